@@ -1,0 +1,148 @@
+// The messages of the client/server protocol and their JSON form. Every endpoint's request and
+// reply is a struct here with toJson/fromJson; decoding never trusts its input and reports a
+// malformed message as WireError with a readable text.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "protocol/value.h"
+
+namespace qk::protocol {
+
+using Json = nlohmann::json;
+
+class WireError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Endpoint paths, fixed so that other tools can talk to the server.
+namespace path {
+inline constexpr const char* kLogin = "/api/login";
+inline constexpr const char* kLogout = "/api/logout";
+inline constexpr const char* kOpen = "/api/open";
+inline constexpr const char* kExecute = "/api/execute";
+inline constexpr const char* kApply = "/api/apply";
+inline constexpr const char* kUpdateBasData = "/api/UpdateBasData";
+inline constexpr const char* kUpdateData = "/api/UpdateData";
+inline constexpr const char* kEchoString = "/api/EchoString";
+inline constexpr const char* kHealth = "/api/health";
+}  // namespace path
+
+// Field types of record sets. Decimal is a fixed-point column (quantities, prices) carried as a
+// JSON number; date-time is text in the form described in value.h.
+enum class FieldType { String, Integer, Float, Decimal, Boolean, DateTime, Blob };
+const char* fieldTypeName(FieldType t);
+FieldType fieldTypeFromName(std::string_view name);
+
+struct FieldDef {
+  std::string name;
+  FieldType type = FieldType::String;
+  int size = 0;  // characters for strings, 0 when not limited
+  bool operator==(const FieldDef&) const = default;
+};
+
+using Row = std::vector<Value>;
+using Params = NamedValues;
+
+struct RecordSet {
+  std::vector<FieldDef> fields;
+  std::vector<Row> rows;
+  Params outParams;
+};
+
+struct ExecResult {
+  std::int64_t rowsAffected = 0;
+  std::int64_t lastInsertId = 0;
+  Params outParams;
+};
+
+// One entry of a dataset's change log.
+enum class ChangeOp { Insert, Update, Delete };
+struct Change {
+  ChangeOp op = ChangeOp::Insert;
+  NamedValues oldValues;  // update and delete: the row as it was read
+  NamedValues newValues;  // insert and update: the values to write
+};
+struct Delta {
+  std::vector<Change> rows;
+  bool empty() const { return rows.empty(); }
+};
+
+struct LoginRequest {
+  std::string account, user, password;
+};
+struct LoginReply {
+  std::string result;  // "OK" or the reason shown to the user
+  std::string token;
+};
+
+struct StatementRequest {  // open and execute
+  std::string provider, sql;
+  Params params;
+};
+
+struct ApplyRequest {
+  std::string provider, sql;
+  Delta delta;
+  int maxErrors = 0;  // negative: no limit
+};
+struct RowError {
+  int row = 0;  // index into the delta's rows
+  std::string message;
+};
+struct ApplyReply {
+  std::vector<RowError> errors;
+  bool committed = true;  // false when the error limit was exceeded and nothing was written
+};
+
+struct UpdateBasDataRequest {
+  Delta delta;
+  std::string table, key1, key2;
+};
+struct UpdateDataRequest {
+  Delta deltaA;
+  std::string tableA, keyA1, keyA2;
+  Delta deltaB;
+  std::string tableB, keyB1, keyB2;
+};
+struct TextReply {
+  std::string result;
+};
+
+// Values
+Json valueToJson(const Value& v);
+Value valueFromJson(const Json& j);
+Json namedToJson(const NamedValues& values);
+NamedValues namedFromJson(const Json& j, const char* what);
+
+// Messages
+Json toJson(const LoginRequest&);
+Json toJson(const LoginReply&);
+Json toJson(const StatementRequest&);
+Json toJson(const RecordSet&);
+Json toJson(const ExecResult&);
+Json toJson(const Delta&);
+Json toJson(const ApplyRequest&);
+Json toJson(const ApplyReply&);
+Json toJson(const UpdateBasDataRequest&);
+Json toJson(const UpdateDataRequest&);
+Json toJson(const TextReply&);
+
+template <typename T>
+T fromJson(const Json& j);
+
+// Parses a body; a text that is not JSON becomes a WireError.
+Json parseBody(std::string_view body);
+std::string errorBody(std::string_view message);
+// Serialises a reply; text that is not valid UTF-8 is replaced, never thrown on.
+std::string dump(const Json& j);
+// The "error" member of a reply, if it has one.
+std::optional<std::string> errorOf(const Json& j);
+
+}  // namespace qk::protocol

@@ -1,0 +1,107 @@
+#include "server/account_store.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "server/demo/demo_data.h"
+#include "server/password.h"
+#include "server/schema/embedded.h"
+
+namespace qk::server {
+
+AccountStore::AccountStore(std::filesystem::path dataDir) : dir_(std::move(dataDir)) {}
+
+std::filesystem::path AccountStore::fileFor(std::string_view account) const {
+  if (account.empty()) throw std::invalid_argument("账套名称不能为空");
+  if (account.size() > 100) throw std::invalid_argument("账套名称太长");
+  for (unsigned char c : account) {
+    if (c < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+        c == '<' || c == '>' || c == '|')
+      throw std::invalid_argument("账套名称不能包含字符 / \\ : * ? \" < > | 或控制字符");
+  }
+  if (account.front() == '.' || account.front() == ' ' || account.back() == ' ')
+    throw std::invalid_argument("账套名称不能以点或空格开头，也不能以空格结尾");
+  return dir_ / (std::string(account) + kAccountFileSuffix);
+}
+
+bool AccountStore::exists(std::string_view account) const {
+  try {
+    return std::filesystem::is_regular_file(fileFor(account));
+  } catch (const std::invalid_argument&) {
+    return false;
+  }
+}
+
+std::vector<std::string> AccountStore::list() const {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_, ec)) {
+    if (!entry.is_regular_file() || entry.path().extension() != kAccountFileSuffix) continue;
+    names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::unique_ptr<db::Connection> AccountStore::open(std::string_view account) const {
+  return db::openSqlite(fileFor(account), db::OpenMode::Existing);
+}
+
+void AccountStore::create(std::string_view account, std::string_view adminPassword,
+                          bool demo) const {
+  if (adminPassword.empty()) throw std::invalid_argument("管理员密码不能为空");
+  const auto file = fileFor(account);
+  std::filesystem::create_directories(dir_);
+  // Refuses an existing set before anything is touched: the clean-up below must only ever
+  // remove a file this call created.
+  auto db = db::openSqlite(file, db::OpenMode::Create);
+  try {
+    migrate(*db);
+    db::Transaction tx(*db);
+    db->execute(
+        "insert into sys_user (userId, userName, pwd, remark) values "
+        "('0001', 'admin', :pwd, '系统管理员')",
+        {{"pwd", hashPassword(adminPassword)}});
+    db->execute(
+        "insert into sys_rights (userName, actionNo, canNew, canEdit, canDelete, "
+        "canReview, canView) select 'admin', actionNo, 1, 1, 1, 1, 1 from sys_action");
+    if (demo) addDemoData(*db);
+    tx.commit();
+  } catch (...) {
+    db.reset();
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm"})
+      std::filesystem::remove(file.string() + suffix, ec);
+    throw;
+  }
+}
+
+int AccountStore::migrateAll() const {
+  int n = 0;
+  for (const auto& name : list()) {
+    auto db = open(name);
+    migrate(*db);
+    ++n;
+  }
+  return n;
+}
+
+void migrate(db::Connection& db) {
+  db.script("create table if not exists qk_migrations (name text primary key, appliedAt datetime)");
+  for (const auto& file : schemaFiles()) {
+    db::Transaction tx(db);
+    auto done =
+        db.query("select 1 from qk_migrations where name = :n", {{"n", std::string(file.name)}});
+    if (!done.rows.empty()) continue;
+    try {
+      db.script(file.text);
+    } catch (const db::DbError& e) {
+      throw db::DbError("数据库结构升级失败 (" + std::string(file.name) + "): " + e.what());
+    }
+    db.execute("insert into qk_migrations (name, appliedAt) values (:n, getdate())",
+               {{"n", std::string(file.name)}});
+    tx.commit();
+  }
+}
+
+}  // namespace qk::server

@@ -1,0 +1,193 @@
+#include "server/change_writer.h"
+
+#include "server/password.h"
+
+namespace qk::server {
+
+using protocol::Change;
+using protocol::ChangeOp;
+using protocol::iequals;
+using protocol::NamedValues;
+using protocol::Params;
+using protocol::Value;
+
+namespace {
+
+std::string quoteName(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+bool isPasswordColumn(std::string_view table, std::string_view column) {
+  return iequals(table, "sys_user") && iequals(column, "pwd");
+}
+
+// Turns the database's constraint messages into texts a user can act on.
+std::string explainFailure(const std::string& message, std::string_view table,
+                           const NamedValues& values) {
+  auto columnsOf = [&](std::string_view prefix) {
+    std::vector<std::string> cols;
+    std::string rest = message.substr(prefix.size());
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+      std::size_t comma = rest.find(',', pos);
+      std::string part =
+          rest.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+      while (!part.empty() && part.front() == ' ') part.erase(0, 1);
+      if (auto dot = part.find('.'); dot != std::string::npos) part = part.substr(dot + 1);
+      cols.push_back(part);
+      if (comma == std::string::npos) break;
+      pos = comma + 1;
+    }
+    return cols;
+  };
+  const std::string_view unique = "UNIQUE constraint failed: ";
+  const std::string_view notNull = "NOT NULL constraint failed: ";
+  if (message.rfind(unique, 0) == 0) {
+    std::string what;
+    for (const auto& col : columnsOf(unique)) {
+      auto it = values.find(col);
+      if (!what.empty()) what += "、";
+      what += col + " 为“" + (it == values.end() ? "" : protocol::toDisplayText(it->second)) + "”";
+    }
+    return "重复的编号：表 " + std::string(table) + " 中已有 " + what + " 的记录";
+  }
+  if (message.rfind(notNull, 0) == 0) {
+    auto cols = columnsOf(notNull);
+    return "表 " + std::string(table) + " 的字段 " + (cols.empty() ? "" : cols[0]) + " 不能为空";
+  }
+  return message;
+}
+
+}  // namespace
+
+std::vector<std::size_t> writeOrder(const protocol::Delta& delta) {
+  std::vector<std::size_t> order;
+  order.reserve(delta.rows.size());
+  for (std::size_t i = 0; i < delta.rows.size(); ++i)
+    if (delta.rows[i].op == ChangeOp::Delete) order.push_back(i);
+  for (std::size_t i = 0; i < delta.rows.size(); ++i)
+    if (delta.rows[i].op != ChangeOp::Delete) order.push_back(i);
+  return order;
+}
+
+std::string writableTable(db::Connection& db, std::string_view table) {
+  if (table.empty()) throw db::DbError("没有指定要更新的表");
+  const std::string name = db.canonicalTableName(table);
+  if (name.empty()) throw db::DbError("表 " + std::string(table) + " 不存在");
+  if (name.rfind("qk_", 0) == 0 || name.rfind("sqlite_", 0) == 0)
+    throw db::DbError("不允许修改服务器内部表 " + name);
+  return name;
+}
+
+ChangeWriter::ChangeWriter(db::Connection& db, std::string_view table,
+                           std::vector<std::string> keys)
+    : db_(db), table_(writableTable(db, table)), columns_(db.tableColumns(table_)) {
+  for (const auto& k : keys) {
+    if (k.empty()) continue;
+    const db::TableColumn* col = column(k);
+    if (!col) throw db::DbError("表 " + table_ + " 没有关键字段 " + k);
+    keys_.push_back(col);
+  }
+  if (keys_.empty()) {
+    for (const auto& c : columns_)
+      if (c.primaryKey) keys_.push_back(&c);
+  }
+  matchAll_ = keys_.empty();
+}
+
+const db::TableColumn* ChangeWriter::column(std::string_view name) const {
+  for (const auto& c : columns_)
+    if (iequals(c.name, name)) return &c;
+  return nullptr;
+}
+
+Value ChangeWriter::storedValue(const db::TableColumn& col, const Value& v) const {
+  if (isPasswordColumn(table_, col.name)) {
+    const std::string plain = protocol::toDisplayText(v);
+    return looksHashed(plain) ? plain : hashPassword(plain);
+  }
+  return v;
+}
+
+std::string ChangeWriter::whereClause(const NamedValues& old, Params& params) const {
+  std::string where;
+  auto add = [&](const db::TableColumn& col, const Value& v, bool nullSafe) {
+    const std::string p = "k" + std::to_string(params.size());
+    where += where.empty() ? " where " : " and ";
+    where += quoteName(col.name) + (nullSafe ? " is :" : " = :") + p;
+    params[p] = v;
+  };
+  if (matchAll_) {
+    for (const auto& c : columns_) {
+      auto it = old.find(c.name);
+      if (it != old.end() && !isPasswordColumn(table_, c.name)) add(c, it->second, true);
+    }
+    if (where.empty()) throw db::DbError("无法确定表 " + table_ + " 中要修改的记录");
+    return where;
+  }
+  for (const auto* k : keys_) {
+    auto it = old.find(k->name);
+    if (it == old.end() || protocol::isNull(it->second))
+      throw db::DbError("表 " + table_ + " 的记录缺少关键字段 " + k->name + " 的原值");
+    add(*k, it->second, false);
+  }
+  return where;
+}
+
+void ChangeWriter::apply(const Change& change) {
+  Params params;
+  std::string sql;
+  switch (change.op) {
+    case ChangeOp::Insert: {
+      std::string cols, vals;
+      for (const auto& c : columns_) {
+        auto it = change.newValues.find(c.name);
+        if (it == change.newValues.end()) continue;
+        if (c.isIdentity && protocol::isNull(it->second)) continue;  // the database assigns it
+        const std::string p = "v" + std::to_string(params.size());
+        cols += (cols.empty() ? "" : ", ") + quoteName(c.name);
+        vals += (vals.empty() ? ":" : ", :") + p;
+        params[p] = storedValue(c, it->second);
+      }
+      sql = cols.empty()
+                ? "insert into " + quoteName(table_) + " default values"
+                : "insert into " + quoteName(table_) + " (" + cols + ") values (" + vals + ")";
+      break;
+    }
+    case ChangeOp::Update: {
+      std::string sets;
+      for (const auto& c : columns_) {
+        auto it = change.newValues.find(c.name);
+        if (it == change.newValues.end()) continue;
+        auto old = change.oldValues.find(c.name);
+        if (old != change.oldValues.end() && old->second == it->second) continue;  // unchanged
+        const std::string p = "v" + std::to_string(params.size());
+        sets += (sets.empty() ? "" : ", ") + quoteName(c.name) + " = :" + p;
+        params[p] = storedValue(c, it->second);
+      }
+      if (sets.empty()) return;  // nothing the table holds has changed
+      sql = "update " + quoteName(table_) + " set " + sets + whereClause(change.oldValues, params);
+      break;
+    }
+    case ChangeOp::Delete:
+      sql = "delete from " + quoteName(table_) + whereClause(change.oldValues, params);
+      break;
+  }
+  protocol::ExecResult r;
+  try {
+    r = db_.execute(sql, params);
+  } catch (const db::DbError& e) {
+    throw db::DbError(explainFailure(
+        e.what(), table_, change.op == ChangeOp::Delete ? change.oldValues : change.newValues));
+  }
+  if (change.op != ChangeOp::Insert && r.rowsAffected == 0)
+    throw db::DbError("表 " + table_ + " 中要" + (change.op == ChangeOp::Update ? "修改" : "删除") +
+                      "的记录不存在，可能已被其他用户修改或删除，请刷新后重试");
+}
+
+}  // namespace qk::server

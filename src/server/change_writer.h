@@ -1,0 +1,46 @@
+// Writes a dataset's change log to one table: inserts, updates found by the OLD values of the
+// key fields, and deletes. Only columns the table has are written, so view-only fields of a
+// dataset read from a view are ignored; names match case-insensitively.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/db/connection.h"
+
+namespace qk::server {
+
+class ChangeWriter {
+ public:
+  // keys: the key field names; empty names are ignored. With no key at all the table's primary
+  // key is used, and without one every old value identifies the row.
+  ChangeWriter(db::Connection& db, std::string_view table, std::vector<std::string> keys);
+
+  // Throws db::DbError with a text for the user when the row cannot be written, including when
+  // an update or delete finds no row (changed or removed by someone else meanwhile).
+  void apply(const protocol::Change& change);
+
+  const std::string& table() const { return table_; }
+
+ private:
+  const db::TableColumn* column(std::string_view name) const;
+  std::string whereClause(const protocol::NamedValues& old, protocol::Params& params) const;
+  protocol::Value storedValue(const db::TableColumn& col, const protocol::Value& v) const;
+
+  db::Connection& db_;
+  std::string table_;
+  std::vector<db::TableColumn> columns_;
+  std::vector<const db::TableColumn*> keys_;
+  bool matchAll_ = false;
+};
+
+// The order in which a change log's rows are written: deletes first, then the rest as logged,
+// so that a line deleted and another renumbered into its place in one save cannot collide.
+std::vector<std::size_t> writeOrder(const protocol::Delta& delta);
+
+// Name of a table clients may write, as the schema spells it; throws when there is none or it
+// belongs to the server itself.
+std::string writableTable(db::Connection& db, std::string_view table);
+
+}  // namespace qk::server

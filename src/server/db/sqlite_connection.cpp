@@ -1,0 +1,434 @@
+// SQLite behind the Connection interface: RAII handles, the functions the client's SQL texts
+// call, the guard on client statements, and type mapping from declared column types.
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "protocol/value.h"
+#include "server/db/connection.h"
+#include "server/db/dialect.h"
+
+namespace qk::db {
+
+namespace {
+
+using protocol::Blob;
+using protocol::FieldType;
+
+std::string nowText() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
+
+// ---- SQL functions of the client's dialect ---------------------------------------------------
+
+void fnGetdate(sqlite3_context* ctx, int, sqlite3_value**) {
+  const std::string now = nowText();
+  sqlite3_result_text(ctx, now.c_str(), static_cast<int>(now.size()), SQLITE_TRANSIENT);
+}
+
+// year(), month(), day(): the date part of a date-time text; null stays null.
+template <int Part>
+void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  int y = 0, m = 0, d = 0;
+  if (!text || std::sscanf(text, "%4d-%2d-%2d", &y, &m, &d) != 3 || m < 1 || m > 12 || d < 1 ||
+      d > 31) {
+    const std::string msg = std::string("无法把“") + (text ? text : "") + "”转换为日期";
+    sqlite3_result_error(ctx, msg.c_str(), -1);
+    return;
+  }
+  sqlite3_result_int(ctx, Part == 0 ? y : Part == 1 ? m : d);
+}
+
+// len(): characters without trailing blanks, as the original dialect counts them.
+void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  std::size_t n = std::strlen(text);
+  while (n > 0 && text[n - 1] == ' ') --n;
+  long chars = 0;
+  for (std::size_t i = 0; i < n; ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++chars;
+  sqlite3_result_int64(ctx, chars);
+}
+
+void registerFunctions(sqlite3* db) {
+  const int flags = SQLITE_UTF8;
+  const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  sqlite3_create_function(db, "getdate", 0, flags, nullptr, fnGetdate, nullptr, nullptr);
+  sqlite3_create_function(db, "year", 1, det, nullptr, fnDatePart<0>, nullptr, nullptr);
+  sqlite3_create_function(db, "month", 1, det, nullptr, fnDatePart<1>, nullptr, nullptr);
+  sqlite3_create_function(db, "day", 1, det, nullptr, fnDatePart<2>, nullptr, nullptr);
+  sqlite3_create_function(db, "len", 1, det, nullptr, fnLen, nullptr, nullptr);
+}
+
+// ---- the guard on client statements ----------------------------------------------------------
+
+struct Guard {
+  bool active = false;
+  std::string refusal;  // why the last statement was refused
+};
+
+bool isOneOf(const char* s, std::initializer_list<const char*> names) {
+  if (!s) return false;
+  for (const char* n : names)
+    if (protocol::iequals(s, n)) return true;
+  return false;
+}
+
+int authorize(void* user, int action, const char* a1, const char* a2, const char* db, const char*) {
+  auto* guard = static_cast<Guard*>(user);
+  if (!guard->active) return SQLITE_OK;
+  auto refuse = [&](std::string why) {
+    guard->refusal = std::move(why);
+    return SQLITE_DENY;
+  };
+  switch (action) {
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+      return refuse("不允许附加或分离数据库 (ATTACH/DETACH)");
+    case SQLITE_PRAGMA:
+      if (isOneOf(a1, {"table_info", "table_xinfo", "index_list", "index_info", "index_xinfo",
+                       "foreign_key_list", "collation_list", "function_list"}))
+        return SQLITE_OK;
+      return refuse(std::string("不允许执行 PRAGMA ") + (a1 ? a1 : ""));
+    case SQLITE_FUNCTION:
+      if (isOneOf(a2, {"load_extension"})) return refuse("不允许加载扩展 (load_extension)");
+      return SQLITE_OK;
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_CREATE_VTABLE:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_DROP_TRIGGER:
+    case SQLITE_DROP_VIEW:
+    case SQLITE_DROP_VTABLE:
+      // Session tables ("##name" becomes temp."##name") are the client's own to make and drop.
+      if (isOneOf(db, {"temp"})) return SQLITE_OK;
+      return refuse("不允许修改数据库结构 (CREATE/DROP)");
+    case SQLITE_ALTER_TABLE:
+      return refuse("不允许修改数据库结构 (ALTER TABLE)");
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+      return refuse("事务由服务器控制，不允许客户端开始或提交事务");
+    case SQLITE_READ:
+      // Password hashes never leave the server: reading the column yields null.
+      if (isOneOf(a1, {"sys_user"}) && isOneOf(a2, {"pwd"}) && isOneOf(db, {"main"}))
+        return SQLITE_IGNORE;
+      if (a1 && std::strncmp(a1, "qk_", 3) == 0 && isOneOf(db, {"main"}))
+        return refuse("不允许访问服务器内部表");
+      return SQLITE_OK;
+    case SQLITE_UPDATE:
+      if (isOneOf(a1, {"sys_user"}) && isOneOf(a2, {"pwd"}) && isOneOf(db, {"main"}))
+        return refuse("密码只能通过修改密码功能更改");
+      [[fallthrough]];
+    case SQLITE_INSERT:
+    case SQLITE_DELETE:
+      if (a1 && std::strncmp(a1, "qk_", 3) == 0 && isOneOf(db, {"main"}))
+        return refuse("不允许修改服务器内部表");
+      return SQLITE_OK;
+    default:
+      return SQLITE_OK;
+  }
+}
+
+// ---- RAII handles ------------------------------------------------------------------------------
+
+class Statement {
+ public:
+  Statement() = default;
+  explicit Statement(sqlite3_stmt* s) : s_(s) {}
+  Statement(Statement&& o) noexcept : s_(o.s_) { o.s_ = nullptr; }
+  Statement& operator=(Statement&& o) noexcept {
+    std::swap(s_, o.s_);
+    return *this;
+  }
+  Statement(const Statement&) = delete;
+  ~Statement() { sqlite3_finalize(s_); }
+  sqlite3_stmt* get() const { return s_; }
+
+ private:
+  sqlite3_stmt* s_ = nullptr;
+};
+
+FieldType typeFromDecl(const char* decl, int* size) {
+  *size = 0;
+  if (!decl) return FieldType::String;
+  const std::string d = protocol::toLower(decl);
+  auto has = [&](const char* p) { return d.find(p) != std::string::npos; };
+  if (has("bool") || has("bit")) return FieldType::Boolean;
+  if (has("date") || has("time")) return FieldType::DateTime;
+  if (has("dec") || has("numeric") || has("money")) return FieldType::Decimal;
+  if (has("real") || has("floa") || has("doub")) return FieldType::Float;
+  if (has("int")) return FieldType::Integer;
+  if (has("blob") || has("binary") || has("image")) return FieldType::Blob;
+  if (auto open = d.find('('); open != std::string::npos) *size = std::atoi(d.c_str() + open + 1);
+  return FieldType::String;
+}
+
+FieldType typeFromStorage(int storage) {
+  switch (storage) {
+    case SQLITE_INTEGER:
+      return FieldType::Integer;
+    case SQLITE_FLOAT:
+      return FieldType::Float;
+    case SQLITE_BLOB:
+      return FieldType::Blob;
+    default:
+      return FieldType::String;
+  }
+}
+
+Value readCell(sqlite3_stmt* st, int col, FieldType type) {
+  switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL:
+      return std::monostate{};
+    case SQLITE_INTEGER: {
+      const std::int64_t i = sqlite3_column_int64(st, col);
+      if (type == FieldType::Boolean) return i != 0;
+      if (type == FieldType::Decimal || type == FieldType::Float) return static_cast<double>(i);
+      return i;
+    }
+    case SQLITE_FLOAT:
+      return sqlite3_column_double(st, col);
+    case SQLITE_BLOB: {
+      const auto* p = static_cast<const std::uint8_t*>(sqlite3_column_blob(st, col));
+      return Blob{std::vector<std::uint8_t>(p, p + sqlite3_column_bytes(st, col))};
+    }
+    default: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+      std::string text(p, sqlite3_column_bytes(st, col));
+      if (type == FieldType::Boolean) {
+        if (text == "1" || protocol::iequals(text, "true")) return true;
+        if (text == "0" || protocol::iequals(text, "false")) return false;
+      }
+      return text;
+    }
+  }
+}
+
+class SqliteConnection final : public Connection {
+ public:
+  SqliteConnection(const std::filesystem::path& file, OpenMode mode) {
+    const bool exists = std::filesystem::exists(file);
+    if (mode == OpenMode::Create && exists) throw DbError("数据库文件已存在: " + file.string());
+    if (mode == OpenMode::Existing && !exists) throw DbError("数据库文件不存在: " + file.string());
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
+                      (mode == OpenMode::Create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+      std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+      sqlite3_close(db_);
+      throw DbError("无法打开数据库 " + file.string() + ": " + msg);
+    }
+    sqlite3_extended_result_codes(db_, 1);
+    sqlite3_busy_timeout(db_, 10000);
+    // Extensions can never be loaded: neither the C API nor the SQL function is enabled.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    registerFunctions(db_);
+    sqlite3_set_authorizer(db_, authorize, &guard_);
+    // WAL keeps readers and the writer out of each other's way; FULL makes an answered "OK"
+    // durable even across a power cut, not only a crash of the server process.
+    script("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;");
+  }
+
+  ~SqliteConnection() override {
+    if (inTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+  }
+
+  RecordSet query(std::string_view sql, const Params& params) override {
+    Statement st = prepare(sql, false);
+    bind(st.get(), params);
+    return readAll(st.get());
+  }
+
+  ExecResult execute(std::string_view sql, const Params& params) override {
+    Statement st = prepare(sql, false);
+    bind(st.get(), params);
+    return runToEnd(st.get());
+  }
+
+  void script(std::string_view sql) override {
+    const std::string text(sql);
+    char* err = nullptr;
+    if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+      std::string msg = err ? err : sqlite3_errmsg(db_);
+      sqlite3_free(err);
+      lastCode_ = sqlite3_extended_errcode(db_);
+      throw DbError(msg);
+    }
+  }
+
+  RecordSet clientQuery(std::string_view sql, const Params& params) override {
+    Statement st = prepare(translateClientSql(sql), true);
+    bind(st.get(), params);
+    return readAll(st.get());
+  }
+
+  ExecResult clientExecute(std::string_view sql, const Params& params) override {
+    Statement st = prepare(translateClientSql(sql), true);
+    bind(st.get(), params);
+    return runToEnd(st.get());
+  }
+
+  std::vector<TableColumn> tableColumns(std::string_view table) override {
+    RecordSet rs = query("select name, type, pk from pragma_table_info(:t, 'main')",
+                         {{"t", std::string(table)}});
+    std::vector<TableColumn> cols;
+    int pkCount = 0;
+    for (const auto& row : rs.rows) {
+      TableColumn c;
+      c.name = std::get<std::string>(row[0]);
+      c.declaredType = protocol::toDisplayText(row[1]);
+      c.primaryKey = std::get<std::int64_t>(row[2]) > 0;
+      pkCount += c.primaryKey;
+      cols.push_back(std::move(c));
+    }
+    for (auto& c : cols)
+      c.isIdentity = c.primaryKey && pkCount == 1 && protocol::iequals(c.declaredType, "INTEGER");
+    return cols;
+  }
+
+  std::string canonicalTableName(std::string_view table) override {
+    RecordSet rs =
+        query("select name from sqlite_schema where type = 'table' and name = :t collate nocase",
+              {{"t", std::string(table)}});
+    return rs.rows.empty() ? std::string() : std::get<std::string>(rs.rows[0][0]);
+  }
+
+  void begin() override { script("BEGIN IMMEDIATE"); }
+  void commit() override { script("COMMIT"); }
+  void rollback() override {
+    if (inTransaction()) script("ROLLBACK");
+  }
+  bool inTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
+
+  bool lastErrorWasConstraint() const override { return (lastCode_ & 0xff) == SQLITE_CONSTRAINT; }
+
+ private:
+  Statement prepare(std::string_view sql, bool fromClient) {
+    if (isBlankSql(sql)) throw DbError("SQL 语句为空");
+    guard_.active = fromClient;
+    guard_.refusal.clear();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc =
+        sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), 0, &raw, &tail);
+    guard_.active = false;
+    Statement st(raw);
+    if (rc != SQLITE_OK) {
+      lastCode_ = sqlite3_extended_errcode(db_);
+      if (!guard_.refusal.empty()) throw RefusedError("服务器拒绝执行此语句：" + guard_.refusal);
+      throw DbError(sqlite3_errmsg(db_));
+    }
+    if (!raw) throw DbError("SQL 语句为空");
+    if (fromClient && tail && !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail)))
+      throw RefusedError("服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
+    return st;
+  }
+
+  void bind(sqlite3_stmt* st, const Params& params) {
+    const int n = sqlite3_bind_parameter_count(st);
+    for (int i = 1; i <= n; ++i) {
+      const char* rawName = sqlite3_bind_parameter_name(st, i);
+      if (!rawName) throw DbError("不支持无名参数 (?)，请使用 :名称 形式的参数");
+      const std::string_view name(rawName + 1);  // past the ':', '@' or '$'
+      auto it = params.find(name);
+      if (it == params.end()) throw DbError("参数 " + std::string(rawName) + " 没有赋值");
+      bindValue(st, i, it->second);
+    }
+  }
+
+  void bindValue(sqlite3_stmt* st, int i, const Value& v) {
+    int rc = SQLITE_OK;
+    if (std::holds_alternative<std::monostate>(v)) {
+      rc = sqlite3_bind_null(st, i);
+    } else if (auto b = std::get_if<bool>(&v)) {
+      rc = sqlite3_bind_int(st, i, *b ? 1 : 0);
+    } else if (auto n = std::get_if<std::int64_t>(&v)) {
+      rc = sqlite3_bind_int64(st, i, *n);
+    } else if (auto d = std::get_if<double>(&v)) {
+      rc = sqlite3_bind_double(st, i, *d);
+    } else if (auto s = std::get_if<std::string>(&v)) {
+      rc = sqlite3_bind_text64(st, i, s->data(), s->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    } else if (auto blob = std::get_if<Blob>(&v)) {
+      rc = sqlite3_bind_blob64(st, i, blob->bytes.data(), blob->bytes.size(), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) throw DbError(sqlite3_errmsg(db_));
+  }
+
+  int step(sqlite3_stmt* st) {
+    const int rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      lastCode_ = sqlite3_extended_errcode(db_);
+      throw DbError(sqlite3_errmsg(db_));
+    }
+    return rc;
+  }
+
+  RecordSet readAll(sqlite3_stmt* st) {
+    RecordSet rs;
+    const int cols = sqlite3_column_count(st);
+    std::vector<bool> typed(cols, false);
+    rs.fields.resize(cols);
+    for (int c = 0; c < cols; ++c) {
+      rs.fields[c].name = sqlite3_column_name(st, c);
+      if (const char* decl = sqlite3_column_decltype(st, c)) {
+        rs.fields[c].type = typeFromDecl(decl, &rs.fields[c].size);
+        typed[c] = true;
+      }
+    }
+    while (step(st) == SQLITE_ROW) {
+      protocol::Row row(cols);
+      for (int c = 0; c < cols; ++c) {
+        // Computed columns have no declared type: the first value that is not null decides.
+        if (!typed[c] && sqlite3_column_type(st, c) != SQLITE_NULL) {
+          rs.fields[c].type = typeFromStorage(sqlite3_column_type(st, c));
+          typed[c] = true;
+        }
+        row[c] = readCell(st, c, rs.fields[c].type);
+      }
+      rs.rows.push_back(std::move(row));
+    }
+    return rs;
+  }
+
+  ExecResult runToEnd(sqlite3_stmt* st) {
+    while (step(st) == SQLITE_ROW) {
+    }
+    ExecResult r;
+    r.rowsAffected = sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes64(db_);
+    r.lastInsertId = sqlite3_last_insert_rowid(db_);
+    return r;
+  }
+
+  sqlite3* db_ = nullptr;
+  Guard guard_;
+  int lastCode_ = SQLITE_OK;
+};
+
+}  // namespace
+
+std::unique_ptr<Connection> openSqlite(const std::filesystem::path& file, OpenMode mode) {
+  return std::make_unique<SqliteConnection>(file, mode);
+}
+
+}  // namespace qk::db

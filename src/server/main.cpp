@@ -1,0 +1,169 @@
+// qk-server: creates account sets and serves them to QK clients.
+#include <pthread.h>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/account_store.h"
+#include "server/http/api_server.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(qk-server — the QK application server
+
+Usage:
+  qk-server init  --data DIR --account NAME --admin-password PW [--demo]
+      Creates account set NAME (one database file in DIR) with the user "admin",
+      who holds every right. --demo adds sample master data.
+  qk-server serve --data DIR [--listen HOST:PORT] [--idle-minutes N] [--log FILE]
+      Serves every account set in DIR. Default address 127.0.0.1:8686; sessions
+      idle longer than N minutes (default 30) must log in again. Requests are
+      logged to FILE, or to standard error.
+  qk-server --help
+)";
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "qk-server: %s\n(see qk-server --help)\n", message.c_str());
+  return 2;
+}
+
+// Options of the form --name value, or bare flags listed in `flags`.
+bool parseOptions(int argc, char** argv, const std::vector<std::string>& valued,
+                  const std::vector<std::string>& flags, std::map<std::string, std::string>& out,
+                  std::string& error) {
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto known = [&](const std::vector<std::string>& list) {
+      for (const auto& n : list)
+        if (arg == "--" + n) return true;
+      return false;
+    };
+    if (known(flags)) {
+      out[arg.substr(2)] = "1";
+    } else if (known(valued)) {
+      if (i + 1 >= argc) {
+        error = "option " + arg + " needs a value";
+        return false;
+      }
+      out[arg.substr(2)] = argv[++i];
+    } else {
+      error = "unknown option '" + arg + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+int runInit(int argc, char** argv) {
+  std::map<std::string, std::string> o;
+  std::string error;
+  if (!parseOptions(argc, argv, {"data", "account", "admin-password"}, {"demo"}, o, error))
+    return usageError(error);
+  for (const char* required : {"data", "account", "admin-password"})
+    if (o[required].empty()) return usageError(std::string("init needs --") + required);
+  try {
+    qk::server::AccountStore store(o["data"]);
+    store.create(o["account"], o["admin-password"], o.count("demo") > 0);
+    std::printf("created account set '%s' in %s (user admin)%s\n", o["account"].c_str(),
+                store.fileFor(o["account"]).c_str(), o.count("demo") ? " with demo data" : "");
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qk-server: cannot create account set: %s\n", e.what());
+    return 1;
+  }
+}
+
+int runServe(int argc, char** argv) {
+  std::map<std::string, std::string> o;
+  std::string error;
+  if (!parseOptions(argc, argv, {"data", "listen", "idle-minutes", "log"}, {}, o, error))
+    return usageError(error);
+  if (o["data"].empty()) return usageError("serve needs --data");
+  std::string listen = o.count("listen") ? o["listen"] : "127.0.0.1:8686";
+  const auto colon = listen.rfind(':');
+  int port = -1;
+  if (colon != std::string::npos) {
+    try {
+      std::size_t used = 0;
+      port = std::stoi(listen.substr(colon + 1), &used);
+      if (used != listen.size() - colon - 1) port = -1;
+    } catch (...) {
+      port = -1;
+    }
+  }
+  if (colon == std::string::npos || colon == 0 || port < 1 || port > 65535)
+    return usageError("--listen must be HOST:PORT with a port from 1 to 65535");
+  std::string host = listen.substr(0, colon);
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+
+  qk::server::ServerOptions options;
+  options.dataDir = o["data"];
+  if (o.count("idle-minutes")) {
+    int minutes = 0;
+    try {
+      minutes = std::stoi(o["idle-minutes"]);
+    } catch (...) {
+    }
+    if (minutes < 1) return usageError("--idle-minutes must be a whole number of minutes >= 1");
+    options.idleLimit = std::chrono::minutes(minutes);
+  }
+  std::FILE* logFile = nullptr;
+  if (o.count("log")) {
+    logFile = std::fopen(o["log"].c_str(), "a");
+    if (!logFile) return usageError("cannot open log file " + o["log"]);
+    options.log = logFile;
+  }
+  if (!std::filesystem::is_directory(options.dataDir))
+    return usageError("data directory " + options.dataDir.string() + " does not exist");
+
+  try {
+    qk::server::AccountStore store(options.dataDir);
+    const int sets = store.migrateAll();
+
+    // SIGINT and SIGTERM stop the server cleanly: a thread waits for them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    qk::server::ApiServer server(options);
+    const int bound = server.bind(host, port);
+    std::thread waiter([&] {
+      int sig = 0;
+      sigwait(&signals, &sig);
+      server.stop();
+    });
+    waiter.detach();
+    std::printf("qk-server: serving %d account set(s) from %s on http://%s:%d\n", sets,
+                options.dataDir.c_str(), listen.substr(0, colon).c_str(), bound);
+    std::fflush(stdout);
+    server.run();
+    std::printf("qk-server: stopped\n");
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qk-server: %s\n", e.what());
+    return 1;
+  }
+  if (logFile) std::fclose(logFile);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usageError("missing command: init or serve");
+  const std::string cmd = argv[1];
+  if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (cmd == "init") return runInit(argc, argv);
+  if (cmd == "serve") return runServe(argc, argv);
+  return usageError("unknown command '" + cmd + "'");
+}

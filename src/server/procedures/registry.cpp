@@ -1,0 +1,59 @@
+#include "server/procedures/registry.h"
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+namespace qk::server {
+
+namespace {
+
+std::map<std::string, Procedure, protocol::CaseInsensitiveLess>& procedures() {
+  static std::map<std::string, Procedure, protocol::CaseInsensitiveLess> map;
+  return map;
+}
+std::mutex& registryMutex() {
+  static std::mutex m;
+  return m;
+}
+
+}  // namespace
+
+const protocol::Value& ProcedureCall::arg(std::size_t i) const {
+  if (i >= args.size()) throw db::DbError("存储过程缺少第 " + std::to_string(i + 1) + " 个参数");
+  return args[i];
+}
+
+std::string ProcedureCall::text(std::size_t i) const {
+  return protocol::toDisplayText(arg(i));
+}
+
+std::int64_t ProcedureCall::integer(std::size_t i) const {
+  const protocol::Value& v = arg(i);
+  if (auto n = std::get_if<std::int64_t>(&v)) return *n;
+  if (auto d = std::get_if<double>(&v)) return static_cast<std::int64_t>(*d);
+  if (auto s = std::get_if<std::string>(&v)) {
+    char* end = nullptr;
+    const long long n = std::strtoll(s->c_str(), &end, 10);
+    if (!s->empty() && end && *end == '\0') return n;
+  }
+  throw db::DbError("存储过程第 " + std::to_string(i + 1) +
+                    " 个参数应为整数: " + protocol::toDisplayText(v));
+}
+
+void registerProcedure(std::string name, Procedure proc) {
+  std::lock_guard lock(registryMutex());
+  procedures()[std::move(name)] = std::move(proc);
+}
+
+const Procedure* findProcedure(std::string_view name) {
+  std::lock_guard lock(registryMutex());
+  auto it = procedures().find(name);
+  return it == procedures().end() ? nullptr : &it->second;
+}
+
+void registerAllProcedures() {
+  // Business areas add their registration calls here as they arrive.
+}
+
+}  // namespace qk::server

@@ -1,0 +1,34 @@
+// The stored procedures of the database, written in C++ over the portable Connection interface.
+// Each business area registers its procedures; an unknown name is a clear error.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/db/connection.h"
+
+namespace qk::server {
+
+struct ProcedureCall {
+  db::Connection& db;
+  // Arguments in call order; an output argument's slot receives the procedure's value.
+  std::vector<protocol::Value>& args;
+
+  const protocol::Value& arg(std::size_t i) const;  // throws when the caller passed too few
+  std::string text(std::size_t i) const;            // the argument as text ("" for null)
+  std::int64_t integer(std::size_t i) const;        // throws with a clear text when not a number
+};
+
+// A procedure returns the rows of its result, if it has one.
+using Procedure = std::function<std::optional<protocol::RecordSet>(ProcedureCall&)>;
+
+void registerProcedure(std::string name, Procedure proc);
+const Procedure* findProcedure(std::string_view name);
+
+// Registers every procedure of the server; called once at start.
+void registerAllProcedures();
+
+}  // namespace qk::server

@@ -1,0 +1,16 @@
+// The schema migrations compiled into the server (generated from src/server/schema/*.sql).
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace qk::server {
+
+struct EmbeddedFile {
+  std::string_view name;  // e.g. "0001_tables.sql"; the number orders the migrations
+  std::string_view text;
+};
+
+const std::vector<EmbeddedFile>& schemaFiles();
+
+}  // namespace qk::server

@@ -1,0 +1,108 @@
+// The wire format, pinned by literal JSON: what the client sends and the server answers must
+// decode to the same values and encode back to the same JSON.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "protocol/wire.h"
+
+namespace qk::protocol {
+namespace {
+
+template <typename T>
+Json roundTrip(const char* literal) {
+  const Json in = Json::parse(literal);
+  const T decoded = fromJson<T>(in);
+  const Json out = toJson(decoded);
+  EXPECT_EQ(out, in) << "literal: " << literal << "\nencoded: " << out.dump();
+  return out;
+}
+
+TEST(Wire, MessagesRoundTripFromLiteralJson) {
+  roundTrip<LoginRequest>(R"({"account":"演示账套","user":"admin ","password":"p'w\"d"})");
+  roundTrip<LoginReply>(R"({"result":"OK","token":"ab12"})");
+  roundTrip<LoginReply>(R"({"result":"密码错误"})");
+  roundTrip<StatementRequest>(
+      R"({"provider":"pubDSP","sql":"select * from wh_In where keyNo = :p1",)"
+      R"("params":{"p1":"RK2612-0001","n":3,"x":1.5,"b":true,"d":"2026-12-06 08:30:00","z":null}})");
+  roundTrip<RecordSet>(
+      R"({"fields":[{"name":"keyNo","type":"string","size":20},{"name":"qty","type":"decimal","size":0},)"
+      R"({"name":"audited","type":"boolean","size":0},{"name":"inDate","type":"datetime","size":0},)"
+      R"({"name":"n","type":"integer","size":0},{"name":"pic","type":"blob","size":0}],)"
+      R"("rows":[["A 1 ",2.5,true,"2026-12-06 00:00:00",7,{"base64":"AAEC/w=="}],[null,null,null,null,null,null]],)"
+      R"("outParams":{"@TotalCount":12}})");
+  roundTrip<ExecResult>(R"({"rowsAffected":2,"lastInsertId":41,"outParams":{}})");
+  roundTrip<ApplyRequest>(
+      R"({"provider":"custDSP","sql":"","maxErrors":0,"delta":{"rows":[)"
+      R"({"op":"insert","new":{"custNo":"C01","custName":"甲"}},)"
+      R"({"op":"update","old":{"custNo":"C02","custName":"乙"},"new":{"custName":"乙二"}},)"
+      R"({"op":"delete","old":{"custNo":"C03"}}]}})");
+  roundTrip<ApplyReply>(R"({"errors":[{"row":1,"message":"重复"}],"committed":false})");
+  roundTrip<UpdateBasDataRequest>(
+      R"({"delta":{"rows":[]},"table":"wh_in","key1":"keyNo","key2":""})");
+  roundTrip<UpdateDataRequest>(
+      R"({"deltaA":{"rows":[{"op":"insert","new":{"keyNo":"X"}}]},"tableA":"wh_In","keyA1":"keyNo","keyA2":"",)"
+      R"("deltaB":{"rows":[]},"tableB":"wh_in_det","keyB1":"keyNo","keyB2":"ItemNo"})");
+  roundTrip<TextReply>(R"({"result":"OK"})");
+}
+
+TEST(Wire, ValuesKeepTheirKinds) {
+  const Json j = Json::parse(R"({"i":9007199254740993,"f":2.0,"neg":-4,"s":"２０","t":false,)"
+                             R"("big":18446744073709551615})");
+  const NamedValues v = namedFromJson(j, "test");
+  EXPECT_EQ(std::get<std::int64_t>(v.at("i")), 9007199254740993LL);  // beyond double precision
+  EXPECT_EQ(std::get<double>(v.at("f")), 2.0);  // a float stays a float even when whole
+  EXPECT_EQ(std::get<std::int64_t>(v.at("neg")), -4);
+  EXPECT_EQ(std::get<std::string>(v.at("s")), "２０");
+  EXPECT_EQ(std::get<bool>(v.at("t")), false);
+  EXPECT_TRUE(std::holds_alternative<double>(v.at("big")));
+  EXPECT_EQ(valueToJson(v.at("f")).dump(), "2.0");
+}
+
+TEST(Wire, NamesMatchWithoutRegardToCase) {
+  const NamedValues v = namedFromJson(Json::parse(R"({"ItemNo":1})"), "test");
+  EXPECT_EQ(v.count("itemno"), 1u);
+  EXPECT_EQ(v.count("ITEMNO"), 1u);
+  EXPECT_THROW(namedFromJson(Json::parse(R"({"a":1,"A":2})"), "test"), WireError);
+}
+
+TEST(Wire, MalformedMessagesAreRefusedWithAReason) {
+  auto refused = [](const char* text, auto decode) {
+    try {
+      decode(parseBody(text));
+    } catch (const WireError& e) {
+      return std::string(e.what());
+    }
+    return std::string("<accepted>");
+  };
+  auto login = [](const Json& j) { fromJson<LoginRequest>(j); };
+  auto recordSet = [](const Json& j) { fromJson<RecordSet>(j); };
+  auto delta = [](const Json& j) { fromJson<Delta>(j); };
+  EXPECT_EQ(refused("{not json", login), "the request body is not valid JSON");
+  EXPECT_EQ(refused(R"({"account":"a","user":"u"})", login), "login: missing \"password\"");
+  EXPECT_EQ(refused(R"({"account":1,"user":"u","password":"p"})", login),
+            "login: \"account\" must be text");
+  EXPECT_EQ(refused(R"([1,2])", login), "login: expected a JSON object");
+  EXPECT_EQ(refused(R"({"fields":[{"name":"a","type":"string"}],"rows":[[1,2]]})", recordSet),
+            "record set: every row must be an array with one value per field");
+  EXPECT_EQ(refused(R"({"fields":[{"name":"a","type":"money"}],"rows":[]})", recordSet),
+            "unknown field type \"money\"");
+  EXPECT_EQ(refused(R"({"rows":[{"op":"upsert","new":{}}]})", delta),
+            "delta row: unknown op \"upsert\"");
+  EXPECT_EQ(refused(R"({"rows":[{"op":"update","new":{}}]})", delta), "delta row: missing \"old\"");
+  EXPECT_EQ(refused(R"({"rows":[{"op":"insert","new":{"a":[1]}}]})", delta),
+            "value: arrays and binary values are not accepted");
+  EXPECT_EQ(refused(R"({"rows":[{"op":"insert","new":{"a":{"base64":"%%%"}}}]})", delta),
+            "blob: invalid base64 text");
+}
+
+TEST(Wire, ErrorRepliesCarryTheTextEvenWhenItIsNotValidUtf8) {
+  const std::string body = errorBody("bad \xff byte");
+  const Json j = Json::parse(body);
+  ASSERT_TRUE(errorOf(j));
+  EXPECT_NE(errorOf(j)->find("bad"), std::string::npos);
+  EXPECT_FALSE(errorOf(Json::parse(R"({"result":"OK"})")));
+}
+
+}  // namespace
+}  // namespace qk::protocol

@@ -1,0 +1,110 @@
+// Account sets and the command line: creation, migrations, demo data, and argument errors.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <cstdio>
+
+#include "server/account_store.h"
+#include "support/test_server.h"
+
+namespace qk::test {
+namespace {
+
+struct Run {
+  int code;
+  std::string output;
+};
+
+Run runServer(const std::string& args) {
+  const std::string cmd = std::string(QK_SERVER_BIN) + " " + args + " 2>&1";
+  Run r{-1, {}};
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
+  const int status = ::pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+TEST(CommandLine, BadArgumentsExitWithCodeTwoAndSayWhy) {
+  EXPECT_EQ(runServer("").code, 2);
+  auto r = runServer("frobnicate");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("unknown command 'frobnicate'"), std::string::npos) << r.output;
+  r = runServer("init --data /tmp/x --account a");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("init needs --admin-password"), std::string::npos) << r.output;
+  r = runServer("serve --data /tmp --listen 127.0.0.1:99999");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("--listen must be HOST:PORT"), std::string::npos) << r.output;
+  r = runServer("serve --data /tmp --bogus");
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.output.find("unknown option '--bogus'"), std::string::npos) << r.output;
+  r = runServer("--help");
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.output.find("qk-server init"), std::string::npos);
+  EXPECT_NE(r.output.find("qk-server serve"), std::string::npos);
+}
+
+TEST(CommandLine, InitCreatesAnAccountSetOnceAndNeverOverwritesOne) {
+  TempDir dir;
+  const std::string data = dir.path().string();
+  auto r = runServer("init --data " + data + " --account 演示 --admin-password pw");
+  EXPECT_EQ(r.code, 0) << r.output;
+  server::AccountStore store(dir.path());
+  EXPECT_TRUE(store.exists("演示"));
+  r = runServer("init --data " + data + " --account 演示 --admin-password other");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.output.find("数据库文件已存在"), std::string::npos) << r.output;
+  r = runServer("init --data " + data + " --account 'a/b' --admin-password pw");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(store.list(), std::vector<std::string>{"演示"});
+}
+
+TEST(AccountStore, NewSetsHoldTheSeedAndAnAdministratorWithEveryRight) {
+  TempDir dir;
+  installTestAccount(dir.path());
+  server::AccountStore store(dir.path());
+  auto db = store.open(kAccount);
+  auto n = [&](const char* sql) { return std::get<std::int64_t>(db->query(sql).rows.at(0).at(0)); };
+  const auto actions = n("select count(*) from sys_action");
+  EXPECT_GE(actions, 45);
+  EXPECT_EQ(n("select count(*) from sys_rights where userName = 'admin' and canView = 1"), actions);
+  EXPECT_EQ(n("select count(*) from sys_config where idName in ('RecordCount', 'autoColWidth', "
+              "'hideBom', 'sys_background', 'gridLineColor', 'gridFontColor', 'gridFooterColor', "
+              "'gridTitleColor', 'gridFontName', 'gridFooterName')"),
+            10);
+  EXPECT_EQ(n("select count(*) from bas_form where tableName in ('wh_in', 'wh_out', 'wh_mat', "
+              "'bus_PO', 'bus_pi', 'bus_SO', 'bus_SD', 'bus_task', 'bus_check', 'check_m', "
+              "'check_mat_m')"),
+            11);
+  auto pwd = db->query("select pwd from sys_user where userName = 'admin'");
+  EXPECT_EQ(std::get<std::string>(pwd.rows[0][0]).rfind("$argon2id$", 0), 0u);
+  // Running the migrations again changes nothing.
+  EXPECT_NO_THROW(server::migrate(*db));
+  EXPECT_EQ(n("select count(*) from sys_action"), actions);
+}
+
+TEST(AccountStore, DemoDataIsConsistent) {
+  TempDir dir;
+  installTestAccount(dir.path(), /*demo=*/true);
+  server::AccountStore store(dir.path());
+  auto db = store.open(kAccount);
+  auto n = [&](const char* sql) { return std::get<std::int64_t>(db->query(sql).rows.at(0).at(0)); };
+  EXPECT_GE(n("select count(*) from bas_products"), 200);
+  EXPECT_GE(n("select count(*) from bas_dep where isWh = 1"), 2);
+  EXPECT_GE(n("select count(*) from bas_staff"), 20);
+  EXPECT_GE(n("select count(*) from bas_cust"), 10);
+  EXPECT_GE(n("select count(*) from bas_sup"), 10);
+  EXPECT_GE(n("select count(*) from bas_doc where docId = '入库单'"), 1);
+  EXPECT_GE(n("select count(*) from bas_doc where docId = '出库单'"), 1);
+  EXPECT_EQ(n("select count(*) from bas_staff where depNo not in (select depNo from bas_dep)"), 0);
+  EXPECT_EQ(n("select count(*) from bas_products where productId not in "
+              "(select productId from bas_productId)"),
+            0);
+  EXPECT_EQ(std::get<std::string>(db->query("pragma integrity_check").rows[0][0]), "ok");
+}
+
+}  // namespace
+}  // namespace qk::test

@@ -1,0 +1,198 @@
+// Writing change logs: apply with per-row errors, UpdateBasData, and UpdateData's all-or-nothing.
+#include <gtest/gtest.h>
+
+#include "support/test_server.h"
+
+namespace qk::test {
+namespace {
+
+namespace path = protocol::path;
+
+Json insertRow(Json values) {
+  return {{"op", "insert"}, {"new", std::move(values)}};
+}
+Json updateRow(Json old, Json values) {
+  return {{"op", "update"}, {"old", std::move(old)}, {"new", std::move(values)}};
+}
+Json deleteRow(Json old) {
+  return {{"op", "delete"}, {"old", std::move(old)}};
+}
+Json delta(std::initializer_list<Json> rows) {
+  Json list = Json::array();
+  for (const auto& r : rows) list.push_back(r);
+  return {{"rows", list}};
+}
+
+// A receipt master and its lines as the document screen sends them: lookup and calculated
+// fields (whName, amount) travel along and must be ignored.
+Json receiptMaster(const std::string& keyNo) {
+  return insertRow({{"keyNo", keyNo},
+                    {"whNo", "01"},
+                    {"docType", "生产入库"},
+                    {"inDate", "2026-12-06 00:00:00"},
+                    {"userName", "admin"},
+                    {"audited", false},
+                    {"whName", "成品仓"}});
+}
+Json receiptLine(const std::string& keyNo, int item, double qty) {
+  return insertRow({{"KEYNO", keyNo},
+                    {"ItemNo", item},
+                    {"productNo", "PRDS000001"},
+                    {"qty", qty},
+                    {"uPrice", 2.5},
+                    {"amount", qty * 2.5},
+                    {"pName", "闸阀"}});
+}
+
+class ChangeSetTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    c = client();
+    ASSERT_EQ(c->login(), "OK");
+  }
+  std::string updateData(const Json& a, const Json& b) {
+    Json r = c->call(path::kUpdateData, {{"deltaA", a},
+                                         {"tableA", "wh_In"},
+                                         {"keyA1", "keyNo"},
+                                         {"keyA2", ""},
+                                         {"deltaB", b},
+                                         {"tableB", "wh_in_det"},
+                                         {"keyB1", "keyNo"},
+                                         {"keyB2", "ItemNo"}});
+    return r.value("result", "<none>");
+  }
+  std::int64_t count(const std::string& sql) {
+    auto rs = c->open(sql);
+    return rs.rows.empty() ? -1 : std::get<std::int64_t>(rs.rows[0][0]);
+  }
+  std::unique_ptr<ApiClient> c;
+};
+
+TEST_F(ChangeSetTest, UpdateDataWritesBothSetsOrNeither) {
+  EXPECT_EQ(updateData(delta({receiptMaster("RK1")}),
+                       delta({receiptLine("RK1", 1, 3), receiptLine("RK1", 2, 4)})),
+            "OK");
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'rk1'"), 2);
+  auto rs = c->open("select qty, uPrice from wh_in_det where keyNo = 'RK1' and itemNo = 2");
+  EXPECT_EQ(std::get<double>(rs.rows.at(0).at(0)), 4.0);
+
+  // Set B fails (line 1 given twice): the master of set A must not stay behind.
+  const std::string reply = updateData(delta({receiptMaster("RK2")}),
+                                       delta({receiptLine("RK2", 1, 1), receiptLine("RK2", 1, 2)}));
+  EXPECT_EQ(reply, "重复的编号：表 wh_in_det 中已有 keyNo 为“RK2”、itemNo 为“1” 的记录");
+  EXPECT_EQ(count("select count(*) from wh_In where keyNo = 'RK2'"), 0);
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'RK2'"), 0);
+}
+
+TEST_F(ChangeSetTest, UpdatesAndDeletesFindTheirRowByTheOldKeyValues) {
+  ASSERT_EQ(updateData(delta({receiptMaster("RK1")}),
+                       delta({receiptLine("RK1", 1, 1), receiptLine("RK1", 2, 2),
+                              receiptLine("RK1", 3, 3)})),
+            "OK");
+  // Line 2 deleted and line 3 renumbered to 2, as a save after deleting a line sends them;
+  // the key names arrive in another case than the schema's.
+  Json lines = delta({updateRow({{"keyno", "RK1"}, {"itemno", 3}}, {{"ITEMNO", 2}, {"qty", 30}}),
+                      deleteRow({{"keyNo", "RK1"}, {"itemNo", 2}})});
+  Json r =
+      c->call(path::kUpdateBasData,
+              {{"delta", lines}, {"table", "WH_IN_DET"}, {"key1", "KeyNo"}, {"key2", "itemno"}});
+  EXPECT_EQ(r["result"], "OK");
+  auto rs = c->open("select itemNo, qty from wh_in_det where keyNo = 'RK1' order by itemNo");
+  ASSERT_EQ(rs.rows.size(), 2u);
+  EXPECT_EQ(std::get<std::int64_t>(rs.rows[1][0]), 2);
+  EXPECT_EQ(std::get<double>(rs.rows[1][1]), 30.0);
+
+  // A master update changes only what the table holds; a stale row is reported, not ignored.
+  r = c->call(path::kUpdateBasData,
+              {{"delta", delta({updateRow({{"keyNo", "RK1"}, {"remarkM", nullptr}},
+                                          {{"remarkM", "加急"}, {"whName", "x"}})})},
+               {"table", "wh_in"},
+               {"key1", "keyNo"},
+               {"key2", ""}});
+  EXPECT_EQ(r["result"], "OK");
+  r = c->call(path::kUpdateBasData,
+              {{"delta", delta({updateRow({{"keyNo", "RK9"}}, {{"remarkM", "x"}})})},
+               {"table", "wh_in"},
+               {"key1", "keyNo"},
+               {"key2", ""}});
+  EXPECT_EQ(r["result"], "表 wh_In 中要修改的记录不存在，可能已被其他用户修改或删除，请刷新后重试");
+  r = c->call(path::kUpdateBasData, {{"delta", delta({deleteRow({{"keyNo", "RK1"}})})},
+                                     {"table", "wh_in"},
+                                     {"key1", "keyNo"},
+                                     {"key2", ""}});
+  EXPECT_EQ(r["result"], "OK");
+  EXPECT_EQ(count("select count(*) from wh_In"), 0);
+}
+
+TEST_F(ChangeSetTest, RefusesTablesAndKeysThatDoNotExist) {
+  auto result = [&](const Json& body) {
+    return c->call(path::kUpdateBasData, body).value("result", "<none>");
+  };
+  EXPECT_EQ(
+      result({{"delta", delta({receiptMaster("X")})}, {"table", "no_table"}, {"key1", "keyNo"}}),
+      "表 no_table 不存在");
+  EXPECT_EQ(result({{"delta", delta({receiptMaster("X")})}, {"table", "wh_In"}, {"key1", "nokey"}}),
+            "表 wh_In 没有关键字段 nokey");
+  EXPECT_EQ(
+      result(
+          {{"delta", delta({receiptMaster("X")})}, {"table", "qk_migrations"}, {"key1", "name"}}),
+      "不允许修改服务器内部表 qk_migrations");
+  EXPECT_EQ(
+      result(
+          {{"delta", delta({deleteRow({{"whNo", "01"}})})}, {"table", "wh_In"}, {"key1", "keyNo"}}),
+      "表 wh_In 的记录缺少关键字段 keyNo 的原值");
+  EXPECT_EQ(result({{"delta", delta({})}, {"table", "wh_In"}, {"key1", "keyNo"}}), "OK");
+}
+
+TEST_F(ChangeSetTest, ApplyReportsRefusedRowsAndHonoursTheErrorLimit) {
+  c->execute("insert into bas_cust (custNo, custName) values ('C1', '甲')");
+  const Json rows = delta({insertRow({{"custNo", "C2"}, {"custName", "乙"}}),
+                           insertRow({{"custNo", "C1"}, {"custName", "重复"}}),
+                           updateRow({{"custNo", "C1"}}, {{"tel", "123"}})});
+  // No error tolerated: the refused row is reported and nothing at all is written.
+  Json r = c->call(path::kApply,
+                   {{"provider", "custDSP"}, {"sql", ""}, {"delta", rows}, {"maxErrors", 0}});
+  ASSERT_EQ(r["errors"].size(), 1u);
+  EXPECT_EQ(r["errors"][0]["row"], 1);
+  EXPECT_EQ(r["errors"][0]["message"], "重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录");
+  EXPECT_EQ(r["committed"], false);
+  EXPECT_EQ(count("select count(*) from bas_cust"), 1);
+  // With errors tolerated the other rows are written.
+  r = c->call(path::kApply, {{"provider", "custDSP"},
+                             {"sql", "select * from bas_cust where custNo like 'C%'"},
+                             {"delta", rows},
+                             {"maxErrors", -1}});
+  EXPECT_EQ(r["errors"].size(), 1u);
+  EXPECT_EQ(r["committed"], true);
+  EXPECT_EQ(count("select count(*) from bas_cust"), 2);
+  EXPECT_EQ(count("select count(*) from bas_cust where tel = '123'"), 1);
+  // A text that reads more than one table cannot be applied.
+  EXPECT_EQ(c->errorOf(path::kApply,
+                       {{"provider", "pubDSP"},
+                        {"sql", "select * from bas_cust a join bas_sup b on a.custNo = b.supNo"},
+                        {"delta", rows}}),
+            "无法确定要更新的表：数据集必须只读取一个表");
+}
+
+TEST_F(ChangeSetTest, PasswordsWrittenThroughAChangeLogAreHashed) {
+  Json r = c->call(
+      path::kApply,
+      {{"provider", "userDSP"},
+       {"delta",
+        delta({insertRow(
+            {{"userId", "0002"}, {"userName", "李四"}, {"pwd", "pw2"}, {"remark", ""}})})}});
+  EXPECT_TRUE(r["errors"].empty()) << r.dump();
+  auto other = client();
+  EXPECT_EQ(other->login("李四", "pw2"), "OK");
+  // Editing the remark sends the (empty) password field unchanged: the hash must survive.
+  r = c->call(path::kApply,
+              {{"provider", "userDSP"},
+               {"delta", delta({updateRow({{"userId", "0002"}, {"userName", "李四"}, {"pwd", ""}},
+                                          {{"remark", "仓管"}, {"pwd", ""}})})}});
+  EXPECT_TRUE(r["errors"].empty()) << r.dump();
+  EXPECT_EQ(client()->login("李四", "pw2"), "OK");
+}
+
+}  // namespace
+}  // namespace qk::test

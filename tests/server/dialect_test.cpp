@@ -1,0 +1,208 @@
+// The client's SQL dialect on SQLite: functions, temporary tables, procedure calls, and the guard
+// that keeps client statements away from the schema and the server's secrets.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "server/db/connection.h"
+#include "server/db/dialect.h"
+#include "server/procedures/exec_call.h"
+#include "support/test_server.h"
+
+namespace qk::test {
+namespace {
+
+using db::translateClientSql;
+using protocol::Params;
+using protocol::Value;
+
+class DialectTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    db_ = db::openSqlite(dir_.path() / "t.qkdb", db::OpenMode::Create);
+    db_->script(
+        "create table t (id integer primary key, name varchar(20) collate nocase, d datetime);"
+        "create table sys_user (userName varchar(20) collate nocase, pwd text);"
+        "insert into sys_user values ('admin', '$argon2id$secret');");
+  }
+  Value one(const std::string& sql, const Params& p = {}) {
+    auto rs = db_->clientQuery(sql, p);
+    EXPECT_EQ(rs.rows.size(), 1u) << sql;
+    return rs.rows.empty() ? Value{} : rs.rows[0][0];
+  }
+  std::string refusal(const std::string& sql) {
+    try {
+      db_->clientExecute(sql, {});
+    } catch (const db::RefusedError& e) {
+      return e.what();
+    } catch (const db::DbError& e) {
+      return std::string("<not refused> ") + e.what();
+    }
+    return "<ran>";
+  }
+  TempDir dir_;
+  std::unique_ptr<db::Connection> db_;
+};
+
+TEST_F(DialectTest, DateFunctionsReadDateTimeText) {
+  const auto now = std::get<std::string>(one("select getdate()"));
+  EXPECT_TRUE(std::regex_match(now, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)"))) << now;
+  EXPECT_EQ(std::get<std::int64_t>(one("select year('2026-12-06 08:00:00')")), 2026);
+  EXPECT_EQ(std::get<std::int64_t>(one("select month('2026-02-06')")), 2);
+  EXPECT_EQ(std::get<std::int64_t>(one("select day(:d)", {{"d", "2026-12-31 23:59:59"}})), 31);
+  EXPECT_TRUE(protocol::isNull(one("select year(null)")));
+  EXPECT_THROW(one("select month('yesterday')"), db::DbError);
+  EXPECT_EQ(std::get<std::string>(one("select isnull(null, 'x')")), "x");
+  EXPECT_EQ(std::get<std::int64_t>(one("select isnull(5, 'x')")), 5);
+  EXPECT_EQ(std::get<std::int64_t>(one("select len('阀门  ')")), 2);  // trailing blanks not counted
+}
+
+TEST_F(DialectTest, TextComparesWithoutRegardToCase) {
+  db_->clientExecute("insert into t (name) values ('Valve')", {});
+  EXPECT_EQ(std::get<std::int64_t>(one("select count(*) from t where name = 'VALVE'")), 1);
+}
+
+TEST_F(DialectTest, GlobalTemporaryNamesBecomeSessionTables) {
+  EXPECT_EQ(translateClientSql("select * from ##tmp_stock_det where a = '##x' -- ##y\n"),
+            "select * from temp.\"##tmp_stock_det\" where a = '##x' -- ##y\n");
+  db_->clientExecute("create table ##work (n integer)", {});
+  db_->clientExecute("insert into ##work values (1)", {});
+  EXPECT_EQ(std::get<std::int64_t>(one("select count(*) from ##work")), 1);
+  // A second connection to the same file (another session) does not see it.
+  auto other = db::openSqlite(dir_.path() / "t.qkdb", db::OpenMode::Existing);
+  EXPECT_THROW(other->clientQuery("select * from ##work", {}), db::DbError);
+  other->clientExecute("create table ##work (n integer)", {});
+  EXPECT_EQ(other->clientQuery("select * from ##work", {}).rows.size(), 0u);
+}
+
+TEST_F(DialectTest, GuardRefusesEverythingButOrdinaryStatements) {
+  EXPECT_EQ(refusal("create table x (a int)"),
+            "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
+  EXPECT_EQ(refusal("drop table t"), "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
+  EXPECT_EQ(refusal("create index ix on t(name)"),
+            "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
+  EXPECT_EQ(refusal("create view v as select 1"),
+            "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
+  EXPECT_EQ(refusal("alter table t add column z int"),
+            "服务器拒绝执行此语句：不允许修改数据库结构 (ALTER TABLE)");
+  EXPECT_EQ(refusal("attach database '/tmp/x.db' as x"),
+            "服务器拒绝执行此语句：不允许附加或分离数据库 (ATTACH/DETACH)");
+  EXPECT_EQ(refusal("pragma journal_mode = delete"),
+            "服务器拒绝执行此语句：不允许执行 PRAGMA journal_mode");
+  EXPECT_EQ(refusal("pragma writable_schema = 1"),
+            "服务器拒绝执行此语句：不允许执行 PRAGMA writable_schema");
+  EXPECT_EQ(refusal("select load_extension('/tmp/evil.so')"),
+            "服务器拒绝执行此语句：不允许加载扩展 (load_extension)");
+  EXPECT_EQ(refusal("begin transaction"),
+            "服务器拒绝执行此语句：事务由服务器控制，不允许客户端开始或提交事务");
+  EXPECT_EQ(refusal("select 1; delete from t"),
+            "服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
+  EXPECT_EQ(refusal("update sys_user set pwd = 'x'"),
+            "服务器拒绝执行此语句：密码只能通过修改密码功能更改");
+  // Still allowed: temporary tables, reading the table layout, a trailing semicolon.
+  EXPECT_EQ(refusal("create table ##ok (a int);"), "<ran>");
+  EXPECT_EQ(db_->clientQuery("pragma table_info(t)", {}).rows.size(), 3u);
+  // The server's own statements are not guarded.
+  EXPECT_NO_THROW(db_->script("create table server_made (a int)"));
+}
+
+TEST_F(DialectTest, PasswordHashesNeverLeaveTheServer) {
+  auto rs = db_->clientQuery("select userName, pwd from sys_user", {});
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_TRUE(protocol::isNull(rs.rows[0][1]));
+  EXPECT_EQ(std::get<std::int64_t>(one("select count(*) from sys_user where pwd like '$argon%'")),
+            0);
+}
+
+TEST_F(DialectTest, ParametersAreBoundByNameAndNeverSpliced) {
+  const std::string hostile = "x'; drop table t; --";
+  db_->clientExecute("insert into t (name) values (:Name)", {{"name", hostile}});
+  EXPECT_EQ(std::get<std::string>(one("select name from t where name = :n", {{"n", hostile}})),
+            hostile);
+  try {
+    db_->clientQuery("select * from t where id = :missing", {});
+    FAIL() << "a parameter without a value must not run as null";
+  } catch (const db::DbError& e) {
+    EXPECT_STREQ(e.what(), "参数 :missing 没有赋值");
+  }
+}
+
+TEST_F(DialectTest, FieldTypesComeFromDeclaredColumnTypes) {
+  db_->script(
+      "create table typed (s varchar(12), n integer, q decimal(18,5), b boolean, d datetime, "
+      "f float, bl blob)");
+  db_->script("insert into typed values ('a', 1, 2, 1, '2026-01-01 00:00:00', 1.5, x'00')");
+  auto rs = db_->clientQuery("select *, n * 2 as twice from typed", {});
+  using protocol::FieldType;
+  std::vector<FieldType> types;
+  for (const auto& f : rs.fields) types.push_back(f.type);
+  EXPECT_EQ(types,
+            (std::vector<FieldType>{FieldType::String, FieldType::Integer, FieldType::Decimal,
+                                    FieldType::Boolean, FieldType::DateTime, FieldType::Float,
+                                    FieldType::Blob, FieldType::Integer}));
+  EXPECT_EQ(rs.fields[0].size, 12);
+  EXPECT_EQ(std::get<double>(rs.rows[0][2]), 2.0);  // a whole decimal still reads as a number
+  EXPECT_EQ(std::get<bool>(rs.rows[0][3]), true);
+}
+
+// ---- procedure calls ---------------------------------------------------------------------------
+
+using server::parseExecCall;
+
+TEST(ExecCall, ParsesLiteralsParametersAndOutputMarkers) {
+  Params params{{"@TableName", "bas_products"}, {"p", 7}};
+  auto call = parseExecCall(
+      "execute sp_query_page :@TableName, 'a, ''b''', -12, 3.5, N'宽', null, :p ,"
+      ":@TotalCount output ,:@TotalPageCount OUT;",
+      params);
+  ASSERT_TRUE(call);
+  EXPECT_EQ(call->procedure, "sp_query_page");
+  ASSERT_EQ(call->args.size(), 9u);
+  EXPECT_EQ(std::get<std::string>(call->args[0].value), "bas_products");
+  EXPECT_EQ(std::get<std::string>(call->args[1].value), "a, 'b'");
+  EXPECT_EQ(std::get<std::int64_t>(call->args[2].value), -12);
+  EXPECT_EQ(std::get<double>(call->args[3].value), 3.5);
+  EXPECT_EQ(std::get<std::string>(call->args[4].value), "宽");
+  EXPECT_TRUE(protocol::isNull(call->args[5].value));
+  EXPECT_EQ(std::get<std::int64_t>(call->args[6].value), 7);
+  EXPECT_TRUE(call->args[7].output);
+  EXPECT_EQ(call->args[7].param, "@TotalCount");
+  EXPECT_TRUE(call->args[8].output);
+
+  auto bare = parseExecCall("  exec sp_createBomTree ", {});
+  ASSERT_TRUE(bare);
+  EXPECT_EQ(bare->procedure, "sp_createBomTree");
+  EXPECT_TRUE(bare->args.empty());
+  auto dates =
+      parseExecCall(" exec sp_stock_history  '2026-01-01 00:00:00','2026-12-31', '0102'", {});
+  ASSERT_EQ(dates->args.size(), 3u);
+  EXPECT_EQ(std::get<std::string>(dates->args[2].value), "0102");
+}
+
+TEST(ExecCall, OrdinaryStatementsAreNotCalls) {
+  EXPECT_FALSE(parseExecCall("select * from executions", {}));
+  EXPECT_FALSE(parseExecCall("update t set exec = 1", {}));
+  EXPECT_FALSE(parseExecCall("", {}));
+}
+
+TEST(ExecCall, MalformedCallsSayWhatIsWrong) {
+  auto error = [](const char* sql) {
+    try {
+      parseExecCall(sql, {});
+    } catch (const db::DbError& e) {
+      return std::string(e.what());
+    }
+    return std::string("<accepted>");
+  };
+  EXPECT_EQ(error("exec"), "exec 后面缺少存储过程名");
+  EXPECT_EQ(error("exec sp_x 'open"), "存储过程调用中的文本没有结束引号");
+  EXPECT_EQ(error("exec sp_x 1 2"), "存储过程参数之间缺少逗号");
+  EXPECT_EQ(error("exec sp_x :p"), "参数 :p 没有赋值");
+  EXPECT_EQ(error("exec sp_x 'a' output"), "只有参数可以标记为 output");
+  EXPECT_EQ(error("exec sp_x @v"), "变量 @v 只能作为 output 参数");
+  EXPECT_EQ(error("exec sp_x 1; drop table t"),
+            "服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
+}
+
+}  // namespace
+}  // namespace qk::test

@@ -1,0 +1,155 @@
+// Concurrent saves and a server killed mid-stream: nothing answered "OK" may be lost, and nothing
+// half-written may remain.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+
+#include "server/account_store.h"
+#include "server/db/connection.h"
+#include "support/test_server.h"
+
+namespace qk::test {
+namespace {
+
+namespace path = protocol::path;
+
+Json documentBody(const std::string& keyNo, int lines) {
+  Json master = {{"op", "insert"},
+                 {"new", {{"keyNo", keyNo}, {"whNo", "01"}, {"inDate", "2026-12-06 00:00:00"}}}};
+  Json detail = Json::array();
+  for (int i = 1; i <= lines; ++i)
+    detail.push_back({{"op", "insert"},
+                      {"new",
+                       {{"keyNo", keyNo},
+                        {"itemNo", i},
+                        {"productNo", "P" + std::to_string(i)},
+                        {"qty", i},
+                        {"uPrice", 1.25}}}});
+  return {{"deltaA", {{"rows", Json::array({master})}}},
+          {"tableA", "wh_In"},
+          {"keyA1", "keyNo"},
+          {"keyA2", ""},
+          {"deltaB", {{"rows", detail}}},
+          {"tableB", "wh_in_det"},
+          {"keyB1", "keyNo"},
+          {"keyB2", "itemNo"}};
+}
+
+class DurabilityTest : public ServerTest {};
+
+TEST_F(DurabilityTest, EightClientsSavingAtOnceLoseNothing) {
+  constexpr int kClients = 8, kDocs = 25, kLines = 10;
+  std::atomic<int> ok{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kClients; ++t) {
+    threads.emplace_back([&, t] {
+      auto c = client();
+      if (c->login() != "OK") return;
+      for (int d = 0; d < kDocs; ++d) {
+        auto r = c->post(path::kUpdateData,
+                         documentBody("C" + std::to_string(t) + "-" + std::to_string(d), kLines));
+        if (r.status == 200 && r.body.value("result", "") == "OK") ++ok;
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(ok.load(), kClients * kDocs);
+  auto c = client();
+  ASSERT_EQ(c->login(), "OK");
+  auto rs = c->open("select (select count(*) from wh_In), (select count(*) from wh_in_det)");
+  EXPECT_EQ(std::get<std::int64_t>(rs.rows[0][0]), kClients * kDocs);
+  EXPECT_EQ(std::get<std::int64_t>(rs.rows[0][1]), kClients * kDocs * kLines);
+}
+
+int freePort() {
+  int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(s);
+  return ntohs(addr.sin_port);
+}
+
+TEST(ServerKilled, AnsweredDocumentsSurviveAndNoneIsHalfWritten) {
+  TempDir dir;
+  installTestAccount(dir.path());
+  const int port = freePort();
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    const std::string listen = "127.0.0.1:" + std::to_string(port);
+    ::execl(QK_SERVER_BIN, QK_SERVER_BIN, "serve", "--data", dir.path().c_str(), "--listen",
+            listen.c_str(), "--log", "/dev/null", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  httplib::Client probe("127.0.0.1", port);
+  bool up = false;
+  for (int i = 0; i < 500 && !up; ++i) {
+    auto res = probe.Get(path::kHealth);
+    up = res && res->status == 200;
+    if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_TRUE(up) << "qk-server did not start";
+
+  constexpr int kWriters = 4, kLines = 20;
+  std::mutex mutex;
+  std::set<std::string> answeredOk;
+  std::atomic<bool> stop{false};
+  std::atomic<int> count{0};
+  std::vector<std::thread> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&, w] {
+      ApiClient c(port);
+      if (c.login() != "OK") return;
+      for (int d = 0; !stop; ++d) {
+        const std::string key = "K" + std::to_string(w) + "-" + std::to_string(d);
+        auto r = c.post(path::kUpdateData, documentBody(key, kLines));
+        if (r.status == 0) return;  // the server is gone
+        if (r.body.value("result", "") == "OK") {
+          std::lock_guard lock(mutex);
+          answeredOk.insert(key);
+          ++count;
+        }
+      }
+    });
+  }
+  // Kill it while documents are streaming in, not between them.
+  while (count < 60) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  stop = true;
+  for (auto& t : writers) t.join();
+
+  server::AccountStore store(dir.path());
+  auto db = store.open(kAccount);
+  auto check = db->query("pragma integrity_check");
+  EXPECT_EQ(std::get<std::string>(check.rows.at(0).at(0)), "ok");
+  auto masters = db->query(
+      "select keyNo, (select count(*) from wh_in_det d where d.keyNo = m.keyNo) "
+      "from wh_In m");
+  std::set<std::string> stored;
+  for (const auto& row : masters.rows) {
+    const auto key = std::get<std::string>(row[0]);
+    stored.insert(key);
+    EXPECT_EQ(std::get<std::int64_t>(row[1]), kLines) << "document " << key << " is half-written";
+  }
+  for (const auto& key : answeredOk) EXPECT_TRUE(stored.count(key)) << key << " was lost";
+  auto orphans =
+      db->query("select count(*) from wh_in_det where keyNo not in (select keyNo from wh_In)");
+  EXPECT_EQ(std::get<std::int64_t>(orphans.rows[0][0]), 0);
+  EXPECT_GE(answeredOk.size(), 60u);
+}
+
+}  // namespace
+}  // namespace qk::test

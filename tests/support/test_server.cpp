@@ -1,0 +1,141 @@
+#include "support/test_server.h"
+
+#include <httplib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <random>
+
+#include "server/account_store.h"
+
+namespace qk::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  path_ = fs::temp_directory_path() /
+          ("qk-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  fs::remove_all(path_);
+  fs::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void installTestAccount(const fs::path& dir, bool demo) {
+  static std::mutex mutex;
+  static std::unique_ptr<TempDir> templates;
+  std::lock_guard lock(mutex);
+  if (!templates) templates = std::make_unique<TempDir>();
+  const std::string name = demo ? "demo" : "plain";
+  server::AccountStore store(templates->path());
+  if (!store.exists(name)) store.create(name, kAdminPassword, demo);
+  server::AccountStore target(dir);
+  fs::copy_file(store.fileFor(name), target.fileFor(kAccount));
+}
+
+struct ApiClient::Impl {
+  explicit Impl(int port) : http("127.0.0.1", port) {
+    http.set_read_timeout(60, 0);
+    http.set_keep_alive(true);
+    http.set_tcp_nodelay(true);
+  }
+  httplib::Client http;
+};
+
+ApiClient::ApiClient(int port) : impl_(std::make_unique<Impl>(port)) {}
+ApiClient::~ApiClient() = default;
+
+HttpReply ApiClient::post(const std::string& path, const Json& body, bool withToken) {
+  httplib::Headers headers;
+  if (withToken && !token.empty()) headers.emplace("Authorization", "Bearer " + token);
+  auto res = impl_->http.Post(path, headers, body.dump(), "application/json");
+  if (!res) return {0, Json::object()};
+  Json reply = Json::parse(res->body, nullptr, false);
+  // A reply cut off mid-way is reported as no reply at all.
+  if (!reply.is_object()) return {0, Json::object()};
+  return {res->status, std::move(reply)};
+}
+
+HttpReply ApiClient::get(const std::string& path) {
+  auto res = impl_->http.Get(path);
+  if (!res) return {0, Json::object()};
+  Json reply = Json::parse(res->body, nullptr, false);
+  if (!reply.is_object()) return {0, Json::object()};
+  return {res->status, std::move(reply)};
+}
+
+std::string ApiClient::login(const std::string& user, const std::string& password,
+                             const std::string& account) {
+  auto r = post(protocol::path::kLogin,
+                {{"account", account}, {"user", user}, {"password", password}}, false);
+  const std::string result = r.body.value("result", std::string("<no result>"));
+  if (result == "OK") token = r.body.value("token", "");
+  return result;
+}
+
+Json ApiClient::call(const std::string& path, const Json& body) {
+  auto r = post(path, body);
+  EXPECT_EQ(r.status, 200) << path << " " << r.body.dump();
+  EXPECT_FALSE(protocol::errorOf(r.body)) << path << " " << r.body.dump();
+  return r.body;
+}
+
+protocol::RecordSet ApiClient::open(const std::string& sql, const Json& params,
+                                    const std::string& provider) {
+  Json reply =
+      call(protocol::path::kOpen, {{"provider", provider}, {"sql", sql}, {"params", params}});
+  if (protocol::errorOf(reply)) return {};
+  return protocol::fromJson<protocol::RecordSet>(reply);
+}
+
+protocol::ExecResult ApiClient::execute(const std::string& sql, const Json& params) {
+  Json reply =
+      call(protocol::path::kExecute, {{"provider", "pubDSP"}, {"sql", sql}, {"params", params}});
+  if (protocol::errorOf(reply)) return {};
+  return protocol::fromJson<protocol::ExecResult>(reply);
+}
+
+std::string ApiClient::errorOf(const std::string& path, const Json& body) {
+  auto r = post(path, body);
+  auto e = protocol::errorOf(r.body);
+  EXPECT_TRUE(e) << path << " should have failed: " << r.body.dump();
+  return e.value_or("");
+}
+
+void ServerTest::SetUp() {
+  options_.dataDir = dir_.path();
+  options_.log = nullptr;
+  installTestAccount(dir_.path(), demoData());
+  startServer();
+}
+
+void ServerTest::TearDown() {
+  stopServer();
+}
+
+void ServerTest::startServer() {
+  server_ = std::make_unique<server::ApiServer>(options_);
+  port_ = server_->bind("127.0.0.1", 0);
+  thread_ = std::thread([this] { server_->run(); });
+  // Wait until the server answers, so tests never race its start.
+  httplib::Client probe("127.0.0.1", port_);
+  for (int i = 0; i < 200; ++i) {
+    if (auto res = probe.Get(protocol::path::kHealth); res && res->status == 200) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  FAIL() << "server did not start";
+}
+
+void ServerTest::stopServer() {
+  if (!server_) return;
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+  server_.reset();
+}
+
+}  // namespace qk::test

@@ -1,0 +1,89 @@
+// A real qk-server on loopback over a temporary data directory, and a small JSON client for it.
+// Server tests share this one fixture so that each runs against the real database and protocol.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "protocol/wire.h"
+#include "server/http/api_server.h"
+
+namespace qk::test {
+
+using protocol::Json;
+
+inline constexpr const char* kAccount = "测试账套";
+inline constexpr const char* kAdminPassword = "s3cret-安全";
+
+// A temporary directory removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Copies a freshly initialised account set into dir under the name kAccount. The set is made
+// once per test program (hashing the administrator's password is deliberately slow).
+void installTestAccount(const std::filesystem::path& dir, bool demo = false);
+
+struct HttpReply {
+  int status = 0;
+  Json body;
+};
+
+class ApiClient {
+ public:
+  explicit ApiClient(int port);
+  ~ApiClient();
+
+  HttpReply post(const std::string& path, const Json& body, bool withToken = true);
+  HttpReply get(const std::string& path);
+  // Logs in and keeps the token; returns the server's result text.
+  std::string login(const std::string& user = "admin", const std::string& password = kAdminPassword,
+                    const std::string& account = kAccount);
+  // A call that must succeed: fails the test on an HTTP error or an {"error"} reply.
+  Json call(const std::string& path, const Json& body);
+  // /api/open and /api/execute with the SQL text and parameters; pubDSP unless told otherwise.
+  protocol::RecordSet open(const std::string& sql, const Json& params = Json::object(),
+                           const std::string& provider = "pubDSP");
+  protocol::ExecResult execute(const std::string& sql, const Json& params = Json::object());
+  // The error text of a call expected to fail.
+  std::string errorOf(const std::string& path, const Json& body);
+
+  std::string token;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Options may be changed by a test before calling startServer() itself.
+  virtual bool demoData() const { return false; }
+  void startServer();
+  void stopServer();
+  std::unique_ptr<ApiClient> client() const { return std::make_unique<ApiClient>(port_); }
+
+  TempDir dir_;
+  server::ServerOptions options_;
+  int port_ = 0;
+
+ private:
+  std::unique_ptr<server::ApiServer> server_;
+  std::thread thread_;
+};
+
+}  // namespace qk::test
