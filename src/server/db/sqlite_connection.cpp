@@ -5,7 +5,11 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "protocol/value.h"
 #include "server/db/connection.h"
@@ -151,22 +155,76 @@ int authorize(void* user, int action, const char* a1, const char* a2, const char
 
 // ---- RAII handles ------------------------------------------------------------------------------
 
+// Prepared statements are kept per connection and reused: the same texts (a document's line
+// inserts, a screen's lookups) come back over and over.
+class StatementCache {
+ public:
+  static constexpr std::size_t kCapacity = 128;
+  ~StatementCache() {
+    for (auto& [key, st] : idle_) sqlite3_finalize(st);
+  }
+  sqlite3_stmt* take(const std::string& key) {
+    auto it = idle_.find(key);
+    if (it == idle_.end()) return nullptr;
+    sqlite3_stmt* st = it->second;
+    idle_.erase(it);
+    return st;
+  }
+  // Returns a statement after use; finalizes it when the cache is full or holds that text.
+  void give(std::string key, sqlite3_stmt* st) {
+    sqlite3_reset(st);
+    sqlite3_clear_bindings(st);
+    if (idle_.size() >= kCapacity || idle_.count(key)) {
+      sqlite3_finalize(st);
+      return;
+    }
+    idle_.emplace(std::move(key), st);
+  }
+
+ private:
+  std::unordered_map<std::string, sqlite3_stmt*> idle_;
+};
+
 class Statement {
  public:
-  Statement() = default;
-  explicit Statement(sqlite3_stmt* s) : s_(s) {}
-  Statement(Statement&& o) noexcept : s_(o.s_) { o.s_ = nullptr; }
-  Statement& operator=(Statement&& o) noexcept {
-    std::swap(s_, o.s_);
-    return *this;
-  }
+  Statement(sqlite3_stmt* s, StatementCache* cache, std::string key)
+      : s_(s), cache_(cache), key_(std::move(key)) {}
+  Statement(Statement&& o) noexcept
+      : s_(std::exchange(o.s_, nullptr)), cache_(o.cache_), key_(std::move(o.key_)) {}
   Statement(const Statement&) = delete;
-  ~Statement() { sqlite3_finalize(s_); }
+  Statement& operator=(const Statement&) = delete;
+  ~Statement() {
+    if (!s_) return;
+    if (cache_)
+      cache_->give(std::move(key_), s_);
+    else
+      sqlite3_finalize(s_);
+  }
   sqlite3_stmt* get() const { return s_; }
 
  private:
   sqlite3_stmt* s_ = nullptr;
+  StatementCache* cache_ = nullptr;
+  std::string key_;
 };
+
+// One writer at a time per database file, queued in the process instead of SQLite's busy
+// handler, which sleeps and retries and so wastes most of the time under contention.
+std::shared_ptr<std::mutex> writerLockFor(const std::filesystem::path& file) {
+  static std::mutex registryMutex;
+  static std::map<std::string, std::weak_ptr<std::mutex>> registry;
+  std::error_code ec;
+  auto canonical = std::filesystem::weakly_canonical(file, ec);
+  const std::string key = ec ? file.string() : canonical.string();
+  std::lock_guard lock(registryMutex);
+  auto& weak = registry[key];
+  auto lockPtr = weak.lock();
+  if (!lockPtr) {
+    lockPtr = std::make_shared<std::mutex>();
+    weak = lockPtr;
+  }
+  return lockPtr;
+}
 
 FieldType typeFromDecl(const char* decl, int* size) {
   *size = 0;
@@ -244,6 +302,7 @@ class SqliteConnection final : public Connection {
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     registerFunctions(db_);
     sqlite3_set_authorizer(db_, authorize, &guard_);
+    writerLock_ = writerLockFor(file);
     // WAL keeps readers and the writer out of each other's way; FULL makes an answered "OK"
     // durable even across a power cut, not only a crash of the server process.
     script("PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;");
@@ -251,6 +310,8 @@ class SqliteConnection final : public Connection {
 
   ~SqliteConnection() override {
     if (inTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (holdsWriter_) writerLock_->unlock();
+    cache_.reset();  // finalizes the cached statements before the handle closes
     sqlite3_close_v2(db_);
   }
 
@@ -314,10 +375,29 @@ class SqliteConnection final : public Connection {
     return rs.rows.empty() ? std::string() : std::get<std::string>(rs.rows[0][0]);
   }
 
-  void begin() override { script("BEGIN IMMEDIATE"); }
-  void commit() override { script("COMMIT"); }
+  void begin() override {
+    acquireWriter();
+    try {
+      script("BEGIN IMMEDIATE");
+    } catch (...) {
+      releaseWriter();
+      throw;
+    }
+  }
+  void commit() override {
+    script("COMMIT");
+    releaseWriter();
+  }
   void rollback() override {
-    if (inTransaction()) script("ROLLBACK");
+    if (inTransaction()) {
+      try {
+        script("ROLLBACK");
+      } catch (...) {
+        releaseWriter();
+        throw;
+      }
+    }
+    releaseWriter();
   }
   bool inTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
 
@@ -325,24 +405,41 @@ class SqliteConnection final : public Connection {
 
  private:
   Statement prepare(std::string_view sql, bool fromClient) {
+    std::string key(fromClient ? "c" : "s");
+    key.append(sql);
+    if (sqlite3_stmt* cached = cache_->take(key)) return Statement(cached, cache_.get(), key);
     if (isBlankSql(sql)) throw DbError("SQL 语句为空");
     guard_.active = fromClient;
     guard_.refusal.clear();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    const int rc =
-        sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), 0, &raw, &tail);
+    const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
+                                      SQLITE_PREPARE_PERSISTENT, &raw, &tail);
     guard_.active = false;
-    Statement st(raw);
     if (rc != SQLITE_OK) {
+      sqlite3_finalize(raw);
       lastCode_ = sqlite3_extended_errcode(db_);
       if (!guard_.refusal.empty()) throw RefusedError("服务器拒绝执行此语句：" + guard_.refusal);
       throw DbError(sqlite3_errmsg(db_));
     }
     if (!raw) throw DbError("SQL 语句为空");
-    if (fromClient && tail && !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail)))
+    if (fromClient && tail &&
+        !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail))) {
+      sqlite3_finalize(raw);  // never cached: the text holds more than one statement
       throw RefusedError("服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
-    return st;
+    }
+    return Statement(raw, cache_.get(), std::move(key));
+  }
+
+  void acquireWriter() {
+    if (holdsWriter_) return;
+    writerLock_->lock();
+    holdsWriter_ = true;
+  }
+  void releaseWriter() {
+    if (!holdsWriter_) return;
+    holdsWriter_ = false;
+    writerLock_->unlock();
   }
 
   void bind(sqlite3_stmt* st, const Params& params) {
@@ -412,8 +509,17 @@ class SqliteConnection final : public Connection {
   }
 
   ExecResult runToEnd(sqlite3_stmt* st) {
-    while (step(st) == SQLITE_ROW) {
+    // A write outside a transaction takes its turn like a transaction does.
+    const bool takeTurn = !holdsWriter_ && !sqlite3_stmt_readonly(st);
+    if (takeTurn) acquireWriter();
+    try {
+      while (step(st) == SQLITE_ROW) {
+      }
+    } catch (...) {
+      if (takeTurn) releaseWriter();
+      throw;
     }
+    if (takeTurn) releaseWriter();
     ExecResult r;
     r.rowsAffected = sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes64(db_);
     r.lastInsertId = sqlite3_last_insert_rowid(db_);
@@ -421,6 +527,9 @@ class SqliteConnection final : public Connection {
   }
 
   sqlite3* db_ = nullptr;
+  std::unique_ptr<StatementCache> cache_ = std::make_unique<StatementCache>();
+  std::shared_ptr<std::mutex> writerLock_;
+  bool holdsWriter_ = false;
   Guard guard_;
   int lastCode_ = SQLITE_OK;
 };
