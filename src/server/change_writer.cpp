@@ -154,9 +154,9 @@ void ChangeWriter::apply(const Change& change) {
         vals += (vals.empty() ? ":" : ", :") + p;
         params[p] = storedValue(c, it->second);
       }
-      sql = cols.empty()
-                ? "insert into " + quoteName(table_) + " default values"
-                : "insert into " + quoteName(table_) + " (" + cols + ") values (" + vals + ")";
+      // A row with nothing the table holds is a mistake of the caller, not an empty row.
+      if (cols.empty()) throw db::DbError("要新增的记录没有表 " + table_ + " 的任何字段");
+      sql = "insert into " + quoteName(table_) + " (" + cols + ") values (" + vals + ")";
       break;
     }
     case ChangeOp::Update: {

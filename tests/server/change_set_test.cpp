@@ -143,6 +143,14 @@ TEST_F(ChangeSetTest, RefusesTablesAndKeysThatDoNotExist) {
           {{"delta", delta({deleteRow({{"whNo", "01"}})})}, {"table", "wh_In"}, {"key1", "keyNo"}}),
       "表 wh_In 的记录缺少关键字段 keyNo 的原值");
   EXPECT_EQ(result({{"delta", delta({})}, {"table", "wh_In"}, {"key1", "keyNo"}}), "OK");
+  EXPECT_EQ(result({{"delta", delta({insertRow({{"whName", "仅视图字段"}})})},
+                    {"table", "wh_In"},
+                    {"key1", "keyNo"}}),
+            "要新增的记录没有表 wh_In 的任何字段");
+  // Rows of a provider that renames columns cannot be written back to the table behind it.
+  EXPECT_EQ(c->errorOf(path::kApply,
+                       {{"provider", "whDSP"}, {"delta", delta({insertRow({{"whNo", "09"}})})}}),
+            "数据提供者 whDSP 的数据不能直接修改");
 }
 
 TEST_F(ChangeSetTest, ApplyReportsRefusedRowsAndHonoursTheErrorLimit) {

@@ -230,15 +230,15 @@ struct ApiServer::Impl {
     auto r = wire::fromJson<wire::ApplyRequest>(body);
     const Provider* p = findProvider(r.provider.empty() ? "pubDSP" : r.provider);
     if (!p) throw db::DbError("未知的数据提供者: " + r.provider);
+    // A provider whose own query renames or composes columns names no table: its rows must
+    // not be mistaken for the rows of the table they were read from.
     std::string table;
     if (!r.sql.empty())
       table = singleTableOf(r.sql);
     else if (!p->applyTable.empty())
       table = std::string(p->applyTable);
-    else if (!p->defaultSql.empty())
-      table = singleTableOf(p->defaultSql);
     else
-      throw db::DbError("无法确定要更新的表：数据提供者 " + std::string(p->name) + " 没有对应的表");
+      throw db::DbError("数据提供者 " + std::string(p->name) + " 的数据不能直接修改");
 
     wire::ApplyReply reply;
     db::Transaction tx(*s.db);
