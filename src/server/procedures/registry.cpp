@@ -52,8 +52,11 @@ const Procedure* findProcedure(std::string_view name) {
   return it == procedures().end() ? nullptr : &it->second;
 }
 
+void registerQueryPage();
+
 void registerAllProcedures() {
-  // Business areas add their registration calls here as they arrive.
+  static std::once_flag once;
+  std::call_once(once, [] { registerQueryPage(); });
 }
 
 }  // namespace qk::server

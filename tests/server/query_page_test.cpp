@@ -1,0 +1,101 @@
+// The paging procedure behind every list, finder and picker.
+#include <gtest/gtest.h>
+
+#include "support/test_server.h"
+
+namespace qk::test {
+namespace {
+
+namespace path = protocol::path;
+
+class QueryPageTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    c = client();
+    ASSERT_EQ(c->login(), "OK");
+    for (int i = 1; i <= 25; ++i)
+      c->execute("insert into bas_cust (custNo, custName) values (:n, :name)",
+                 {{"n", std::string(i < 10 ? "C0" : "C") + std::to_string(i)},
+                  {"name", std::string(i % 2 ? "甲" : "乙") + std::to_string(i)}});
+  }
+  struct Page {
+    std::vector<std::string> keys;
+    std::int64_t total = -1, pages = -1;
+  };
+  Page page(const std::string& where, const std::string& order, int size, int index,
+            int knownTotal = 0, const std::string& fields = "custNo, custName") {
+    Json reply = c->call(
+        path::kOpen,
+        {{"provider", "selectDSP"},
+         {"sql",
+          "execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,"
+          ":@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output"},
+         {"params",
+          {{"@TableName", "bas_cust"},
+           {"@FieldList", fields},
+           {"@primaryKey", "custNo"},
+           {"@Where", where},
+           {"@Order", order},
+           {"@RecorderCount", knownTotal},
+           {"@PageSize", size},
+           {"@PageIndex", index},
+           {"@TotalCount", 0},
+           {"@TotalPageCount", 0}}}});
+    Page p;
+    if (protocol::errorOf(reply)) return p;
+    auto rs = protocol::fromJson<protocol::RecordSet>(reply);
+    for (const auto& row : rs.rows) p.keys.push_back(std::get<std::string>(row[0]));
+    p.total = std::get<std::int64_t>(rs.outParams.at("@TotalCount"));
+    p.pages = std::get<std::int64_t>(rs.outParams.at("@TotalPageCount"));
+    return p;
+  }
+  std::unique_ptr<ApiClient> c;
+};
+
+TEST_F(QueryPageTest, PagesCountAndStopAtTheEnd) {
+  Page first = page("", "custNo", 10, 1);
+  EXPECT_EQ(first.total, 25);
+  EXPECT_EQ(first.pages, 3);
+  ASSERT_EQ(first.keys.size(), 10u);
+  EXPECT_EQ(first.keys.front(), "C01");
+  Page last = page("", "custNo", 10, 3);
+  ASSERT_EQ(last.keys.size(), 5u);
+  EXPECT_EQ(last.keys.back(), "C25");
+  EXPECT_TRUE(page("", "custNo", 10, 4).keys.empty()) << "beyond the last page: no rows";
+  EXPECT_EQ(page("", "custNo desc", 10, 1).keys.front(), "C25");
+  EXPECT_EQ(page("", "", 10, 1).keys.front(), "C01") << "no order: the key orders";
+}
+
+TEST_F(QueryPageTest, ConditionsRestrictRowsAndTotals) {
+  Page odd = page(" custName like '%甲%'", "order by custNo", 5, 2);
+  EXPECT_EQ(odd.total, 13);
+  EXPECT_EQ(odd.pages, 3);
+  EXPECT_EQ(odd.keys, (std::vector<std::string>{"C11", "C13", "C15", "C17", "C19"}));
+  Page none = page("where custName = 'nobody'", "custNo", 5, 1);
+  EXPECT_EQ(none.total, 0);
+  EXPECT_EQ(none.pages, 0);
+  EXPECT_TRUE(none.keys.empty());
+  // A total the caller already knows is taken as it is: paging does not count again.
+  EXPECT_EQ(page("", "custNo", 10, 2, /*knownTotal=*/25).total, 25);
+}
+
+TEST_F(QueryPageTest, BadArgumentsAndHostileTextsAreRefused) {
+  auto error = [&](const std::string& where, int size, int index) {
+    return c->errorOf(
+        path::kOpen, {{"provider", "selectDSP"},
+                      {"sql",
+                       "exec sp_query_page 'bas_cust', '*', 'custNo', :w, 'custNo', 0, :s, :i, "
+                       ":@t output, :@p output"},
+                      {"params", {{"w", where}, {"s", size}, {"i", index}, {"@t", 0}, {"@p", 0}}}});
+  };
+  EXPECT_EQ(error("", 0, 1), "每页记录数必须大于 0（当前为 0）");
+  EXPECT_EQ(error("", -5, 1), "每页记录数必须大于 0（当前为 -5）");
+  EXPECT_EQ(error("", 10, 0), "页码必须从 1 开始（当前为 0）");
+  EXPECT_EQ(error("1=1; drop table bas_cust", 10, 1),
+            "服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
+  EXPECT_EQ(page("", "custNo", 100, 1).total, 25) << "the table is intact";
+}
+
+}  // namespace
+}  // namespace qk::test
