@@ -12,7 +12,7 @@ namespace path = protocol::path;
 class ApiTest : public ServerTest {};
 
 TEST_F(ApiTest, LoginRefusalsNameTheReason) {
-  auto c = client();
+  auto c = newClient();
   EXPECT_EQ(c->login("admin", kAdminPassword, "无此账套"), "账套“无此账套”不存在");
   EXPECT_EQ(c->login("nobody"), "用户“nobody”不存在");
   EXPECT_EQ(c->login("admin", "wrong"), "密码错误");
@@ -26,7 +26,7 @@ TEST_F(ApiTest, LoginRefusalsNameTheReason) {
 }
 
 TEST_F(ApiTest, LoginSucceedsWithTheUserNameAsTypedIncludingTrailingBlanks) {
-  auto c = client();
+  auto c = newClient();
   EXPECT_EQ(c->login("admin  "), "OK");
   EXPECT_EQ(c->token.size(), 64u);
   auto rs = c->open("select count(*) as n from sys_user");
@@ -38,17 +38,17 @@ TEST_F(ApiTest, RepeatedFailuresLockTheUserOutForAWhile) {
   options_.freeLoginFailures = 3;
   stopServer();
   startServer();
-  auto c = client();
+  auto c = newClient();
   for (int i = 0; i < 3; ++i) EXPECT_EQ(c->login("admin", "guess" + std::to_string(i)), "密码错误");
   const std::string locked = c->login("admin", kAdminPassword);
   EXPECT_EQ(locked.rfind("登录失败次数过多，请 ", 0), 0u) << locked;
   EXPECT_TRUE(c->token.empty());
   // Another user of the same account set is not affected.
-  EXPECT_EQ(client()->login("other"), "用户“other”不存在");
+  EXPECT_EQ(newClient()->login("other"), "用户“other”不存在");
 }
 
 TEST_F(ApiTest, EveryCallButLoginAndHealthNeedsAValidToken) {
-  auto c = client();
+  auto c = newClient();
   EXPECT_EQ(c->get(path::kHealth).body["status"], "ok");
   for (const char* p : {path::kOpen, path::kExecute, path::kApply, path::kUpdateBasData,
                         path::kUpdateData, path::kEchoString, path::kLogout}) {
@@ -68,7 +68,7 @@ TEST_F(ApiTest, IdleSessionsExpire) {
   options_.idleLimit = std::chrono::seconds(1);
   stopServer();
   startServer();
-  auto c = client();
+  auto c = newClient();
   ASSERT_EQ(c->login(), "OK");
   EXPECT_EQ(c->post(path::kOpen, {{"sql", "select 1"}}).status, 200);
   std::this_thread::sleep_for(std::chrono::milliseconds(2100));
@@ -76,7 +76,7 @@ TEST_F(ApiTest, IdleSessionsExpire) {
 }
 
 TEST_F(ApiTest, OpenAndExecuteBindParametersSoHostileTextIsStoredVerbatim) {
-  auto c = client();
+  auto c = newClient();
   ASSERT_EQ(c->login(), "OK");
   const std::string hostile = "O'Brien\"; drop table bas_cust; --";
   auto ex = c->execute("insert into bas_cust (custNo, custName) values (:no, :name)",
@@ -97,7 +97,7 @@ TEST_F(ApiTest, OpenAndExecuteBindParametersSoHostileTextIsStoredVerbatim) {
 }
 
 TEST_F(ApiTest, ProvidersAnswerWithTheirDefaultQuery) {
-  auto c = client();
+  auto c = newClient();
   ASSERT_EQ(c->login(), "OK");
   c->execute(
       "insert into bas_dep (depNo, depName, isWh) values ('01', '成品仓', 1), ('02', '车间', 0)");
@@ -118,8 +118,8 @@ TEST_F(ApiTest, ProvidersAnswerWithTheirDefaultQuery) {
 }
 
 TEST_F(ApiTest, GlobalTemporaryTablesBelongToOneSession) {
-  auto a = client();
-  auto b = client();
+  auto a = newClient();
+  auto b = newClient();
   ASSERT_EQ(a->login(), "OK");
   ASSERT_EQ(b->login(), "OK");
   a->execute("create table ##stock_detail (n integer)");
@@ -139,7 +139,7 @@ TEST_F(ApiTest, ProcedureCallsRunRegisteredProceduresAndReturnOutputs) {
     rs.rows = {{call.text(3)}};
     return std::optional<protocol::RecordSet>(rs);
   });
-  auto c = client();
+  auto c = newClient();
   ASSERT_EQ(c->login(), "OK");
   Json reply = c->call(path::kOpen, {{"sql", "exec sp_test_sum 40, :b, :@total output, 'x,''y'"},
                                      {"params", {{"b", 2}, {"@total", nullptr}}}});

@@ -48,7 +48,7 @@ class ChangeSetTest : public ServerTest {
  protected:
   void SetUp() override {
     ServerTest::SetUp();
-    c = client();
+    c = newClient();
     ASSERT_EQ(c->login(), "OK");
   }
   std::string updateData(const Json& a, const Json& b) {
@@ -191,7 +191,7 @@ TEST_F(ChangeSetTest, PasswordsWrittenThroughAChangeLogAreHashed) {
         delta({insertRow(
             {{"userId", "0002"}, {"userName", "李四"}, {"pwd", "pw2"}, {"remark", ""}})})}});
   EXPECT_TRUE(r["errors"].empty()) << r.dump();
-  auto other = client();
+  auto other = newClient();
   EXPECT_EQ(other->login("李四", "pw2"), "OK");
   // Editing the remark sends the (empty) password field unchanged: the hash must survive.
   r = c->call(path::kApply,
@@ -199,7 +199,7 @@ TEST_F(ChangeSetTest, PasswordsWrittenThroughAChangeLogAreHashed) {
                {"delta", delta({updateRow({{"userId", "0002"}, {"userName", "李四"}, {"pwd", ""}},
                                           {{"remark", "仓管"}, {"pwd", ""}})})}});
   EXPECT_TRUE(r["errors"].empty()) << r.dump();
-  EXPECT_EQ(client()->login("李四", "pw2"), "OK");
+  EXPECT_EQ(newClient()->login("李四", "pw2"), "OK");
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(DurabilityTest, EightClientsSavingAtOnceLoseNothing) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kClients; ++t) {
     threads.emplace_back([&, t] {
-      auto c = client();
+      auto c = newClient();
       if (c->login() != "OK") return;
       for (int d = 0; d < kDocs; ++d) {
         auto r = c->post(path::kUpdateData,
@@ -61,7 +61,7 @@ TEST_F(DurabilityTest, EightClientsSavingAtOnceLoseNothing) {
   }
   for (auto& th : threads) th.join();
   EXPECT_EQ(ok.load(), kClients * kDocs);
-  auto c = client();
+  auto c = newClient();
   ASSERT_EQ(c->login(), "OK");
   auto rs = c->open("select (select count(*) from wh_In), (select count(*) from wh_in_det)");
   EXPECT_EQ(std::get<std::int64_t>(rs.rows[0][0]), kClients * kDocs);

@@ -16,18 +16,27 @@ namespace qk::test {
 namespace {
 
 std::string mutate(std::string s, std::mt19937& rng) {
-  static const std::string alphabet = std::string("'\"#:;,()[]{}-*/\\ \n") +
-                                      std::string(1, '\0') + "\xff\xe4\xb8" "abc0129@$?";
+  static const std::string alphabet = std::string("'\"#:;,()[]{}-*/\\ \n") + std::string(1, '\0') +
+                                      "\xff\xe4\xb8"
+                                      "abc0129@$?";
   std::uniform_int_distribution<int> kind(0, 3);
   const int edits = 1 + static_cast<int>(rng() % 4);
   for (int e = 0; e < edits && !s.empty(); ++e) {
     const std::size_t pos = rng() % s.size();
     const char c = alphabet[rng() % alphabet.size()];
     switch (kind(rng)) {
-      case 0: s[pos] = c; break;
-      case 1: s.insert(s.begin() + static_cast<long>(pos), c); break;
-      case 2: s.erase(pos, 1 + rng() % 3); break;
-      default: s = s.substr(0, pos); break;
+      case 0:
+        s[pos] = c;
+        break;
+      case 1:
+        s.insert(s.begin() + static_cast<long>(pos), c);
+        break;
+      case 2:
+        s.erase(pos, 1 + rng() % 3);
+        break;
+      default:
+        s = s.substr(0, pos);
+        break;
     }
   }
   return s;

@@ -12,7 +12,7 @@ class QueryPageTest : public ServerTest {
  protected:
   void SetUp() override {
     ServerTest::SetUp();
-    c = client();
+    c = newClient();
     ASSERT_EQ(c->login(), "OK");
     for (int i = 1; i <= 25; ++i)
       c->execute("insert into bas_cust (custNo, custName) values (:n, :name)",

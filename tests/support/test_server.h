@@ -75,7 +75,7 @@ class ServerTest : public ::testing::Test {
   virtual bool demoData() const { return false; }
   void startServer();
   void stopServer();
-  std::unique_ptr<ApiClient> client() const { return std::make_unique<ApiClient>(port_); }
+  std::unique_ptr<ApiClient> newClient() const { return std::make_unique<ApiClient>(port_); }
 
   TempDir dir_;
   server::ServerOptions options_;

@@ -423,8 +423,7 @@ class SqliteConnection final : public Connection {
       throw DbError(sqlite3_errmsg(db_));
     }
     if (!raw) throw DbError("SQL 语句为空");
-    if (fromClient && tail &&
-        !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail))) {
+    if (fromClient && tail && !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail))) {
       sqlite3_finalize(raw);  // never cached: the text holds more than one statement
       throw RefusedError("服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
     }

@@ -1,0 +1,27 @@
+// Where the client finds things: the application server's address, the folder beside the
+// program that holds path.ini (the last login names) and the report cache.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace qk::client {
+
+inline constexpr const char* kDefaultServerUrl = "http://127.0.0.1:8686";
+
+// The folder of the program file; tests point it at a temporary folder.
+QString programDir();
+void setProgramDir(const QString& dir);
+
+// The server address: --server URL (or --server=URL) on the command line, else the environment
+// variable QK_SERVER, else qk.ini beside the program (section server, key url), else the default.
+QString serverUrl(const QStringList& arguments);
+
+// path.ini: section login, keys user and account; nothing else, never the password.
+struct LoginMemory {
+  QString user, account;
+};
+LoginMemory readLoginMemory();
+void writeLoginMemory(const LoginMemory& m);
+
+}  // namespace qk::client

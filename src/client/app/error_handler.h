@@ -1,0 +1,16 @@
+// The application-wide handler: every failure not handled where it happened is shown to the user
+// as a plain message with the exception's text, and the program carries on. Abort is silent: it
+// means the user has already been told.
+#pragma once
+
+#include <exception>
+#include <functional>
+
+namespace qk::client {
+
+void showException(const std::exception& e);
+
+// Runs an action of the user interface under the handler. Returns false when it failed.
+bool guarded(const std::function<void()>& action);
+
+}  // namespace qk::client

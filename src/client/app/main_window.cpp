@@ -1,0 +1,348 @@
+#include "client/app/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QSysInfo>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <memory>
+
+#include "client/app/action_icons.h"
+#include "client/app/actions.h"
+#include "client/app/client_config.h"
+#include "client/app/error_handler.h"
+#include "client/app/login_dialog.h"
+#include "client/data/data_error.h"
+#include "client/data/data_module.h"
+#include "client/data/prompter.h"
+#include "client/data/settings.h"
+
+namespace qk::client {
+
+namespace {
+
+// The background picture, scaled to whatever room the window gives it.
+class BackgroundLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void setPicture(const QPixmap& pm) {
+    picture_ = pm;
+    rescale();
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override {
+    QLabel::resizeEvent(e);
+    rescale();
+  }
+
+ private:
+  void rescale() {
+    if (!picture_.isNull())
+      setPixmap(picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  }
+  QPixmap picture_;
+};
+
+QString rtrimmed(QString s) {
+  while (s.endsWith(' ')) s.chop(1);
+  return s;
+}
+
+}  // namespace
+
+TmainForm::TmainForm(DataModule& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
+  setWindowTitle("QK管理系统客户端");
+  runLogin = [](TloginForm& dlg) { return dlg.exec() == QDialog::Accepted; };
+  runScreen = [](QDialog& dlg) { dlg.exec(); };
+
+  buildActions();
+  buildRibbon();
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(ribbon_);
+  auto* bg = new BackgroundLabel(central);
+  background_ = bg;
+  background_->setAlignment(Qt::AlignCenter);
+  background_->setStyleSheet(
+      "background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #f4f8fc, stop:1 #dce7f3);"
+      "color: #9fb3c8; font-size: 40px; font-weight: bold;");
+  background_->setText("QK管理系统");
+  background_->setMinimumSize(1, 1);
+  background_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  layout->addWidget(background_, 1);
+  setCentralWidget(central);
+
+  const int widths[4] = {200, 200, 220, 50};
+  for (int i = 0; i < 4; ++i) {
+    panels_[i] = new QLabel(this);
+    panels_[i]->setFixedWidth(widths[i]);
+    panels_[i]->setFrameShape(QFrame::StyledPanel);
+    statusBar()->addWidget(panels_[i]);
+  }
+
+  // Nothing is usable before a confirmed login and the rights step.
+  ribbon_->setEnabled(false);
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(60000);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+TmainForm::~TmainForm() = default;
+
+void TmainForm::buildActions() {
+  for (const ActionDef& def : rightsActions()) {
+    auto* a = new QAction(actionIcon(def.caption, def.category), def.caption, this);
+    a->setObjectName(def.name);
+    const QString name = def.name;
+    connect(a, &QAction::triggered, this, [this, name] { guarded([&] { openAction(name); }); });
+    actions_[name] = a;
+  }
+  // Exit, help and about are never subject to rights.
+  auto add = [this](const char* name, const char* caption, std::function<void()> fn) {
+    auto* a = new QAction(actionIcon(caption, "help"), caption, this);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, [fn] { guarded(fn); });
+    actions_[name] = a;
+  };
+  add("exit1Action", "退出", [this] { close(); });
+  add("helpAction", "帮助", [this] { showHelp(); });
+  add("aboutAction", "关于", [this] { showAbout(); });
+}
+
+void TmainForm::buildRibbon() {
+  ribbon_ = new QTabWidget(this);
+  ribbon_->setDocumentMode(true);
+  ribbon_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  ribbon_->setStyleSheet(
+      "QTabWidget::pane { border-top: 1px solid #b8c7d9; background: #f7f9fc; }"
+      "QTabBar::tab { padding: 5px 18px; margin-right: 2px; }"
+      "QTabBar::tab:selected { background: #f7f9fc; border: 1px solid #b8c7d9;"
+      " border-bottom: none; font-weight: bold; }"
+      "QToolButton { padding: 2px 4px; }");
+
+  auto* appMenuButton = new QToolButton(ribbon_);
+  appMenuButton->setText("管理系统");
+  appMenuButton->setPopupMode(QToolButton::InstantPopup);
+  appMenuButton->setStyleSheet(
+      "QToolButton { background: #1565c0; color: white; font-weight: bold; padding: 4px 12px;"
+      " border: none; } QToolButton::menu-indicator { image: none; }");
+  auto* appMenu = new QMenu(appMenuButton);
+  appMenu->addAction(actions_["aboutAction"]);
+  appMenu->addAction(actions_["helpAction"]);
+  appMenu->addSeparator();
+  appMenu->addAction(actions_["exit1Action"]);
+  appMenuButton->setMenu(appMenu);
+  ribbon_->setCornerWidget(appMenuButton, Qt::TopLeftCorner);
+
+  for (const RibbonTab& tab : ribbonLayout()) {
+    auto* page = new QWidget;
+    auto* row = new QHBoxLayout(page);
+    row->setContentsMargins(6, 4, 6, 4);
+    row->setSpacing(2);
+    bool firstGroup = true;
+    for (const auto& group : tab.groups) {
+      if (!firstGroup) {
+        auto* line = new QFrame(page);
+        line->setFrameShape(QFrame::VLine);
+        line->setFrameShadow(QFrame::Sunken);
+        row->addWidget(line);
+      }
+      firstGroup = false;
+      for (const char* name : group) {
+        auto* button = new QToolButton(page);
+        button->setDefaultAction(actions_.value(name));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(32, 32));
+        button->setAutoRaise(true);
+        button->setMinimumWidth(64);
+        row->addWidget(button);
+      }
+    }
+    row->addStretch();
+    ribbon_->addTab(page, tab.title);
+  }
+}
+
+QAction* TmainForm::action(const QString& name) const {
+  return actions_.value(name);
+}
+
+QString TmainForm::statusText(int panel) const {
+  return panels_[panel]->text();
+}
+
+void TmainForm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (started_) return;
+  started_ = true;
+  // Let the window appear first; the login dialog then opens over it.
+  QTimer::singleShot(0, this, [this] {
+    if (!FormShow()) close();
+  });
+}
+
+bool TmainForm::FormShow() {
+  // 1. Connect; an unreachable server is said plainly, with the address tried.
+  while (!dm_.connection().isOpen()) {
+    try {
+      dm_.connection().open();
+    } catch (const DataError& e) {
+      const int choice =
+          prompter().choose(e.text() + "\n\n请确认应用服务器已经启动，然后重试。", {"重试", "退出"},
+                            Prompter::Icon::Stop, "无法连接应用服务器");
+      if (choice != 0) return false;
+    }
+  }
+
+  // 2. Login.
+  auto dlg = std::make_unique<TloginForm>(dm_, this);
+  if (!runLogin(*dlg)) return false;
+
+  // 3. Login values and the status bar.
+  dm_.userName = dlg->user();
+  dm_.accountName = dlg->account();
+  dm_.loginTime = QDateTime::currentDateTime();
+  panels_[0]->setText("账套名: " + dm_.accountName);
+  panels_[1]->setText("用户名: " + dm_.userName);
+  panels_[2]->setText("登录时间: " + QLocale().toString(dm_.loginTime, QLocale::ShortFormat));
+
+  // 4–6. Rights, login record, path.ini: without them the window must not become usable.
+  const bool ready = guarded([&] {
+    applyRights();
+    Dataset& pub = dm_.pubCDS;
+    pub.setCommandText(
+        "insert into sys_log(userName,sysdate,logintime,computerName) "
+        "values(:p1,getdate(),getdate(),:p2)");
+    pub.params().byName("p1").value = dm_.userName;
+    pub.params().byName("p2").value = QSysInfo::machineHostName().left(19);
+    pub.execute();
+    // The id of the row just inserted on this session's connection: another client's
+    // simultaneous login cannot be picked up by mistake.
+    dm_.loginId = pub.lastInsertId();
+    writeLoginMemory({dm_.userName, dm_.accountName});
+  });
+  dlg.reset();
+  if (!ready) return false;
+  loggedIn_ = true;
+  ribbon_->setEnabled(true);
+
+  // 8–9. Settings and background: a failure is reported, the window stays usable.
+  guarded([&] { loadSettings(dm_.pubCDS); });
+  loadBackground();
+  Timer1->start();
+  return true;
+}
+
+void TmainForm::applyRights() {
+  Dataset& pub = dm_.pubCDS;
+  // Trailing blanks of the typed name do not count, as the database compared names.
+  pub.setCommandText("select * from sys_rights where userName = :p1");
+  pub.params().byName("p1").value = rtrimmed(dm_.userName);
+  pub.open();
+  for (const ActionDef& def : rightsActions()) {
+    QAction* a = actions_.value(def.name);
+    bool allowed = false;
+    for (int row = 0; row < pub.recordCount(); ++row) {
+      if (pub.valueAt(row, "actionNo").toString() == QString(def.name)) {
+        allowed = pub.valueAt(row, "canView").toBool();
+        break;
+      }
+    }
+    const bool available = findScreen(def.name) || actionNeedsNoScreen(def.name);
+    a->setEnabled(allowed && available);
+    a->setToolTip(available ? QString(def.caption) : QString(kNotYetProvided));
+    a->setProperty("allowed", allowed);
+  }
+}
+
+void TmainForm::openAction(const QString& name) {
+  const ActionDef* def = findAction(name);
+  if (!def || !loggedIn_) return;
+  QAction* a = actions_.value(name);
+  if (a && !a->isEnabled()) return;
+  if (name == "exitAction") {
+    close();
+    return;
+  }
+  const ScreenFactory* factory = findScreen(name);
+  if (!factory) return;  // inert actions
+  if (def->logged) {
+    Dataset& pub = dm_.pubCDS;
+    pub.setCommandText("insert into sys_log_det(mId,detail) values(:p1,:p2)");
+    pub.params().byName("p1").value = dm_.loginId;
+    pub.params().byName("p2").value = QString(def->caption);
+    pub.execute();
+  }
+  std::unique_ptr<QDialog> screen((*factory)(this));
+  runScreen(*screen);
+}
+
+void TmainForm::Timer1Timer() {
+  try {
+    dm_.tmpCDS.setCommandText("select getdate()");
+    dm_.tmpCDS.open();
+    keepAliveFailing_ = false;
+  } catch (const std::exception& e) {
+    // Said once, not every minute while the server stays away.
+    if (!keepAliveFailing_) {
+      keepAliveFailing_ = true;
+      showException(e);
+    }
+  }
+}
+
+void TmainForm::recordLogout() {
+  if (dm_.userName.isEmpty() || !loggedIn_) return;
+  guarded([&] {
+    Dataset& pub = dm_.pubCDS;
+    pub.setCommandText("update sys_log set logoutTime = getdate() where sysid = :c1");
+    pub.params().byName("c1").value = dm_.loginId;
+    pub.execute();
+    dm_.connection().logout();
+  });
+  loggedIn_ = false;
+}
+
+void TmainForm::closeEvent(QCloseEvent* event) {
+  Timer1->stop();
+  recordLogout();
+  QMainWindow::closeEvent(event);
+}
+
+void TmainForm::loadBackground() {
+  // Any failure (no file, unreadable, empty name) leaves the plain background.
+  const QString file = settings().background.trimmed();
+  if (file.isEmpty()) return;
+  QPixmap pm;
+  const QString path = QFileInfo(file).isAbsolute() ? file : programDir() + "/" + file;
+  if (!pm.load(path)) return;
+  static_cast<BackgroundLabel*>(background_)->setPicture(pm);
+}
+
+void TmainForm::showAbout() {
+  prompter().message("QK管理系统客户端\n版本 " + QApplication::applicationVersion() +
+                         "\n\n小型制造企业的生产、业务与质量管理系统。",
+                     Prompter::Icon::Information, "关于");
+}
+
+void TmainForm::showHelp() {
+  prompter().message("帮助页面尚未安装。", Prompter::Icon::Information, "帮助");
+}
+
+}  // namespace qk::client

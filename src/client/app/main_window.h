@@ -1,0 +1,66 @@
+// The main window: connects, runs the login, applies the user's rights to the ribbon's actions,
+// records the login, each screen opening and the logout, keeps the connection alive, and opens
+// every screen as a modal dialog created for that opening.
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <functional>
+
+class QLabel;
+class QTabWidget;
+class QTimer;
+
+namespace qk::client {
+
+class DataModule;
+class TloginForm;
+
+class TmainForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit TmainForm(DataModule& dm, QWidget* parent = nullptr);
+  ~TmainForm() override;
+
+  // The first-show sequence: connect, log in, rights, login record, path.ini, settings,
+  // background. Returns false when the program is to end (login cancelled, server unreachable
+  // and the user chose to quit, or the rights could not be read).
+  bool FormShow();
+  bool loggedIn() const { return loggedIn_; }
+
+  QAction* action(const QString& name) const;
+  QString statusText(int panel) const;
+  // What a click on the action does (rights and availability permitting).
+  void openAction(const QString& name);
+  void Timer1Timer();  // keep-alive
+  void recordLogout();
+
+  // How dialogs are shown; tests replace these to answer them without a user.
+  std::function<bool(TloginForm&)> runLogin;
+  std::function<void(QDialog&)> runScreen;
+  QTimer* Timer1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildActions();
+  void buildRibbon();
+  void applyRights();
+  void loadBackground();
+  void showAbout();
+  void showHelp();
+
+  DataModule& dm_;
+  QTabWidget* ribbon_;
+  QLabel* background_;
+  QPixmap* backgroundPixmap_ = nullptr;
+  QLabel* panels_[4];
+  QMap<QString, QAction*> actions_;
+  bool started_ = false;
+  bool loggedIn_ = false;
+  bool keepAliveFailing_ = false;
+};
+
+}  // namespace qk::client

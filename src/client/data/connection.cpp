@@ -1,0 +1,171 @@
+#include "client/data/connection.h"
+
+#include <httplib.h>
+
+#include <QUrl>
+
+#include <nlohmann/json.hpp>
+
+#include "client/data/data_error.h"
+#include "client/data/values.h"
+
+namespace qk::client {
+
+using protocol::Json;
+
+struct Connection::Impl {
+  std::unique_ptr<httplib::Client> http;
+  std::string token;
+};
+
+Connection::Connection(QString baseUrl) : impl_(std::make_unique<Impl>()) {
+  setUrl(baseUrl);
+}
+Connection::~Connection() = default;
+
+void Connection::setUrl(const QString& url) {
+  url_ = url;
+  while (url_.endsWith('/')) url_.chop(1);
+  const QUrl parsed(url_);
+  if (!parsed.isValid() || parsed.host().isEmpty() ||
+      (parsed.scheme() != "http" && parsed.scheme() != "https"))
+    throw DataError(QString("应用服务器地址无效：%1（应为 http://主机:端口）").arg(url));
+  impl_->http = std::make_unique<httplib::Client>(url_.toStdString());
+  impl_->http->set_keep_alive(true);
+  impl_->http->set_tcp_nodelay(true);
+  impl_->http->set_connection_timeout(5, 0);
+  impl_->http->set_read_timeout(300, 0);
+  impl_->http->set_write_timeout(60, 0);
+  open_ = false;
+}
+
+void Connection::open() {
+  ++requests_;
+  auto res = impl_->http->Get(protocol::path::kHealth);
+  if (!res)
+    throw DataError(QString("无法连接到应用服务器 %1：%2")
+                        .arg(url_, QString::fromStdString(httplib::to_string(res.error()))));
+  if (res->status != 200)
+    throw DataError(QString("应用服务器 %1 没有正常应答（HTTP %2）").arg(url_).arg(res->status));
+  open_ = true;
+}
+
+void Connection::close() {
+  open_ = false;
+  impl_->token.clear();
+}
+
+void Connection::requireOpen() const {
+  if (!open_) throw DataError(kConnectionNil);
+}
+
+namespace {
+// Tells the program that a request is under way for exactly as long as it lasts.
+class BusyScope {
+ public:
+  explicit BusyScope(const std::function<void(bool)>& fn) : fn_(fn) {
+    if (fn_) fn_(true);
+  }
+  ~BusyScope() {
+    if (fn_) fn_(false);
+  }
+
+ private:
+  const std::function<void(bool)>& fn_;
+};
+}  // namespace
+
+Json Connection::post(const char* path, const Json& body) {
+  requireOpen();
+  ++requests_;
+  BusyScope busy(onBusy);
+  httplib::Headers headers;
+  if (!impl_->token.empty()) headers.emplace("Authorization", "Bearer " + impl_->token);
+  auto res = impl_->http->Post(path, headers, protocol::dump(body), "application/json");
+  if (!res)
+    throw DataError(QString("与应用服务器 %1 的连接中断：%2")
+                        .arg(url_, QString::fromStdString(httplib::to_string(res.error()))));
+  Json reply = Json::parse(res->body, nullptr, false);
+  if (reply.is_discarded() || !reply.is_object())
+    throw DataError(QString("应用服务器的应答无法识别（HTTP %1）").arg(res->status));
+  if (auto error = protocol::errorOf(reply)) throw DataError(QString::fromStdString(*error));
+  if (res->status != 200)
+    throw DataError(QString("应用服务器返回错误（HTTP %1）").arg(res->status));
+  return reply;
+}
+
+QString Connection::login(const QString& account, const QString& user, const QString& password) {
+  Json reply = post(protocol::path::kLogin,
+                    protocol::toJson(protocol::LoginRequest{ss(account), ss(user), ss(password)}));
+  try {
+    auto r = protocol::fromJson<protocol::LoginReply>(reply);
+    if (r.result == "OK") impl_->token = r.token;
+    return qs(r.result);
+  } catch (const protocol::WireError& e) {
+    throw DataError(QString("应用服务器的应答无法识别：%1").arg(e.what()));
+  }
+}
+
+void Connection::logout() {
+  if (!open_ || impl_->token.empty()) return;
+  post(protocol::path::kLogout, Json::object());
+  impl_->token.clear();
+}
+
+namespace {
+template <typename T>
+T decode(const Json& j) {
+  try {
+    return protocol::fromJson<T>(j);
+  } catch (const protocol::WireError& e) {
+    throw DataError(QString("应用服务器的应答无法识别：%1").arg(e.what()));
+  }
+}
+}  // namespace
+
+protocol::RecordSet Connection::openQuery(const QString& provider, const QString& sql,
+                                          const protocol::Params& params) {
+  return decode<protocol::RecordSet>(
+      post(protocol::path::kOpen,
+           protocol::toJson(protocol::StatementRequest{ss(provider), ss(sql), params})));
+}
+
+protocol::ExecResult Connection::execute(const QString& provider, const QString& sql,
+                                         const protocol::Params& params) {
+  return decode<protocol::ExecResult>(
+      post(protocol::path::kExecute,
+           protocol::toJson(protocol::StatementRequest{ss(provider), ss(sql), params})));
+}
+
+protocol::ApplyReply Connection::apply(const QString& provider, const QString& sql,
+                                       const protocol::Delta& delta, int maxErrors) {
+  return decode<protocol::ApplyReply>(
+      post(protocol::path::kApply,
+           protocol::toJson(protocol::ApplyRequest{ss(provider), ss(sql), delta, maxErrors})));
+}
+
+QString Connection::updateBasData(const protocol::Delta& delta, const QString& table,
+                                  const QString& key1, const QString& key2) {
+  return qs(decode<protocol::TextReply>(post(protocol::path::kUpdateBasData,
+                                             protocol::toJson(protocol::UpdateBasDataRequest{
+                                                 delta, ss(table), ss(key1), ss(key2)})))
+                .result);
+}
+
+QString Connection::updateData(const protocol::Delta& deltaA, const QString& tableA,
+                               const QString& keyA1, const QString& keyA2,
+                               const protocol::Delta& deltaB, const QString& tableB,
+                               const QString& keyB1, const QString& keyB2) {
+  return qs(decode<protocol::TextReply>(
+                post(protocol::path::kUpdateData, protocol::toJson(protocol::UpdateDataRequest{
+                                                      deltaA, ss(tableA), ss(keyA1), ss(keyA2),
+                                                      deltaB, ss(tableB), ss(keyB1), ss(keyB2)})))
+                .result);
+}
+
+QString Connection::echoString(const QString& value) {
+  Json reply = post(protocol::path::kEchoString, Json{{"value", ss(value)}});
+  return qs(reply.value("result", std::string()));
+}
+
+}  // namespace qk::client

@@ -1,0 +1,69 @@
+// The client's one connection to the application server: server reachability, login, the
+// providers' open/execute/apply, and the document-writing server methods. Every call is
+// synchronous; every failure is a DataError with a text for the user.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "protocol/wire.h"
+
+namespace qk::client {
+
+// Text of the error raised when a server method is called before the connection is opened.
+inline const char* const kConnectionNil =
+    "Connection cannot be nil.  Make sure the connection has been opened.";
+
+class Connection {
+ public:
+  // baseUrl: "http://host:port"
+  explicit Connection(QString baseUrl);
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  const QString& url() const { return url_; }
+  void setUrl(const QString& url);
+
+  // Checks that the server answers; throws DataError naming the address when it does not.
+  void open();
+  void close();
+  bool isOpen() const { return open_; }
+
+  // "OK" (the session token is kept for every later call) or the server's reason.
+  QString login(const QString& account, const QString& user, const QString& password);
+  void logout();
+
+  protocol::RecordSet openQuery(const QString& provider, const QString& sql,
+                                const protocol::Params& params);
+  protocol::ExecResult execute(const QString& provider, const QString& sql,
+                               const protocol::Params& params);
+  protocol::ApplyReply apply(const QString& provider, const QString& sql,
+                             const protocol::Delta& delta, int maxErrors);
+  QString updateBasData(const protocol::Delta& delta, const QString& table, const QString& key1,
+                        const QString& key2);
+  QString updateData(const protocol::Delta& deltaA, const QString& tableA, const QString& keyA1,
+                     const QString& keyA2, const protocol::Delta& deltaB, const QString& tableB,
+                     const QString& keyB1, const QString& keyB2);
+  QString echoString(const QString& value);
+
+  // Called with true before and false after every request, so the program can show a busy
+  // cursor while it waits (this layer knows no widgets).
+  std::function<void(bool busy)> onBusy;
+
+  // Number of requests sent, for tests that check a check happened without a server call.
+  int requestCount() const { return requests_; }
+
+ private:
+  protocol::Json post(const char* path, const protocol::Json& body);
+  void requireOpen() const;
+
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  QString url_;
+  bool open_ = false;
+  int requests_ = 0;
+};
+
+}  // namespace qk::client
