@@ -1,5 +1,6 @@
 // qk-server: creates account sets and serves them to QK clients.
 #include <pthread.h>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "server/account_store.h"
+#include "server/demo/bulk_data.h"
 #include "server/http/api_server.h"
 
 namespace {
@@ -24,6 +26,9 @@ Usage:
       Serves every account set in DIR. Default address 127.0.0.1:8686; sessions
       idle longer than N minutes (default 30) must log in again. Requests are
       logged to FILE, or to standard error.
+  qk-server bulk  --data DIR --account NAME --products N [--receipts M]
+      Adds N generated products (numbered BK00000001 ...) and M warehouse
+      receipts over them to the existing account set NAME, for benchmarks.
   qk-server --help
 )";
 
@@ -74,6 +79,52 @@ int runInit(int argc, char** argv) {
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qk-server: cannot create account set: %s\n", e.what());
+    return 1;
+  }
+}
+
+// A whole number from 0 to `max`; -1 for anything else.
+long long countOption(const std::string& text, long long max) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 9)
+    return -1;
+  const long long n = std::stoll(text);
+  return n <= max ? n : -1;
+}
+
+int runBulk(int argc, char** argv) {
+  std::map<std::string, std::string> o;
+  std::string error;
+  if (!parseOptions(argc, argv, {"data", "account", "products", "receipts"}, {}, o, error))
+    return usageError(error);
+  for (const char* required : {"data", "account", "products"})
+    if (o[required].empty()) return usageError(std::string("bulk needs --") + required);
+  const long long products = countOption(o["products"], 99'999'999);
+  if (products < 0) return usageError("--products must be a whole number from 0 to 99999999");
+  const long long receipts = o.count("receipts") ? countOption(o["receipts"], 9'999'999) : 0;
+  if (receipts < 0) return usageError("--receipts must be a whole number from 0 to 9999999");
+  qk::server::AccountStore store(o["data"]);
+  try {
+    if (!store.exists(o["account"]))
+      return usageError("account set '" + o["account"] + "' does not exist in " + o["data"]);
+  } catch (const std::invalid_argument& e) {
+    return usageError(e.what());
+  }
+  try {
+    auto db = store.open(o["account"]);
+    qk::server::migrate(*db);
+    const auto start = std::chrono::steady_clock::now();
+    // All or nothing: a failed run leaves the account set as it was.
+    qk::db::Transaction tx(*db);
+    qk::server::addBulkProducts(*db, static_cast<int>(products));
+    qk::server::addBulkReceipts(*db, static_cast<int>(receipts));
+    tx.commit();
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("added %lld products and %lld receipts to '%s' in %.1f s\n", products, receipts,
+                o["account"].c_str(), secs);
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qk-server: cannot add bulk data: %s\n", e.what());
     return 1;
   }
 }
@@ -157,7 +208,7 @@ int runServe(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return usageError("missing command: init or serve");
+  if (argc < 2) return usageError("missing command: init, serve or bulk");
   const std::string cmd = argv[1];
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
     std::fputs(kUsage, stdout);
@@ -165,5 +216,6 @@ int main(int argc, char** argv) {
   }
   if (cmd == "init") return runInit(argc, argv);
   if (cmd == "serve") return runServe(argc, argv);
+  if (cmd == "bulk") return runBulk(argc, argv);
   return usageError("unknown command '" + cmd + "'");
 }

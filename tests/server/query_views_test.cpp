@@ -1,0 +1,560 @@
+// The stored queries of the query dialog and the views they read: each runs through the paging
+// procedure as the dialog runs it, gives the columns that finders and pickers read by name, and
+// shows what the documents hold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "support/test_server.h"
+
+namespace qk::test {
+namespace {
+
+namespace path = protocol::path;
+using protocol::RecordSet;
+using protocol::Value;
+
+const std::vector<std::string> kProductColumns{
+    "productNo",   "des",  "productName", "productSize", "productPre", "productMat", "productSta",
+    "productUnit", "def1", "def2",        "def3",        "def4",       "def5",       "def6"};
+const std::vector<std::string> kLineCopyColumns{"des",  "pName", "pSize", "pPre", "pMat",
+                                                "pSta", "pUnit", "def1",  "def2", "def3",
+                                                "def4", "def5",  "def6"};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Every stored query and the columns that its callers read from a chosen row.
+struct StoredQuery {
+  std::string id;
+  std::vector<std::string> readByCallers;
+};
+const std::vector<StoredQuery> kQueries{
+    {"qry_wh_in", {"keyNo"}},
+    {"qry_wh_out", {"keyNo"}},
+    {"qry_wh_mo", {"keyNo"}},
+    {"qry_wh_view", std::vector<std::string>{"whNo", "uPrice"} + kProductColumns},
+    {"qry_bus_po",
+     std::vector<std::string>{"keyNo", "psNo", "productNo", "qty"} + kLineCopyColumns},
+    {"qry_bus_pi", {"keyNo", "productNo", "psNo", "des", "pUnit"}},
+    {"qry_bus_so", std::vector<std::string>{"keyNo", "gsNo", "qty"} + kProductColumns},
+    {"qry_bus_so_un", {"keyNo", "gsNo"}},
+    {"qry_bus_sd", {"keyNo"}},
+    {"qry_bus_task", std::vector<std::string>{"keyNo", "taskNo"} + kProductColumns},
+    {"bas_products", std::vector<std::string>{"costPrice"} + kProductColumns},
+    {"bas_drawing", {"drwNo"}},
+};
+
+bool hasField(const RecordSet& rs, const std::string& name) {
+  return std::any_of(rs.fields.begin(), rs.fields.end(),
+                     [&](const protocol::FieldDef& f) { return f.name == name; });
+}
+
+class QueryViewsTest : public ServerTest {
+ protected:
+  bool demoData() const override { return true; }
+
+  void SetUp() override {
+    ServerTest::SetUp();
+    c = newClient();
+    ASSERT_EQ(c->login(), "OK");
+    barStock =
+        text(c->open("select min(productNo) from bas_products where productName = '圆钢'"), 0, 0);
+    saveDocuments();
+  }
+  void TearDown() override {
+    c.reset();  // an open keep-alive connection would hold up the server's stop
+    ServerTest::TearDown();
+  }
+
+  static std::string text(const RecordSet& rs, std::size_t row, std::size_t col) {
+    if (row >= rs.rows.size()) return "<no row>";
+    const auto* s = std::get_if<std::string>(&rs.rows[row].at(col));
+    return s ? *s : "<not text>";
+  }
+  static double number(const RecordSet& rs, std::size_t row, const std::string& field) {
+    for (std::size_t i = 0; i < rs.fields.size(); ++i) {
+      if (rs.fields[i].name != field) continue;
+      const Value& v = rs.rows.at(row).at(i);
+      if (const auto* d = std::get_if<double>(&v)) return *d;
+      if (const auto* n = std::get_if<std::int64_t>(&v)) return static_cast<double>(*n);
+      return -999999;
+    }
+    ADD_FAILURE() << "no field " << field;
+    return -999999;
+  }
+  static std::string cell(const RecordSet& rs, std::size_t row, const std::string& field) {
+    for (std::size_t i = 0; i < rs.fields.size(); ++i)
+      if (rs.fields[i].name == field) return text(rs, row, i);
+    return "<no field " + field + ">";
+  }
+
+  // A document written the way the document screens write one.
+  void save(const std::string& tableA, const Json& master, const std::string& tableB,
+            const std::string& keyB1, const std::string& keyB2, const Json& lines) {
+    Json detail = Json::array();
+    for (const auto& line : lines) detail.push_back({{"op", "insert"}, {"new", line}});
+    Json reply =
+        c->call(path::kUpdateData, {{"deltaA", {{"rows", {{{"op", "insert"}, {"new", master}}}}}},
+                                    {"tableA", tableA},
+                                    {"keyA1", "keyNo"},
+                                    {"keyA2", ""},
+                                    {"deltaB", {{"rows", detail}}},
+                                    {"tableB", tableB},
+                                    {"keyB1", keyB1},
+                                    {"keyB2", keyB2}});
+    ASSERT_EQ(reply.value("result", ""), "OK") << tableA;
+  }
+
+  void saveDocuments() {
+    save("bus_so",
+         {{"keyNo", "XS-26-12-0001"},
+          {"custNo", "KH001"},
+          {"dlvDate", "2026-12-20 00:00:00"},
+          {"purNo", "HY-778"},
+          {"docDate", "2026-12-05 10:00:00"}},
+         "bus_so_det", "gsNo", "",
+         {{{"gsNo", "26-12-0001"},
+           {"keyNo", "XS-26-12-0001"},
+           {"itemNo", 1},
+           {"productNo", "PRDS000001"},
+           {"qty", 10},
+           {"uprice", 1200}},
+          {{"gsNo", "26-12-0002"},
+           {"keyNo", "XS-26-12-0001"},
+           {"itemNo", 2},
+           {"productNo", "PRDS000002"},
+           {"qty", 4},
+           {"uprice", 800}}});
+    save("bus_sd",
+         {{"keyNo", "FH-26-12-0001"}, {"custNo", "KH001"}, {"whNo", "23"}, {"dDate", "2026-12-10"}},
+         "bus_sd_det", "keyNo", "sdItemNo",
+         {{{"keyNo", "FH-26-12-0001"},
+           {"SDItemNo", 1},
+           {"gsNo", "26-12-0001"},
+           {"productNo", "PRDS000001"},
+           {"qty", 4},
+           {"uprice", 1200}},
+          {{"keyNo", "FH-26-12-0001"},
+           {"SDItemNo", 2},
+           {"gsNo", "26-12-0002"},
+           {"productNo", "PRDS000002"},
+           {"qty", 4},
+           {"uprice", 800}}});
+    const Json barCopies = {{"des", "圆钢 Φ30 20 GB/T 699"},
+                            {"pName", "圆钢"},
+                            {"pSize", "Φ30"},
+                            {"pMat", "20"},
+                            {"pSta", "GB/T 699"},
+                            {"pUnit", "kg"}};
+    Json poLine = {{"keyNo", "CG-26-12-0001"}, {"POItemNo", 1}, {"psNo", "PO26120001"},
+                   {"productNo", barStock},    {"Qty", 500},    {"uPrice", 4.8}};
+    poLine.update(barCopies);
+    save("bus_po",
+         {{"keyNo", "CG-26-12-0001"},
+          {"supNo", "GYS01"},
+          {"docDate", "2026-12-03 09:00:00"},
+          {"purDate", "2026-12-15 00:00:00"}},
+         "bus_po_det", "psNo", "", Json::array({poLine}));
+    Json piLine = {{"keyNo", "JH-26-12-0001"}, {"PIItemNo", 1}, {"PSNo", "PO26120001"},
+                   {"productNo", barStock},    {"qty", 300},    {"uprice", 4.8}};
+    piLine.update(barCopies);
+    save("bus_pi",
+         {{"keyNO", "JH-26-12-0001"},
+          {"supNo", "GYS01"},
+          {"whNo", "21"},
+          {"PIDate", "2026-12-04 00:00:00"}},
+         "bus_pi_det", "keyNo", "piItemNo", Json::array({piLine}));
+    save("bus_task",
+         {{"keyNo", "RW-26-12-0001"}, {"gsNo", "26-12-0001"}, {"docDate", "2026-12-06 09:00:00"}},
+         "bus_task_det", "taskNo", "",
+         {{{"taskNo", "26-12-0001-01"},
+           {"keyNo", "RW-26-12-0001"},
+           {"itemNo", 1},
+           {"taskIdNo", 1},
+           {"gsNo", "26-12-0001"},
+           {"productNo", "PRDS000001"},
+           {"procNo", "GX01"},
+           {"depNo", "15"},
+           {"qty", 10}}});
+    save("wh_mat", {{"keyNo", "LL-26-12-0001"}, {"whNo", "21"}, {"moDate", "2026-12-07"}},
+         "wh_mat_det", "keyNo", "ItemNo",
+         {{{"keyNo", "LL-26-12-0001"},
+           {"itemNo", 1},
+           {"psNo", "PO26120001"},
+           {"productNo", barStock},
+           {"matDes", "圆钢 Φ30 20 GB/T 699"},
+           {"matUnit", "kg"},
+           {"qty", 100},
+           {"uPrice", 4.8},
+           {"taskNo", "26-12-0001-01"},
+           {"pQty", 10}}});
+    save("wh_out",
+         {{"keyNo", "CK-26-12-0001"},
+          {"whNo", "23"},
+          {"docType", "生产领用"},
+          {"outDate", "2026-12-08"}},
+         "wh_out_det", "keyNo", "itemNo",
+         {{{"keyNo", "CK-26-12-0001"},
+           {"itemNo", 1},
+           {"productNo", "PRDS000002"},
+           {"qty", 1},
+           {"uPrice", 425}}});
+    saveReceipt("RK-26-12-0001", "23", "2026-12-09 00:00:00", "PRDS000001", 2, 865);
+  }
+
+  void saveReceipt(const std::string& keyNo, const std::string& whNo, const std::string& date,
+                   const std::string& productNo, double qty, double price) {
+    save("wh_In", {{"keyNo", keyNo}, {"whNo", whNo}, {"docType", "生产入库"}, {"inDate", date}},
+         "wh_in_det", "keyNo", "ItemNo",
+         {{{"keyNo", keyNo},
+           {"itemNo", 1},
+           {"taskNo", ""},
+           {"productNo", productNo},
+           {"qty", qty},
+           {"uPrice", price},
+           {"pName", "试"}}});
+  }
+
+  // The statement and parameters of the query dialog; an error comes back as its text.
+  struct Page {
+    RecordSet rs;
+    std::string error;
+    std::int64_t total = -1;
+  };
+  Page page(const std::string& source, const std::string& fields, const std::string& key,
+            const std::string& where, const std::string& order, int size = 100) {
+    auto r = c->post(
+        path::kOpen,
+        {{"provider", "selectDSP"},
+         {"sql",
+          "execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,"
+          ":@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output"},
+         {"params",
+          {{"@TableName", source},
+           {"@FieldList", fields},
+           {"@primaryKey", key},
+           {"@Where", where},
+           {"@Order", order},
+           {"@RecorderCount", 0},
+           {"@PageSize", size},
+           {"@PageIndex", 1},
+           {"@TotalCount", 0},
+           {"@TotalPageCount", 0}}}});
+    Page p;
+    if (auto e = protocol::errorOf(r.body)) {
+      p.error = *e;
+      return p;
+    }
+    p.rs = protocol::fromJson<RecordSet>(r.body);
+    p.total = std::get<std::int64_t>(p.rs.outParams.at("@TotalCount"));
+    return p;
+  }
+
+  struct Definition {
+    std::string preSQL, keyName, sortName, fieldList;
+  };
+  // Reads a definition the way the query and conditions dialogs read it.
+  Definition definition(const std::string& id) {
+    Definition d;
+    auto head = c->open("select * from sys_filter_sql where tableName = '" + id + "' ");
+    if (head.rows.empty()) return d;
+    d.preSQL = cell(head, 0, "preSQL");
+    d.keyName = cell(head, 0, "keyName");
+    d.sortName = cell(head, 0, "sortName");
+    auto fields = c->open("select * from sys_filter  where tableName = '" + id + "'");
+    for (std::size_t r = 0; r < fields.rows.size(); ++r)
+      d.fieldList += (d.fieldList.empty() ? "" : ",") + cell(fields, r, "fieldName");
+    return d;
+  }
+  Page run(const std::string& id, const std::string& where = "") {
+    Definition d = definition(id);
+    return page(d.preSQL, d.fieldList, d.keyName, where, d.sortName);
+  }
+
+  std::unique_ptr<ApiClient> c;
+  std::string barStock;
+};
+
+TEST_F(QueryViewsTest, EveryStoredQueryRunsWithItsFieldsAndGivesWhatCallersRead) {
+  for (const StoredQuery& q : kQueries) {
+    SCOPED_TRACE(q.id);
+    Definition d = definition(q.id);
+    ASSERT_FALSE(d.preSQL.empty()) << "no definition";
+    Page p = page(d.preSQL, d.fieldList, d.keyName, "", d.sortName);
+    ASSERT_EQ(p.error, "");
+    EXPECT_GT(p.total, 0) << "the demo set and the saved documents give every query rows";
+    EXPECT_EQ(p.rs.rows.size(), static_cast<std::size_t>(std::min<std::int64_t>(p.total, 100)));
+    for (const std::string& column : q.readByCallers)
+      EXPECT_TRUE(hasField(p.rs, column)) << column << " missing from " << d.fieldList;
+  }
+}
+
+TEST_F(QueryViewsTest, ConditionFieldsAndTheirValueListsWorkOnTheQuerySource) {
+  for (const StoredQuery& q : kQueries) {
+    SCOPED_TRACE(q.id);
+    auto fields = c->open("select * from sys_filter where showIncondition = 1 and tableName = '" +
+                          q.id + "' order by ord");
+    ASSERT_FALSE(fields.rows.empty()) << "a query without conditions";
+    // One condition per field, as the dialog writes them with a value typed in every row.
+    std::string where;
+    for (std::size_t r = 0; r < fields.rows.size(); ++r) {
+      const std::string name = cell(fields, r, "fieldName");
+      const std::string type = cell(fields, r, "type");
+      std::string condition;
+      if (type == "date")
+        condition = name + " >= '2026-01-01' and " + name + " <= '2026-12-31 23:59:59'";
+      else if (type == "char")
+        condition = name + " like '%阀%'";
+      else if (type == "float" || type == "int")
+        condition = name + " >= 0";
+      else
+        ADD_FAILURE() << name << " has condition type '" << type << "'";
+      where += (where.empty() ? "" : " or ") + condition;
+      const std::string source = cell(fields, r, "dataSource");
+      if (!source.empty()) {
+        RecordSet values = c->open(source, Json::object(), "tmpDSP");
+        EXPECT_FALSE(values.rows.empty()) << name << ": " << source << " offers nothing";
+      }
+    }
+    Page p = run(q.id, where);
+    EXPECT_EQ(p.error, "") << where;
+  }
+}
+
+TEST_F(QueryViewsTest, DefinitionsCanBeFoundByTheirCaptions) {
+  // The report centre finds a query by its caption in the tree, the conditions dialog a field by
+  // its caption: both must be unique.
+  auto queries = c->open(
+      "select tableCName, count(*) as n from sys_filter_sql group by tableCName having n > 1");
+  EXPECT_TRUE(queries.rows.empty()) << text(queries, 0, 0);
+  auto fields = c->open(
+      "select tableName, fieldCName from sys_filter group by tableName, fieldCName "
+      "having count(*) > 1");
+  EXPECT_TRUE(fields.rows.empty()) << text(fields, 0, 0) << " " << text(fields, 0, 1);
+  auto tree =
+      c->open("select tableName from sys_filter_sql where category is null or category = ''");
+  EXPECT_TRUE(tree.rows.empty()) << text(tree, 0, 0) << " is missing from the report centre";
+  auto order = c->open(
+      "select tableName from sys_filter group by tableName "
+      "having count(distinct ord) <> count(*) or min(ord) <> 0 or max(ord) <> count(*) - 1");
+  EXPECT_TRUE(order.rows.empty()) << text(order, 0, 0) << " is not numbered 0..n-1";
+}
+
+TEST_F(QueryViewsTest, ProductDescriptionJoinsTheGivenPartsWithinTwoHundredCharacters) {
+  const std::string fifty(50, 'x');
+  c->execute(
+      "insert into bas_products (productNo, productName, productSize, productPre, productMat, "
+      "productSta) values ('T1', '闸阀', 'DN50', 'PN16', 'WCB', 'GB/T 12234'), "
+      "('T2', ' 球阀 ', '', null, 'CF8', ''), ('T3', null, 'DN80', null, null, null), "
+      "('T4', :f, :f, :f, :f, :f)",
+      {{"f", fifty}});
+  auto des = [&](const std::string& no) {
+    return text(c->open("select des from view_bas_prd_des where productNo = :p", {{"p", no}}), 0,
+                0);
+  };
+  EXPECT_EQ(des("T1"), "闸阀 DN50 PN16 WCB GB/T 12234");
+  EXPECT_EQ(des("T2"), "球阀 CF8") << "empty parts leave no double blanks";
+  EXPECT_EQ(des("T3"), "DN80");
+  EXPECT_EQ(des("T4"),
+            (fifty + " " + fifty + " " + fifty + " " + fifty + " " + fifty).substr(0, 200));
+  EXPECT_EQ(des("t1"), "闸阀 DN50 PN16 WCB GB/T 12234") << "numbers match in any case";
+  EXPECT_EQ(des("none"), "<no row>");
+  auto longest = c->open("select max(length(des)) as n from view_bas_prd_des");
+  EXPECT_EQ(number(longest, 0, "n"), 200);
+
+  // Every column of the products, then the description.
+  auto products = c->open("select * from bas_products where 1 = 0");
+  auto view = c->open("select * from view_bas_prd_des where productNo = 'love'");
+  ASSERT_EQ(view.fields.size(), products.fields.size() + 1);
+  for (std::size_t i = 0; i < products.fields.size(); ++i)
+    EXPECT_EQ(view.fields[i], products.fields[i]) << "name, type and size as the table's";
+  EXPECT_EQ(view.fields.back().name, "des");
+}
+
+TEST_F(QueryViewsTest, ASavedReceiptAppearsInTheReceiptQueryAndInTheStock) {
+  c->execute(
+      "insert into wh_stock (whNo, whName, productNo, initQty, initPrice, Qty, uPrice) "
+      "values ('22', '半成品仓', 'PRDS000003', 10, 2.5, 10, 2.5)");
+  saveReceipt("RK-26-12-0002", "22", "2026-12-11 00:00:00", "PRDS000003", 5, 4);
+
+  Page in = run("qry_wh_in", "keyNo = 'RK-26-12-0002'");
+  ASSERT_EQ(in.error, "");
+  ASSERT_EQ(in.rs.rows.size(), 1u);
+  EXPECT_EQ(cell(in.rs, 0, "whName"), "半成品仓");
+  EXPECT_EQ(cell(in.rs, 0, "inDate"), "2026-12-11 00:00:00");
+  EXPECT_EQ(number(in.rs, 0, "amount"), 20);
+
+  auto stock = [&] {
+    Page p = run("qry_wh_view", "whNo = '22' and productNo = 'PRDS000003'");
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(p.rs.rows.size(), 1u);
+    return p.rs;
+  };
+  RecordSet s = stock();
+  ASSERT_EQ(s.rows.size(), 1u);
+  EXPECT_EQ(number(s, 0, "initQty"), 10);
+  EXPECT_EQ(number(s, 0, "inQty"), 5);
+  EXPECT_EQ(number(s, 0, "qty"), 15);
+  EXPECT_EQ(number(s, 0, "uPrice"), 3) << "(10 × 2.5 + 5 × 4) / 15";
+  EXPECT_EQ(number(s, 0, "amount"), 45);
+  EXPECT_EQ(cell(s, 0, "des"), text(c->open("select des from view_bas_prd_des where "
+                                            "productNo = 'PRDS000003'"),
+                                    0, 0));
+
+  save("wh_out",
+       {{"keyNo", "CK-26-12-0002"},
+        {"whNo", "22"},
+        {"docType", "生产领用"},
+        {"outDate", "2026-12-12"}},
+       "wh_out_det", "keyNo", "itemNo",
+       {{{"keyNo", "CK-26-12-0002"},
+         {"itemNo", 1},
+         {"productNo", "prds000003"},
+         {"qty", 3},
+         {"uPrice", 3}}});
+  s = stock();
+  ASSERT_EQ(s.rows.size(), 1u) << "a number typed in another case is the same product";
+  EXPECT_EQ(number(s, 0, "qty"), 12);
+  EXPECT_EQ(number(s, 0, "uPrice"), 3) << "issues leave the average price";
+  EXPECT_EQ(number(s, 0, "amount"), 36);
+
+  // A product never stocked in a warehouse but issued from it shows the shortfall.
+  Page shortfall = run("qry_wh_view", "whNo = '23' and productNo = 'PRDS000002'");
+  ASSERT_EQ(shortfall.rs.rows.size(), 1u);
+  EXPECT_EQ(number(shortfall.rs, 0, "qty"), -5) << "one issued, four delivered";
+}
+
+TEST_F(QueryViewsTest, ConditionsFromTheFilterDialogSelectByDateAndContainment) {
+  saveReceipt("RK-26-11-0001", "23", "2026-11-30 16:00:00", "PRDS000001", 1, 865);
+  saveReceipt("RK-26-12-0002", "23", "2026-12-01 00:00:00", "PRDS000001", 1, 865);
+  saveReceipt("RK-26-12-0003", "23", "2026-12-31 23:59:59", "PRDS000010", 1, 865);
+  auto keys = [&](const std::string& where) {
+    Page p = run("qry_wh_in", where);
+    EXPECT_EQ(p.error, "") << where;
+    std::vector<std::string> k;
+    for (std::size_t r = 0; r < p.rs.rows.size(); ++r) k.push_back(cell(p.rs, r, "keyNo"));
+    return k;
+  };
+  using Keys = std::vector<std::string>;
+  EXPECT_EQ(keys("inDate >= '2026-12-01 00:00:00' and inDate <= '2026-12-31 23:59:59' and "
+                 "productNo like '%X%'"),
+            Keys{});
+  EXPECT_EQ(keys("inDate >= '2026-12-01 00:00:00' and inDate <= '2026-12-31 23:59:59' and "
+                 "productNo like '%prds0000%'"),
+            (Keys{"RK-26-12-0001", "RK-26-12-0002", "RK-26-12-0003"}))
+      << "containment ignores case; the bounds take in the first and the last second";
+  EXPECT_EQ(keys("inDate >= '2026-12-01'  and inDate <= '2026-12-31 23:59:59'  and "
+                 "productNo like '%000001%'"),
+            (Keys{"RK-26-12-0001", "RK-26-12-0002"}))
+      << "a bound at midnight is written as the date alone";
+  EXPECT_EQ(keys("whName like '%成品仓%' and docType like '%生产%' and qty = 1"),
+            (Keys{"RK-26-11-0001", "RK-26-12-0002", "RK-26-12-0003"}));
+}
+
+TEST_F(QueryViewsTest, OpenQuantitiesFollowDeliveriesAndReceipts) {
+  auto undelivered = [&] {
+    Page p = run("qry_bus_so_un");
+    EXPECT_EQ(p.error, "");
+    return p;
+  };
+  Page open = undelivered();
+  ASSERT_EQ(open.rs.rows.size(), 1u) << "26-12-0002 is delivered in full";
+  EXPECT_EQ(cell(open.rs, 0, "gsNo"), "26-12-0001");
+  EXPECT_EQ(number(open.rs, 0, "dQty"), 4);
+  EXPECT_EQ(number(open.rs, 0, "unQty"), 6);
+
+  // The detail of an undelivered order: the whole order, straight from the order view.
+  Definition so = definition("qry_bus_so");
+  Page order = page("view_qry_bus_so", "*", so.keyName,
+                    " keyNo = '" + cell(open.rs, 0, "keyNo") + "'", so.sortName, 1000);
+  ASSERT_EQ(order.error, "");
+  ASSERT_EQ(order.rs.rows.size(), 2u);
+  EXPECT_EQ(cell(order.rs, 0, "gsNo"), "26-12-0001");
+  EXPECT_EQ(cell(order.rs, 1, "gsNo"), "26-12-0002");
+
+  save("bus_sd", {{"keyNo", "FH-26-12-0002"}, {"custNo", "KH001"}, {"whNo", "23"}}, "bus_sd_det",
+       "keyNo", "sdItemNo",
+       {{{"keyNo", "FH-26-12-0002"},
+         {"SDItemNo", 1},
+         {"gsNo", "26-12-0001"},
+         {"productNo", "PRDS000001"},
+         {"qty", 6}}});
+  EXPECT_TRUE(undelivered().rs.rows.empty());
+
+  Page po = run("qry_bus_po", "psNo = 'PO26120001'");
+  ASSERT_EQ(po.rs.rows.size(), 1u);
+  EXPECT_EQ(number(po.rs, 0, "qty"), 500);
+  EXPECT_EQ(number(po.rs, 0, "inQty"), 300);
+  EXPECT_EQ(number(po.rs, 0, "unQty"), 200);
+}
+
+TEST_F(QueryViewsTest, PickedRowsCarryWhatTheScreensCopyIntoTheirLines) {
+  // Purchase-receipt and inspection pickers copy the order line's batch, quantity and copies.
+  Page po = run("qry_bus_po", "keyNo = 'CG-26-12-0001'");
+  ASSERT_EQ(po.rs.rows.size(), 1u);
+  EXPECT_EQ(cell(po.rs, 0, "psNo"), "PO26120001");
+  EXPECT_EQ(cell(po.rs, 0, "supName"), "江阴华兴特钢有限公司");
+  EXPECT_EQ(cell(po.rs, 0, "des"), "圆钢 Φ30 20 GB/T 699");
+  EXPECT_EQ(cell(po.rs, 0, "pUnit"), "kg");
+  // Typing a batch reads the same view by batch number.
+  auto batch = c->open(
+      "select productNo,des,pName,pSize,pPre,pMat,pSta,pUnit,def1,def2,def3,def4,def5,def6   "
+      "from view_qry_bus_po where psNo = :p1",
+      {{"p1", "po26120001"}});
+  ASSERT_EQ(batch.rows.size(), 1u);
+  EXPECT_EQ(cell(batch, 0, "productNo"), barStock);
+
+  // The material-issue picker takes the batch from the purchase receipts.
+  Page pi = run("qry_bus_pi");
+  ASSERT_EQ(pi.rs.rows.size(), 1u);
+  EXPECT_EQ(cell(pi.rs, 0, "psNo"), "PO26120001");
+  EXPECT_EQ(cell(pi.rs, 0, "whName"), "原材料仓");
+
+  // Task pickers fill product descriptions as typing the task number would: from the product.
+  const RecordSet product = c->open(
+      "select productNo,des,productName,productSize,productPre,productMat,productSta,"
+      "productUnit,def1,def2,def3,def4,def5,def6   from view_bas_prd_des where productNo = :p1",
+      {{"p1", "PRDS000001"}});
+  ASSERT_EQ(product.rows.size(), 1u);
+  Page task = run("qry_bus_task");
+  ASSERT_EQ(task.rs.rows.size(), 1u);
+  EXPECT_EQ(cell(task.rs, 0, "taskNo"), "26-12-0001-01");
+  EXPECT_EQ(cell(task.rs, 0, "procName"), "下料");
+  EXPECT_EQ(cell(task.rs, 0, "depName"), "装配车间");
+  for (const std::string& column : kProductColumns)
+    EXPECT_EQ(cell(task.rs, 0, column), cell(product, 0, column)) << column;
+
+  // Delivery and certificate screens read the order line by item number.
+  auto item = c->open("select * from view_qry_bus_so where gsNo = '26-12-0001'");
+  ASSERT_EQ(item.rows.size(), 1u);
+  EXPECT_EQ(cell(item, 0, "purNo"), "HY-778");
+  EXPECT_EQ(cell(item, 0, "dlvDate"), "2026-12-20 00:00:00");
+  EXPECT_EQ(cell(item, 0, "custName"), "江苏华远化工有限公司");
+  EXPECT_EQ(cell(item, 0, "des"), cell(product, 0, "des"));
+  EXPECT_EQ(number(item, 0, "qty"), 10);
+
+  // The delivery query names the customer's order number of each delivered item.
+  Page sd = run("qry_bus_sd");
+  ASSERT_EQ(sd.rs.rows.size(), 2u);
+  EXPECT_EQ(cell(sd.rs, 0, "purNo"), "HY-778");
+  EXPECT_EQ(number(sd.rs, 0, "amount"), 4800);
+
+  // The material issue shows the material and the task it went to.
+  Page mo = run("qry_wh_mo");
+  ASSERT_EQ(mo.rs.rows.size(), 1u);
+  EXPECT_EQ(cell(mo.rs, 0, "matDes"), "圆钢 Φ30 20 GB/T 699");
+  EXPECT_EQ(cell(mo.rs, 0, "taskNo"), "26-12-0001-01");
+
+  // The drawing picker lists drawings with their product's description.
+  Page drawings = run("bas_drawing", "productNo = 'PRDS000001'");
+  ASSERT_EQ(drawings.error, "");
+  ASSERT_FALSE(drawings.rs.rows.empty());
+  EXPECT_EQ(cell(drawings.rs, 0, "des"), cell(product, 0, "des"));
+}
+
+}  // namespace
+}  // namespace qk::test
