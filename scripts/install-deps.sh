@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libsodium-dev sqlite3
   libgtest-dev libgmock-dev
-  qt6-base-dev libqt6svg6-dev fonts-noto-cjk
+  qt6-base-dev libqt6svg6-dev fonts-noto-cjk libxlsxwriter-dev poppler-utils
   xvfb xauth curl
 )
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the main window after login, at 1366x768 on a virtual display, against a
-# fresh demo account set. Usage: scripts/screenshot.sh [OUT.png] [TAB]
+# fresh demo account set. Usage: scripts/screenshot.sh [OUT.png] [TAB] [ACTION]
+# With ACTION (e.g. wh_viewAction) that action's screen is opened and pictured instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OUT=${1:-/tmp/qk-main.png}
 TAB=${2:-0}
+ACTION=${3:-}
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
@@ -20,4 +22,4 @@ for _ in $(seq 50); do
 done
 xvfb-run -a -s "-screen 0 1366x768x24" build/bin/qk-screenshot \
   --server "http://127.0.0.1:$PORT" --account 演示账套 --user admin --password admin123 \
-  --out "$OUT" --tab "$TAB"
+  --out "$OUT" --tab "$TAB" ${ACTION:+--action "$ACTION"}

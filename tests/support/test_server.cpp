@@ -110,6 +110,7 @@ std::string ApiClient::errorOf(const std::string& path, const Json& body) {
 void ServerTest::SetUp() {
   options_.dataDir = dir_.path();
   options_.log = nullptr;
+  options_.keepAliveTimeout = std::chrono::seconds(1);  // clients left open must not slow stops
   installTestAccount(dir_.path(), demoData());
   startServer();
 }

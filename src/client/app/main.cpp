@@ -7,6 +7,7 @@
 #include "client/app/client_config.h"
 #include "client/app/error_handler.h"
 #include "client/app/main_window.h"
+#include "client/app/screens.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/widgets/message_prompter.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv) {
   qk::client::DataModule dm(*connection);
   qk::client::setDm(&dm);
 
+  qk::client::registerStandardScreens();
   qk::client::TmainForm window(dm);
   prompter.setParent(&window);
   window.resize(1366, 768);

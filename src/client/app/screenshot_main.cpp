@@ -3,6 +3,7 @@
 //   qk-screenshot --server URL --account NAME --user NAME --password PW --out FILE [--tab N]
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QLocale>
 #include <QScreen>
@@ -12,6 +13,9 @@
 
 #include "client/app/login_dialog.h"
 #include "client/app/main_window.h"
+#include "client/app/screens.h"
+#include "client/documents/filter_form.h"
+#include "client/documents/sys_qry_form.h"
 #include "client/data/data_module.h"
 #include "client/widgets/message_prompter.h"
 
@@ -23,6 +27,8 @@ int main(int argc, char** argv) {
   QCommandLineParser cli;
   for (const char* name : {"server", "account", "user", "password", "out", "tab"})
     cli.addOption(QCommandLineOption(name, name, "value"));
+  cli.addOption(QCommandLineOption("login-dialog", "picture of the login dialog only"));
+  cli.addOption(QCommandLineOption("action", "opens this action's screen", "name"));
   cli.process(app);
 
   qk::client::MessagePrompter prompter;
@@ -30,7 +36,20 @@ int main(int argc, char** argv) {
   qk::client::Connection connection(cli.value("server"));
   qk::client::DataModule dm(connection);
   qk::client::setDm(&dm);
+  qk::client::registerStandardScreens();
   qk::client::TmainForm window(dm);
+  if (cli.isSet("login-dialog")) {
+    connection.open();
+    qk::client::TloginForm dlg(dm);
+    dlg.accEdit->setText(cli.value("account"));
+    dlg.Edit3->setText(cli.value("user"));
+    dlg.show();
+    QTimer::singleShot(800, [&] {
+      const bool ok = dlg.grab().save(cli.value("out"));
+      app.exit(ok ? 0 : 1);
+    });
+    return app.exec();
+  }
   window.runLogin = [&](qk::client::TloginForm& dlg) {
     dlg.accEdit->setText(cli.value("account"));
     dlg.Edit3->setText(cli.value("user"));
@@ -45,6 +64,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (auto* tabs = window.findChild<QTabWidget*>()) tabs->setCurrentIndex(cli.value("tab").toInt());
+  if (cli.isSet("action")) {
+    // A query screen runs at once with the default conditions, then the screen is pictured.
+    qk::client::Tsys_qryForm::runFilter = [](qk::client::TfilterForm& f) {
+      return f.qryActionExecute();
+    };
+    window.runScreen = [&](QDialog& dlg) {
+      dlg.resize(1300, 700);
+      dlg.show();
+      if (auto* q = qobject_cast<qk::client::Tsys_qryForm*>(&dlg)) q->qryActionExecute();
+      QEventLoop wait;
+      QTimer::singleShot(1200, &wait, &QEventLoop::quit);
+      wait.exec();
+      const bool ok = QGuiApplication::primaryScreen()->grabWindow(0).save(cli.value("out"));
+      std::printf("%s %s\n", ok ? "saved" : "could not save", qPrintable(cli.value("out")));
+      dlg.close();
+      app.exit(ok ? 0 : 1);
+    };
+    QTimer::singleShot(300, [&] { window.openAction(cli.value("action")); });
+    return app.exec();
+  }
   QTimer::singleShot(1500, [&] {
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
     const bool ok = shot.save(cli.value("out"));

@@ -327,6 +327,7 @@ ApiServer::ApiServer(ServerOptions options) : impl_(std::make_unique<Impl>(std::
   http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   http.set_tcp_nodelay(true);
   http.set_keep_alive_max_count(100000);
+  http.set_keep_alive_timeout(impl_->options.keepAliveTimeout.count());
   http.set_payload_max_length(256u << 20);
   impl_->routes();
 }

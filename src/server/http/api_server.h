@@ -18,6 +18,8 @@ struct ServerOptions {
   int freeLoginFailures = 5;              // failures before attempts are refused
   std::chrono::seconds firstLockout{30};  // doubled for every further failure
   std::FILE* log = stderr;                // request log; null: none
+  // How long an idle keep-alive connection is held; stopping the server waits for them.
+  std::chrono::seconds keepAliveTimeout{5};
 };
 
 class ApiServer {

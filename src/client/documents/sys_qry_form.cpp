@@ -1,0 +1,421 @@
+#include "client/documents/sys_qry_form.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <map>
+
+#include "client/data/data_error.h"
+#include "client/data/data_module.h"
+#include "client/data/dataset.h"
+#include "client/data/prompter.h"
+#include "client/data/settings.h"
+#include "client/documents/filter_form.h"
+#include "client/widgets/data_grid.h"
+
+namespace qk::client {
+
+namespace {
+
+const char* const kPageSql =
+    "execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,"
+    ":@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output";
+
+QString quotedValue(const QString& text) {
+  QString s = text;
+  s.replace('\'', "''");
+  return "'" + s + "'";
+}
+
+}  // namespace
+
+std::function<bool(TfilterForm&)> Tsys_qryForm::runFilter = [](TfilterForm& f) {
+  return f.exec() == QDialog::Accepted;
+};
+std::function<int(Tsys_qryForm&)> Tsys_qryForm::runModal = [](Tsys_qryForm& d) {
+  return d.exec();
+};
+std::function<void(const QString&)> Tsys_qryForm::openFile = [](const QString& file) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+};
+
+std::function<void(Tsys_qryForm&, const QVariantMap&)>& Tsys_qryForm::detailHandler(
+    const QString& id) {
+  static std::map<QString, std::function<void(Tsys_qryForm&, const QVariantMap&)>> handlers;
+  return handlers[id];
+}
+
+Tsys_qryForm::Tsys_qryForm(DataModule& dm, QWidget* parent)
+    : QDialog(parent), dm_(dm), listSP_(std::make_unique<Dataset>(dm.connection(), "selectDSP")) {
+  setWindowTitle("报表中心");
+  setWindowFlag(Qt::WindowMaximizeButtonHint);
+
+  auto* bar = new QHBoxLayout;
+  auto button = [&](const char* text, const char* hint) {
+    auto* b = new QPushButton(text, this);
+    b->setToolTip(hint);
+    b->setAutoDefault(false);
+    bar->addWidget(b);
+    return b;
+  };
+  QPushButton* qry = button("查询", "设置条件并查询");
+  selBtn_ = button("选择", "选中当前记录");
+  detBtn_ = button("明细", "查看明细");
+  QPushButton* printBtn = button("打印", "打印报表内容");
+  QPushButton* exportBtn = button("导出", "导出到Excel");
+  bar->addStretch();
+  QPushButton* exitBtn = button("关闭", "关闭");
+  selBtn_->hide();
+  detBtn_->hide();
+  qry->setDefault(true);
+
+  repView_ = new QTreeWidget(this);
+  repView_->setHeaderHidden(true);
+  repView_->setMinimumWidth(180);
+  listGrid_ = new DataGrid(this);
+  listGrid_->setDataset(listSP_.get());
+  listGrid_->setReadOnly(true);
+  listGrid_->setTitleSort(true);
+  listGrid_->setFooterVisible(true);
+
+  pagePanel_ = new QWidget(this);
+  auto* pages = new QHBoxLayout(pagePanel_);
+  pages->setContentsMargins(4, 2, 4, 2);
+  cntCmb_ = new QComboBox(pagePanel_);
+  cntCmb_->setMinimumWidth(70);
+  pageLabel_ = new QLabel(pagePanel_);
+  pageCountLabel_ = new QLabel(pagePanel_);
+  recordLabel_ = new QLabel(pagePanel_);
+  pages->addWidget(new QLabel("当前第", pagePanel_));
+  pages->addWidget(cntCmb_);
+  pages->addWidget(new QLabel("页 ", pagePanel_));
+  pages->addSpacing(12);
+  pages->addWidget(new QLabel("共", pagePanel_));
+  pages->addWidget(pageCountLabel_);
+  pages->addWidget(new QLabel("页", pagePanel_));
+  pages->addSpacing(12);
+  pages->addWidget(recordLabel_);
+  pages->addStretch();
+  pageLabel_->hide();  // the selector shows the page; the label keeps it for callers
+  pagePanel_->hide();
+
+  auto* right = new QWidget(this);
+  auto* rightLayout = new QVBoxLayout(right);
+  rightLayout->setContentsMargins(0, 0, 0, 0);
+  rightLayout->addWidget(listGrid_, 1);
+  rightLayout->addWidget(pagePanel_);
+  auto* split = new QSplitter(this);
+  split->addWidget(repView_);
+  split->addWidget(right);
+  split->setStretchFactor(1, 1);
+  split->setSizes({200, 900});
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(bar);
+  layout->addWidget(split, 1);
+  resize(1100, 620);
+
+  auto safely = [](auto fn) {
+    return [fn] {
+      try {
+        fn();
+      } catch (const Abort&) {
+      } catch (const DataError& e) {
+        prompter().message(e.text());
+      }
+    };
+  };
+  connect(qry, &QPushButton::clicked, this, safely([this] { qryActionExecute(); }));
+  connect(selBtn_, &QPushButton::clicked, this, safely([this] { selBtnClick(); }));
+  connect(detBtn_, &QPushButton::clicked, this, safely([this] { detail(); }));
+  connect(printBtn, &QPushButton::clicked, this, safely([this] { print(); }));
+  connect(exportBtn, &QPushButton::clicked, this, safely([this] { exportToSpreadsheet(); }));
+  connect(exitBtn, &QPushButton::clicked, this, &QDialog::reject);
+  connect(listGrid_, &DataGrid::rowDoubleClicked, this, safely([this] { detail(); }));
+  connect(repView_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    try {
+      treeClicked(item);
+    } catch (const DataError& e) {
+      prompter().message(e.text());
+    }
+  });
+  connect(cntCmb_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (filling_ || index < 0) return;
+    try {
+      showPage(index + 1);
+    } catch (const DataError& e) {
+      prompter().message(e.text());
+    }
+  });
+
+  buildTree();
+  listGrid_->applyStyle();
+}
+
+Tsys_qryForm::~Tsys_qryForm() = default;
+
+Dataset& Tsys_qryForm::listSP() { return *listSP_; }
+
+void Tsys_qryForm::buildTree() {
+  repView_->clear();
+  auto* root = new QTreeWidgetItem(repView_, {"报表中心"});
+  Dataset& pub = dm_.pubCDS;
+  pub.setCommandText(
+      "select distinct category from sys_filter_sql where category is not null and category <> "
+      "'' ");
+  pub.open();
+  QStringList categories;
+  for (pub.first(); !pub.eof(); pub.next()) categories << pub.fieldByName("category").asString();
+  Dataset& tmp = dm_.tmpCDS;
+  for (const QString& category : categories) {
+    auto* node = new QTreeWidgetItem(root, {category});
+    tmp.setCommandText("select   tableCName from sys_filter_sql where category = :c order by idx");
+    tmp.params().byName("c").value = category;
+    tmp.open();
+    for (tmp.first(); !tmp.eof(); tmp.next())
+      new QTreeWidgetItem(node, {tmp.fieldByName("tableCName").asString()});
+  }
+  repView_->expandAll();
+}
+
+void Tsys_qryForm::setTreeVisible(bool on) { repView_->setVisible(on); }
+
+void Tsys_qryForm::setSelectVisible(bool on) {
+  selBtn_->setVisible(on);
+  listGrid_->setCheckBoxes(on);
+}
+
+void Tsys_qryForm::setDetailVisible(bool on) { detBtn_->setVisible(on); }
+
+void Tsys_qryForm::loadQuery(const QString& id) {
+  Dataset& pub = dm_.pubCDS;
+  pub.setCommandText("select * from sys_filter_sql where tableName = :id ");
+  pub.params().byName("id").value = id;
+  pub.open();
+  // A definition that does not exist leaves no identifier: running then says so.
+  queryId = pub.isEmpty() ? QString() : pub.fieldByName("tableName").asString().trimmed();
+  preSQL_ = pub.isEmpty() ? QString() : pub.fieldByName("preSQL").asString().trimmed();
+  keyName_ = pub.isEmpty() ? QString() : pub.fieldByName("keyName").asString().trimmed();
+  sortName_ = pub.isEmpty() ? QString() : pub.fieldByName("sortName").asString().trimmed();
+  buildColumns();
+}
+
+void Tsys_qryForm::buildColumns() {
+  listSP_->close();
+  listGrid_->clearColumns();
+  Dataset& pub = dm_.pubCDS;
+  pub.setCommandText("select * from sys_filter  where tableName = :id order by ord");
+  pub.params().byName("id").value = queryId;
+  pub.open();
+  std::vector<GridColumn> columns;
+  for (pub.first(); !pub.eof(); pub.next()) {
+    GridColumn c;
+    c.field = pub.fieldByName("fieldName").asString().trimmed();
+    c.displayFormat = pub.fieldByName("displayFormat").asString().trimmed();
+    c.title = pub.fieldByName("FieldCName").asString();
+    const qlonglong width = pub.fieldByName("width").asInteger();
+    c.width = width > 0 ? static_cast<int>(width) : 90;
+    c.visible = pub.fieldByName("showInresult").isNull() || pub.fieldByName("showInresult").asBoolean();
+    if (pub.fieldByName("calcSum").asBoolean()) c.footer = FooterKind::Sum;
+    columns.push_back(c);
+  }
+  if (!columns.empty()) {
+    columns.front().footer = FooterKind::Text;
+    columns.front().footerText = "合计";
+  }
+  listGrid_->setColumns(std::move(columns));
+}
+
+void Tsys_qryForm::callPage(const QString& table, const QString& fields, const QString& key,
+                            const QString& where, const QString& order, int pageSize, int page,
+                            bool knownTotal) {
+  Dataset& ds = *listSP_;
+  ds.setCommandText(kPageSql);
+  Params& p = ds.params();
+  p.byName("@TableName").value = table;
+  p.byName("@FieldList").value = fields;
+  p.byName("@primaryKey").value = key;
+  p.byName("@Where").value = where;
+  p.byName("@Order").value = order;
+  // Paging through a counted result passes the total, so the database does not count again.
+  p.byName("@RecorderCount").value = knownTotal ? total_ : 0;
+  p.byName("@PageSize").value = pageSize;
+  p.byName("@PageIndex").value = page;
+  p.byName("@TotalCount").value = 0;
+  p.byName("@TotalPageCount").value = 0;
+  ds.open();
+  if (!knownTotal) {
+    total_ = static_cast<int>(p.byName("@TotalCount").value.toLongLong());
+    pages_ = static_cast<int>(p.byName("@TotalPageCount").value.toLongLong());
+  }
+  page_ = page;
+  listGrid_->refresh();
+  listGrid_->setRowNumbers(true, (page - 1) * pageSize + 1);
+  listGrid_->fitColumnsToContent();
+}
+
+void Tsys_qryForm::qryActionExecute() {
+  if (!repView_->isHidden()) {
+    QTreeWidgetItem* item = repView_->currentItem();
+    if (!item || !item->parent() || !item->parent()->parent()) {
+      prompter().message("请先选中某一查询报表!", Prompter::Icon::Information);
+      return;
+    }
+  }
+  if (queryId.trimmed().isEmpty()) {
+    prompter().message("未指定任何报表!", Prompter::Icon::Information);
+    return;
+  }
+  TfilterForm filter(dm_, this);
+  filter.queryId = queryId;
+  filter.load();
+  if (!runFilter(filter)) return;
+  fieldList_ = filter.fieldList();
+  where_ = filter.whereClause();
+  callPage(preSQL_, fieldList_, keyName_, where_, sortName_, settings().recordCount, 1, false);
+  updatePagePanel();
+}
+
+void Tsys_qryForm::updatePagePanel() {
+  filling_ = true;
+  cntCmb_->clear();
+  for (int i = 1; i <= pages_; ++i) cntCmb_->addItem(QString::number(i));
+  if (pages_ > 0) cntCmb_->setCurrentIndex(0);
+  filling_ = false;
+  pageLabel_->setText("1");
+  pageCountLabel_->setText(QString::number(pages_));
+  recordLabel_->setText("记录总数：" + QString::number(total_));
+  pagePanel_->show();
+}
+
+void Tsys_qryForm::showPage(int page) {
+  callPage(preSQL_, fieldList_, keyName_, where_, sortName_, settings().recordCount, page, true);
+  pageLabel_->setText(QString::number(page));
+  if (cntCmb_->currentIndex() != page - 1) {
+    filling_ = true;
+    cntCmb_->setCurrentIndex(page - 1);
+    filling_ = false;
+  }
+}
+
+QString Tsys_qryForm::pageText() const { return pageLabel_->text(); }
+QString Tsys_qryForm::pageCountText() const { return pageCountLabel_->text(); }
+QString Tsys_qryForm::recordText() const { return recordLabel_->text(); }
+
+QVariantMap Tsys_qryForm::rowValues(int row) const {
+  QVariantMap values;
+  if (row < 0 || row >= listSP_->recordCount()) return values;
+  for (int f = 0; f < listSP_->fieldCount(); ++f)
+    values.insert(listSP_->field(f).name(), listSP_->valueAt(row, f));
+  return values;
+}
+
+void Tsys_qryForm::selBtnClick() {
+  if (!listSP_->active() || listSP_->isEmpty()) {
+    prompter().message("请选中一条记录!", Prompter::Icon::Information,
+                       QApplication::applicationDisplayName());
+    return;
+  }
+  accept();
+}
+
+void Tsys_qryForm::detail() {
+  if (!listSP_->active() || listSP_->isEmpty()) return;
+  const QVariantMap row = rowValues(listSP_->currentRow());
+  if (queryId == "qry_bus_so_un") {
+    Tsys_qryForm orders(dm_, this);
+    orders.setWindowTitle("订单查询");
+    orders.setDetailVisible(true);
+    orders.loadQuery("qry_bus_so");
+    orders.setTreeVisible(false);
+    Dataset& pub = dm_.pubCDS;
+    pub.setCommandText("select * from sys_filter_sql  where tableName = 'qry_bus_so'");
+    pub.open();
+    const QString key = pub.isEmpty() ? QString() : pub.fieldByName("keyName").asString().trimmed();
+    const QString sort =
+        pub.isEmpty() ? QString() : pub.fieldByName("sortName").asString().trimmed();
+    orders.callPage("view_qry_bus_so", "*", key, " keyNo = " + quotedValue(row.value("keyNo").toString()),
+                    sort, 1000, 1, false);
+    runModal(orders);
+    return;
+  }
+  auto& handler = detailHandler(queryId);
+  if (handler)
+    handler(*this, row);
+  else if (queryId == "qry_wh_view" || queryId == "qry_bus_so")
+    prompter().message("明细画面尚未提供。", Prompter::Icon::Information);
+}
+
+void Tsys_qryForm::print() {
+  QString title = windowTitle();
+  if (!repView_->isHidden() && repView_->currentItem()) title = repView_->currentItem()->text(0);
+  listGrid_->printPreview(title);
+}
+
+bool Tsys_qryForm::exportToSpreadsheet(const QString& file) {
+  QString error;
+  if (!listGrid_->exportXlsx(file, &error)) {
+    prompter().message(error, Prompter::Icon::Warning);
+    return false;
+  }
+  openFile(file);
+  return true;
+}
+
+void Tsys_qryForm::treeClicked(QTreeWidgetItem* item) {
+  if (!item || !item->parent() || !item->parent()->parent()) return;
+  repView_->setCurrentItem(item);
+  listSP_->clearIndex();
+  Dataset& pub = dm_.pubCDS;
+  pub.setCommandText("select * from sys_filter_sql where tableCName = :name order by idx ");
+  pub.params().byName("name").value = item->text(0);
+  pub.open();
+  if (pub.isEmpty()) return;
+  queryId = pub.fieldByName("tableName").asString().trimmed();
+  preSQL_ = pub.fieldByName("preSQL").asString().trimmed();
+  keyName_ = pub.fieldByName("keyName").asString().trimmed();
+  sortName_ = pub.fieldByName("sortName").asString().trimmed();
+  buildColumns();
+}
+
+std::optional<QVariantMap> Tsys_qryForm::find(QWidget* parent, const QString& caption,
+                                              const QString& id) {
+  Tsys_qryForm dlg(dm(), parent);
+  dlg.setWindowTitle(caption);
+  dlg.queryId = id;
+  dlg.loadQuery(id);
+  dlg.setTreeVisible(false);
+  dlg.setSelectVisible(true);
+  dlg.qryActionExecute();
+  if (runModal(dlg) != QDialog::Accepted) return std::nullopt;
+  if (dlg.listSP().isEmpty()) return std::nullopt;
+  return dlg.rowValues(dlg.listSP().currentRow());
+}
+
+std::vector<QVariantMap> Tsys_qryForm::pick(QWidget* parent, const QString& caption,
+                                            const QString& id) {
+  Tsys_qryForm dlg(dm(), parent);
+  dlg.setWindowTitle(caption);
+  dlg.queryId = id;
+  dlg.loadQuery(id);
+  dlg.setTreeVisible(false);
+  dlg.setSelectVisible(true);
+  dlg.qryActionExecute();
+  std::vector<QVariantMap> rows;
+  if (runModal(dlg) != QDialog::Accepted || dlg.listSP().isEmpty()) return rows;
+  QList<int> marked = dlg.listGrid()->checkedRows();
+  if (marked.isEmpty()) marked << dlg.listSP().currentRow();
+  for (int row : marked) rows.push_back(dlg.rowValues(row));
+  return rows;
+}
+
+}  // namespace qk::client

@@ -1,0 +1,115 @@
+// DataGrid: the one grid of the client, over a Dataset. Two-level titles ("组|标题"), a footer
+// row with sums, counts or fixed text that stays aligned with its columns, row numbers, a
+// check-box column for picking rows, cell buttons, pick-list, lookup and date editors,
+// read-only whole-row mode, title-click sorting, grouping with group footers, column layouts
+// from sys_col, the configured grid style, print preview and export to .xlsx.
+//
+// It shows and edits what the Dataset holds and never talks to the server itself, except to
+// read a column layout through the dataset it is given for that.
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QTableView;
+
+namespace qk::client {
+
+class Dataset;
+class DatasetModel;
+
+enum class FooterKind { None, Sum, Count, Text };
+enum class CellButton { None, Ellipsis, Plus };
+
+struct GridColumn {
+  QString field;          // dataset field shown
+  QString title;          // caption; "组|标题" gives a two-level title
+  int width = 80;         // pixels
+  bool visible = true;
+  QString displayFormat;  // overrides the field's own when not empty
+  bool readOnly = false;
+  FooterKind footer = FooterKind::None;
+  QString footerText;     // for FooterKind::Text
+  CellButton button = CellButton::None;
+  QStringList pickList;   // editor offers these values (free text still allowed unless lookup)
+  // Lookup editor: shows lookupDisplay of the source's rows, stores lookupKey into the field.
+  Dataset* lookupSource = nullptr;
+  QString lookupKey, lookupDisplay;
+  bool dateEditor = false;  // a calendar editor; also chosen for date-time fields
+};
+
+class DataGrid : public QWidget {
+  Q_OBJECT
+ public:
+  explicit DataGrid(QWidget* parent = nullptr);
+  ~DataGrid() override;
+
+  void setDataset(Dataset* ds);
+  Dataset* dataset() const;
+  QTableView* view() const;
+  DatasetModel* model() const;
+
+  // ---- columns (without any, every visible field of the dataset is a column)
+  void setColumns(std::vector<GridColumn> columns);
+  void addColumn(GridColumn column);
+  void clearColumns();
+  const std::vector<GridColumn>& columns() const;
+  GridColumn* column(const QString& field);  // null when not a column
+  int columnIndex(const QString& field) const;  // visible position, -1 when hidden or absent
+  // Applies the sys_col layout (caption, width, position, visibility) read through `ds`:
+  // "select * from sys_col where tableName = :t order by rowNo". Columns of fields the layout
+  // does not name stay as they were, after the named ones. The dataset's field labels follow
+  // the captions. Returns false when the layout has no rows.
+  bool applyLayout(Dataset& ds, const QString& layoutKey);
+  // The grid style of the system settings (fonts, colours; footer font and colour).
+  void applyStyle();
+  void fitColumnsToContent();
+  // Rebuilds after the dataset's fields changed (a reopen with other columns).
+  void refresh();
+
+  // ---- behaviour
+  void setReadOnly(bool on);  // whole-row selection, no editing
+  bool isReadOnly() const;
+  void setCheckBoxes(bool on);  // a check-box column in front for picking rows
+  // Checked rows (visible-row indexes of the dataset) in the order the user checked them.
+  QList<int> checkedRows() const;
+  void setChecked(int row, bool on);
+  void clearChecks();
+  // Selected rows (visible-row indexes of the dataset) in the order they were selected.
+  QList<int> selectedRows() const;
+  void setRowNumbers(bool on, int firstNumber = 1);  // numbers continue across pages
+  void setTitleSort(bool on);  // title click sorts the dataset's rows (client-side index)
+  void setFooterVisible(bool on);
+  bool footerVisible() const;
+  // The footer text shown under a column (sums formatted with the column's display format).
+  QString footerText(const QString& field) const;
+  double footerSum(const QString& field) const;
+  // Groups consecutive rows with the same value of the field under a caption row, with a
+  // footer row of the group's sums after each group. Empty: no grouping.
+  void setGroupBy(const QString& field, const QString& captionPrefix = {});
+  // Nested groups, outermost first, each with its own caption prefix and group footers.
+  void setGroupLevels(const QStringList& fields, const QStringList& captionPrefixes = {});
+
+  // ---- output
+  // Previews the shown columns and rows as a printed table fitted to the page width, with the
+  // title centred in a large bold font above it; printing happens from the preview.
+  void printPreview(const QString& title);
+  // Renders the printed pages to a PDF file (the preview and tests use the same painter code).
+  bool printToPdf(const QString& file, const QString& title);
+  // Writes the shown columns and rows (with two-level titles and the footer) to an .xlsx file.
+  // Returns false and sets *error when the file cannot be written.
+  bool exportXlsx(const QString& file, QString* error = nullptr) const;
+
+ signals:
+  void buttonClicked(const QString& field, int row);
+  void rowDoubleClicked(int row);
+  void titleClicked(const QString& field);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> d_;
+};
+
+}  // namespace qk::client

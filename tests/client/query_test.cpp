@@ -1,0 +1,289 @@
+// The conditions dialog and the query dialog against a real server, with query definitions the
+// tests write themselves.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QTreeWidget>
+
+#include "client/data/data_error.h"
+#include "client/data/settings.h"
+#include "client/documents/filter_form.h"
+#include "client/documents/sys_qry_form.h"
+#include "client/widgets/data_grid.h"
+#include "client_fixture.h"
+
+namespace qk::test {
+namespace {
+
+using client::Condition;
+using client::TfilterForm;
+using client::Tsys_qryForm;
+
+class QueryTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    loginAdmin();
+    client::settings() = client::Settings{};
+    client::settings().recordCount = 10;
+    exec("insert into sys_filter_sql (tableName, tableCName, category, idx, preSQL, keyName, "
+         "sortName) values ('qry_test_cust', '客户一览', '测试', 1, 'bas_cust', 'custNo', "
+         "'custNo'), ('qry_test_in', '入库一览', '测试', 2, 'wh_In', 'keyNo', 'keyNo')");
+    exec("insert into sys_filter (tableName, fieldName, fieldCName, dispName, width, "
+         "showInResult, showInCondition, ord, type, datasource, calcSum, displayFormat) values "
+         "('qry_test_cust', 'custNo', '客户编号', '客户编号', 80, 1, 1, 0, 'char', '', 0, ''),"
+         "('qry_test_cust', 'custName', '客户名称', '客户名称', 120, 1, 1, 1, 'char', "
+         "'select custName from bas_cust order by custName', 0, ''),"
+         "('qry_test_cust', 'contact', '联系人', '联系人', 80, 0, 0, 2, 'char', '', 0, ''),"
+         "('qry_test_in', 'inDate', '日期', '日期', 90, 1, 1, 0, 'date', '', 0, 'yyyy-MM-dd'),"
+         "('qry_test_in', 'keyNo', '单号', '单号', 90, 1, 1, 1, 'char', '', 0, ''),"
+         "('qry_test_in', 'audited', '已审核', '已审核', 60, 1, 1, 2, 'bit', '', 0, ''),"
+         "('qry_test_in', 'remarkM', '备注', '备注', 60, 1, 0, 3, 'char', '', 0, '')");
+    for (int i = 1; i <= 25; ++i)
+      exec(QString("insert into bas_cust (custNo, custName, contact) values ('C%1', '客户%2', "
+                   "'联系人%2')")
+               .arg(i, 2, 10, QChar('0'))
+               .arg(i));
+    Tsys_qryForm::runFilter = [](TfilterForm& f) { return f.qryActionExecute(); };
+  }
+  void TearDown() override {
+    Tsys_qryForm::runFilter = [](TfilterForm& f) { return f.exec() == QDialog::Accepted; };
+    Tsys_qryForm::runModal = [](Tsys_qryForm& d) { return d.exec(); };
+    ClientTest::TearDown();
+  }
+  void exec(const QString& sql) {
+    dm_->tmpCDS.setCommandText(sql);
+    dm_->tmpCDS.execute();
+  }
+  std::unique_ptr<TfilterForm> filter(const QString& id, QDate today = QDate(2026, 12, 5)) {
+    auto f = std::make_unique<TfilterForm>(*dm_);
+    f->queryId = id;
+    f->load(today);
+    return f;
+  }
+  std::unique_ptr<Tsys_qryForm> dialog(const QString& id) {
+    auto d = std::make_unique<Tsys_qryForm>(*dm_);
+    d->queryId = id;
+    d->loadQuery(id);
+    d->setTreeVisible(false);
+    return d;
+  }
+  QStringList keys(Tsys_qryForm& d) {
+    QStringList out;
+    for (int r = 0; r < d.listSP().recordCount(); ++r)
+      out << d.listSP().valueAt(r, "custNo").toString();
+    return out;
+  }
+};
+
+// ---- conditions dialog -------------------------------------------------------------------
+
+TEST_F(QueryTest, ConditionRowsStartWithTheMonthAndContainment) {
+  auto f = filter("qry_test_in");
+  auto& rows = f->rows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].op, "大于等于");
+  EXPECT_EQ(rows[0].setValue, "2026-12-01");
+  EXPECT_EQ(rows[1].op, "小于等于");
+  EXPECT_EQ(rows[1].setValue, "2026-12-05");
+  EXPECT_EQ(rows[2].op, "包含");
+  EXPECT_EQ(rows[3].op, "等于");
+  EXPECT_EQ(rows[3].logic, "") << "the last row links to nothing";
+  EXPECT_EQ(f->currentRow(), 3);
+  ASSERT_TRUE(f->qryActionExecute());
+  EXPECT_EQ(f->whereClause(),
+            "inDate  >= '2026-12-01 00:00:00'  and inDate  <= '2026-12-05 23:59:59'");
+  EXPECT_EQ(f->fieldList().split(',').size(), 4) << "every field of the query, shown or not";
+  EXPECT_TRUE(f->fieldList().contains("remarkM"));
+}
+
+TEST_F(QueryTest, EachTypeWritesItsValueSafely) {
+  std::vector<Condition> rows = {
+      {"", "单号", "包含", "RK'1", "", "并且", "keyNo", "char"},
+      {"", "已审核", "等于", "否", "", "并且", "audited", "bit"},
+      {"", "已审核", "等于", "是", "", "并且", "audited", "bit"},
+      {"", "名称", "等于", "O'Brien", "", "或者", "custName", "char"},
+      {"", "数量", "大于", "12.5", "", "并且", "qty", "float"},
+      {"", "日期", "等于", "2026/12/5", "", "并且", "inDate", "date"},
+      {"", "日期", "不等于", "2026-12-06", "", "", "inDate", "date"},
+  };
+  EXPECT_EQ(TfilterForm::buildWhere(rows),
+            "keyNo  like '%RK''1%'  and audited  = 0  and audited  = 1  and custName  = "
+            "'O''Brien'  or qty  > 12.5  and (inDate between '2026-12-05 00:00:00' and "
+            "'2026-12-05 23:59:59')  and (inDate not between '2026-12-06 00:00:00' and "
+            "'2026-12-06 23:59:59')");
+  // Rows without a value, field or operator take no part, and no connective dangles.
+  rows[1].setValue = " ";
+  rows[6].setValue.clear();
+  rows[5].op.clear();
+  EXPECT_EQ(TfilterForm::buildWhere(rows),
+            "keyNo  like '%RK''1%'  and audited  = 1  and custName  = 'O''Brien'  or qty  > 12.5");
+}
+
+TEST_F(QueryTest, AValueThatIsNoNumberOrDateIsRefusedNamingTheField) {
+  auto f = filter("qry_test_in");
+  f->rows()[0].setValue = "2026-13-45";
+  EXPECT_FALSE(f->qryActionExecute());
+  EXPECT_EQ(prompter_.texts(), QStringList{"“日期”的条件值“2026-13-45”不是有效的日期"});
+  std::vector<Condition> rows = {{"", "数量", "等于", "十", "", "", "qty", "int"}};
+  try {
+    TfilterForm::buildWhere(rows);
+    FAIL();
+  } catch (const client::DataError& e) {
+    EXPECT_EQ(e.text(), "“数量”的条件值“十”不是有效的整数");
+  }
+}
+
+TEST_F(QueryTest, AddedRowsAreLinkedAndPickListsComeFromTheDataSource) {
+  auto f = filter("qry_test_cust");
+  ASSERT_EQ(f->rows().size(), 2u);
+  EXPECT_EQ(f->fieldCaptions(), (QStringList{"客户编号", "客户名称"}));
+  f->addRow();
+  ASSERT_EQ(f->rows().size(), 3u);
+  EXPECT_EQ(f->rows()[1].logic, "并且");
+  f->chooseField(2, "客户编号");
+  EXPECT_EQ(f->rows()[2].fieldEngName, "custNo");
+  EXPECT_EQ(f->rows()[2].type, "char");
+  f->setCurrentRow(1);
+  EXPECT_EQ(f->valuePickList().size(), 25);
+  EXPECT_EQ(f->valuePickList().front(), "客户1");
+  f->rows()[1].setValue = "客户1";
+  f->rows()[2].op = "等于";
+  f->rows()[2].setValue = "C10";
+  ASSERT_TRUE(f->qryActionExecute());
+  EXPECT_EQ(f->whereClause(), "custName  like '%客户1%'  and custNo  = 'C10'");
+  f->setCurrentRow(2);
+  f->deleteRow();
+  EXPECT_EQ(f->rows().back().logic, "");
+}
+
+TEST_F(QueryTest, AQueryWithoutConditionFieldsOffersOneEmptyRow) {
+  auto f = filter("qry_nothing");
+  ASSERT_EQ(f->rows().size(), 1u);
+  ASSERT_TRUE(f->qryActionExecute());
+  EXPECT_EQ(f->whereClause(), "");
+}
+
+// ---- query dialog ------------------------------------------------------------------------
+
+TEST_F(QueryTest, PagesShowTotalsAndKeepTheConditions) {
+  auto d = dialog("qry_test_cust");
+  d->qryActionExecute();
+  EXPECT_EQ(d->totalCount(), 25);
+  EXPECT_EQ(d->pageCount(), 3);
+  EXPECT_EQ(d->cntCmb()->count(), 3);
+  EXPECT_EQ(d->recordText(), "记录总数：25");
+  EXPECT_EQ(d->pageText(), "1");
+  EXPECT_EQ(keys(*d).size(), 10);
+  EXPECT_EQ(keys(*d).front(), "C01");
+  d->showPage(3);
+  EXPECT_EQ(keys(*d), (QStringList{"C21", "C22", "C23", "C24", "C25"}));
+  EXPECT_EQ(d->pageText(), "3");
+  EXPECT_EQ(d->recordText(), "记录总数：25") << "paging keeps the totals";
+  d->callPage("bas_cust", "custNo", "custNo", "", "custNo", 10, 4, true);
+  EXPECT_TRUE(keys(*d).isEmpty()) << "a page beyond the end is empty";
+  // The footer's first column always says 合计.
+  EXPECT_EQ(d->listGrid()->footerText("custNo"), "合计");
+}
+
+TEST_F(QueryTest, NoMatchingRowsLeaveAnEmptyPageSelector) {
+  auto d = dialog("qry_test_cust");
+  Tsys_qryForm::runFilter = [](TfilterForm& f) {
+    f.rows()[0].setValue = "没有这个客户";
+    return f.qryActionExecute();
+  };
+  d->qryActionExecute();
+  EXPECT_EQ(d->totalCount(), 0);
+  EXPECT_EQ(d->cntCmb()->count(), 0);
+  EXPECT_EQ(d->recordText(), "记录总数：0");
+  d->selBtnClick();
+  EXPECT_EQ(prompter_.texts(), QStringList{"请选中一条记录!"});
+  EXPECT_NE(d->result(), QDialog::Accepted);
+}
+
+TEST_F(QueryTest, ACancelledConditionsDialogKeepsThePage) {
+  auto d = dialog("qry_test_cust");
+  d->qryActionExecute();
+  Tsys_qryForm::runFilter = [](TfilterForm&) { return false; };
+  d->qryActionExecute();
+  EXPECT_EQ(keys(*d).size(), 10);
+}
+
+TEST_F(QueryTest, TitleSortOrdersOnlyTheShownPage) {
+  auto d = dialog("qry_test_cust");
+  d->qryActionExecute();
+  d->listSP().setIndex("custNo", Qt::DescendingOrder);
+  EXPECT_EQ(keys(*d).front(), "C10") << "the server's page 1 is sorted, not the whole result";
+  d->showPage(2);
+  EXPECT_EQ(keys(*d).size(), 10);
+}
+
+TEST_F(QueryTest, PickersReturnTheMarkedRowsInMarkingOrderWithHiddenColumns) {
+  Tsys_qryForm::runModal = [](Tsys_qryForm& d) {
+    d.listGrid()->setChecked(3, true);
+    d.listGrid()->setChecked(0, true);
+    d.selBtnClick();
+    return d.result();
+  };
+  auto rows = Tsys_qryForm::pick(nullptr, "客户查询", "qry_test_cust");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].value("custNo").toString(), "C04");
+  EXPECT_EQ(rows[1].value("custNo").toString(), "C01");
+  EXPECT_EQ(rows[0].value("contact").toString(), "联系人4") << "hidden in the grid, still read";
+
+  Tsys_qryForm::runModal = [](Tsys_qryForm& d) {
+    d.listSP().moveTo(6);
+    d.selBtnClick();
+    return d.result();
+  };
+  auto found = Tsys_qryForm::find(nullptr, "客户查询", "qry_test_cust");
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->value("custNo").toString(), "C07");
+  Tsys_qryForm::runModal = [](Tsys_qryForm&) { return int(QDialog::Rejected); };
+  EXPECT_FALSE(Tsys_qryForm::find(nullptr, "客户查询", "qry_test_cust"));
+}
+
+TEST_F(QueryTest, TheReportCentreRunsOnlyAChosenQuery) {
+  Tsys_qryForm d(*dm_);
+  d.qryActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"请先选中某一查询报表!"});
+  QTreeWidgetItem* root = d.repView()->topLevelItem(0);
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->text(0), "报表中心");
+  QTreeWidgetItem* test = nullptr;
+  for (int i = 0; i < root->childCount(); ++i)
+    if (root->child(i)->text(0) == "测试") test = root->child(i);
+  ASSERT_TRUE(test);
+  ASSERT_EQ(test->childCount(), 2);
+  EXPECT_EQ(test->child(0)->text(0), "客户一览");
+  d.treeClicked(test->child(0));
+  EXPECT_EQ(d.queryId, "qry_test_cust");
+  EXPECT_EQ(d.preSQL(), "bas_cust");
+  d.qryActionExecute();
+  EXPECT_EQ(d.totalCount(), 25);
+
+  prompter_.clear();
+  auto none = dialog("qry_does_not_exist");
+  none->qryActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"未指定任何报表!"});
+}
+
+TEST_F(QueryTest, ExportWritesTheSpreadsheetAndOpensIt) {
+  auto d = dialog("qry_test_cust");
+  d->qryActionExecute();
+  QString opened;
+  const auto saved = Tsys_qryForm::openFile;
+  Tsys_qryForm::openFile = [&](const QString& file) { opened = file; };
+  const QString file = programFile("tmp.xlsx");
+  const bool ok = d->exportToSpreadsheet(file);
+  Tsys_qryForm::openFile = saved;
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(opened, file);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.read(2) == "PK");
+}
+
+}  // namespace
+}  // namespace qk::test
