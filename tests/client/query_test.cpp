@@ -269,6 +269,32 @@ TEST_F(QueryTest, TheReportCentreRunsOnlyAChosenQuery) {
   EXPECT_EQ(prompter_.texts(), QStringList{"未指定任何报表!"});
 }
 
+TEST_F(QueryTest, UndeliveredOrdersOpenTheWholeOrderAsTheirDetail) {
+  exec("insert into bus_SO (keyNo, custNo, docDate) values ('XS-1', 'C01', '2026-11-02 00:00:00'),"
+       " ('XS-2', 'C02', '2026-11-03 00:00:00')");
+  exec("insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty, uprice) values "
+       "('26-11-0001', 'XS-1', 1, 'P1', 10, 2), ('26-11-0002', 'XS-1', 2, 'P2', 5, 3),"
+       "('26-11-0003', 'XS-2', 1, 'P3', 1, 1)");
+  auto d = dialog("qry_bus_so_un");
+  d->modeText = "so_unf";
+  d->qryActionExecute();
+  ASSERT_EQ(d->totalCount(), 3);
+  QString caption, shownId;
+  QStringList orderLines;
+  Tsys_qryForm::runModal = [&](Tsys_qryForm& orders) {
+    caption = orders.windowTitle();
+    shownId = orders.queryId;
+    for (int r = 0; r < orders.listSP().recordCount(); ++r)
+      orderLines << orders.listSP().valueAt(r, "gsNo").toString();
+    return int(QDialog::Rejected);
+  };
+  d->listSP().locate("gsNo", "26-11-0002");
+  d->detail();
+  EXPECT_EQ(caption, "订单查询");
+  EXPECT_EQ(shownId, "qry_bus_so");
+  EXPECT_EQ(orderLines, (QStringList{"26-11-0001", "26-11-0002"})) << "every line of that order";
+}
+
 TEST_F(QueryTest, ExportWritesTheSpreadsheetAndOpensIt) {
   auto d = dialog("qry_test_cust");
   d->qryActionExecute();
