@@ -27,19 +27,21 @@ class QueryTest : public ClientTest {
     loginAdmin();
     client::settings() = client::Settings{};
     client::settings().recordCount = 10;
-    exec("insert into sys_filter_sql (tableName, tableCName, category, idx, preSQL, keyName, "
-         "sortName) values ('qry_test_cust', '客户一览', '测试', 1, 'bas_cust', 'custNo', "
-         "'custNo'), ('qry_test_in', '入库一览', '测试', 2, 'wh_In', 'keyNo', 'keyNo')");
-    exec("insert into sys_filter (tableName, fieldName, fieldCName, dispName, width, "
-         "showInResult, showInCondition, ord, type, datasource, calcSum, displayFormat) values "
-         "('qry_test_cust', 'custNo', '客户编号', '客户编号', 80, 1, 1, 0, 'char', '', 0, ''),"
-         "('qry_test_cust', 'custName', '客户名称', '客户名称', 120, 1, 1, 1, 'char', "
-         "'select custName from bas_cust order by custName', 0, ''),"
-         "('qry_test_cust', 'contact', '联系人', '联系人', 80, 0, 0, 2, 'char', '', 0, ''),"
-         "('qry_test_in', 'inDate', '日期', '日期', 90, 1, 1, 0, 'date', '', 0, 'yyyy-MM-dd'),"
-         "('qry_test_in', 'keyNo', '单号', '单号', 90, 1, 1, 1, 'char', '', 0, ''),"
-         "('qry_test_in', 'audited', '已审核', '已审核', 60, 1, 1, 2, 'bit', '', 0, ''),"
-         "('qry_test_in', 'remarkM', '备注', '备注', 60, 1, 0, 3, 'char', '', 0, '')");
+    exec(
+        "insert into sys_filter_sql (tableName, tableCName, category, idx, preSQL, keyName, "
+        "sortName) values ('qry_test_cust', '客户一览', '测试', 1, 'bas_cust', 'custNo', "
+        "'custNo'), ('qry_test_in', '入库一览', '测试', 2, 'wh_In', 'keyNo', 'keyNo')");
+    exec(
+        "insert into sys_filter (tableName, fieldName, fieldCName, dispName, width, "
+        "showInResult, showInCondition, ord, type, datasource, calcSum, displayFormat) values "
+        "('qry_test_cust', 'custNo', '客户编号', '客户编号', 80, 1, 1, 0, 'char', '', 0, ''),"
+        "('qry_test_cust', 'custName', '客户名称', '客户名称', 120, 1, 1, 1, 'char', "
+        "'select custName from bas_cust order by custName', 0, ''),"
+        "('qry_test_cust', 'contact', '联系人', '联系人', 80, 0, 0, 2, 'char', '', 0, ''),"
+        "('qry_test_in', 'inDate', '日期', '日期', 90, 1, 1, 0, 'date', '', 0, 'yyyy-MM-dd'),"
+        "('qry_test_in', 'keyNo', '单号', '单号', 90, 1, 1, 1, 'char', '', 0, ''),"
+        "('qry_test_in', 'audited', '已审核', '已审核', 60, 1, 1, 2, 'bit', '', 0, ''),"
+        "('qry_test_in', 'remarkM', '备注', '备注', 60, 1, 0, 3, 'char', '', 0, '')");
     for (int i = 1; i <= 25; ++i)
       exec(QString("insert into bas_cust (custNo, custName, contact) values ('C%1', '客户%2', "
                    "'联系人%2')")
@@ -270,11 +272,13 @@ TEST_F(QueryTest, TheReportCentreRunsOnlyAChosenQuery) {
 }
 
 TEST_F(QueryTest, UndeliveredOrdersOpenTheWholeOrderAsTheirDetail) {
-  exec("insert into bus_SO (keyNo, custNo, docDate) values ('XS-1', 'C01', '2026-11-02 00:00:00'),"
-       " ('XS-2', 'C02', '2026-11-03 00:00:00')");
-  exec("insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty, uprice) values "
-       "('26-11-0001', 'XS-1', 1, 'P1', 10, 2), ('26-11-0002', 'XS-1', 2, 'P2', 5, 3),"
-       "('26-11-0003', 'XS-2', 1, 'P3', 1, 1)");
+  exec(
+      "insert into bus_SO (keyNo, custNo, docDate) values ('XS-1', 'C01', '2026-11-02 00:00:00'),"
+      " ('XS-2', 'C02', '2026-11-03 00:00:00')");
+  exec(
+      "insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty, uprice) values "
+      "('26-11-0001', 'XS-1', 1, 'P1', 10, 2), ('26-11-0002', 'XS-1', 2, 'P2', 5, 3),"
+      "('26-11-0003', 'XS-2', 1, 'P3', 1, 1)");
   auto d = dialog("qry_bus_so_un");
   d->modeText = "so_unf";
   d->qryActionExecute();

@@ -14,9 +14,9 @@
 #include "client/app/login_dialog.h"
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
+#include "client/data/data_module.h"
 #include "client/documents/filter_form.h"
 #include "client/documents/sys_qry_form.h"
-#include "client/data/data_module.h"
 #include "client/widgets/message_prompter.h"
 
 int main(int argc, char** argv) {

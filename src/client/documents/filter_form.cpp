@@ -218,8 +218,12 @@ void TfilterForm::syncFromGrid(QTableWidgetItem* item) {
     case kField:
       if (item->text() != c.fieldName) chooseField(item->row(), item->text());
       break;
-    case kOperator: c.op = item->text(); break;
-    default: c.setValue = item->text(); break;
+    case kOperator:
+      c.op = item->text();
+      break;
+    default:
+      c.setValue = item->text();
+      break;
   }
 }
 
@@ -302,8 +306,7 @@ QString TfilterForm::buildWhere(const std::vector<Condition>& rows) {
         expr = "(" + field + (c.op == "等于" ? " between " : " not between ") +
                sqlDateTime(d, "00:00:00") + " and " + sqlDateTime(d, "23:59:59") + ")";
       else
-        expr = field + " " + sqlOp +
-               sqlDateTime(d, sqlOp.contains('>') ? "00:00:00" : "23:59:59");
+        expr = field + " " + sqlOp + sqlDateTime(d, sqlOp.contains('>') ? "00:00:00" : "23:59:59");
     } else if (type == "bit") {
       expr = field + " " + sqlOp + (value == "否" ? "0" : "1");
     } else if (type == "int" || type == "float") {

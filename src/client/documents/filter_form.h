@@ -18,10 +18,10 @@ class DataModule;
 struct Condition {
   QString leftBracket;
   QString fieldName;  // the field's caption
-  QString op;         // operator word: 等于, 不等于, 大于, 大于等于, 小于, 小于等于, 包含
+  QString op;  // operator word: 等于, 不等于, 大于, 大于等于, 小于, 小于等于, 包含
   QString setValue;
   QString rightBracket;
-  QString logic;  // link to the next condition: 并且 or 或者 (empty on the last row)
+  QString logic;         // link to the next condition: 并且 or 或者 (empty on the last row)
   QString fieldEngName;  // the field's SQL name
   QString type;          // date, char, float, int, bit or other
 };

@@ -40,9 +40,7 @@ QString quotedValue(const QString& text) {
 std::function<bool(TfilterForm&)> Tsys_qryForm::runFilter = [](TfilterForm& f) {
   return f.exec() == QDialog::Accepted;
 };
-std::function<int(Tsys_qryForm&)> Tsys_qryForm::runModal = [](Tsys_qryForm& d) {
-  return d.exec();
-};
+std::function<int(Tsys_qryForm&)> Tsys_qryForm::runModal = [](Tsys_qryForm& d) { return d.exec(); };
 std::function<void(const QString&)> Tsys_qryForm::openFile = [](const QString& file) {
   QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
 };
@@ -163,7 +161,9 @@ Tsys_qryForm::Tsys_qryForm(DataModule& dm, QWidget* parent)
 
 Tsys_qryForm::~Tsys_qryForm() = default;
 
-Dataset& Tsys_qryForm::listSP() { return *listSP_; }
+Dataset& Tsys_qryForm::listSP() {
+  return *listSP_;
+}
 
 void Tsys_qryForm::buildTree() {
   repView_->clear();
@@ -187,14 +187,18 @@ void Tsys_qryForm::buildTree() {
   repView_->expandAll();
 }
 
-void Tsys_qryForm::setTreeVisible(bool on) { repView_->setVisible(on); }
+void Tsys_qryForm::setTreeVisible(bool on) {
+  repView_->setVisible(on);
+}
 
 void Tsys_qryForm::setSelectVisible(bool on) {
   selBtn_->setVisible(on);
   listGrid_->setCheckBoxes(on);
 }
 
-void Tsys_qryForm::setDetailVisible(bool on) { detBtn_->setVisible(on); }
+void Tsys_qryForm::setDetailVisible(bool on) {
+  detBtn_->setVisible(on);
+}
 
 void Tsys_qryForm::loadQuery(const QString& id) {
   Dataset& pub = dm_.pubCDS;
@@ -224,7 +228,8 @@ void Tsys_qryForm::buildColumns() {
     c.title = pub.fieldByName("FieldCName").asString();
     const qlonglong width = pub.fieldByName("width").asInteger();
     c.width = width > 0 ? static_cast<int>(width) : 90;
-    c.visible = pub.fieldByName("showInresult").isNull() || pub.fieldByName("showInresult").asBoolean();
+    c.visible =
+        pub.fieldByName("showInresult").isNull() || pub.fieldByName("showInresult").asBoolean();
     if (pub.fieldByName("calcSum").asBoolean()) c.footer = FooterKind::Sum;
     columns.push_back(c);
   }
@@ -307,9 +312,15 @@ void Tsys_qryForm::showPage(int page) {
   }
 }
 
-QString Tsys_qryForm::pageText() const { return pageLabel_->text(); }
-QString Tsys_qryForm::pageCountText() const { return pageCountLabel_->text(); }
-QString Tsys_qryForm::recordText() const { return recordLabel_->text(); }
+QString Tsys_qryForm::pageText() const {
+  return pageLabel_->text();
+}
+QString Tsys_qryForm::pageCountText() const {
+  return pageCountLabel_->text();
+}
+QString Tsys_qryForm::recordText() const {
+  return recordLabel_->text();
+}
 
 QVariantMap Tsys_qryForm::rowValues(int row) const {
   QVariantMap values;
@@ -343,8 +354,8 @@ void Tsys_qryForm::detail() {
     const QString key = pub.isEmpty() ? QString() : pub.fieldByName("keyName").asString().trimmed();
     const QString sort =
         pub.isEmpty() ? QString() : pub.fieldByName("sortName").asString().trimmed();
-    orders.callPage("view_qry_bus_so", "*", key, " keyNo = " + quotedValue(row.value("keyNo").toString()),
-                    sort, 1000, 1, false);
+    orders.callPage("view_qry_bus_so", "*", key,
+                    " keyNo = " + quotedValue(row.value("keyNo").toString()), sort, 1000, 1, false);
     runModal(orders);
     return;
   }
@@ -387,31 +398,30 @@ void Tsys_qryForm::treeClicked(QTreeWidgetItem* item) {
   buildColumns();
 }
 
-std::optional<QVariantMap> Tsys_qryForm::find(QWidget* parent, const QString& caption,
-                                              const QString& id) {
-  Tsys_qryForm dlg(dm(), parent);
+// The caller protocol of finders and pickers: the query at once, then the dialog modally.
+// True when the user chose with a result to choose from.
+bool Tsys_qryForm::runAsPicker(Tsys_qryForm& dlg, const QString& caption, const QString& id) {
   dlg.setWindowTitle(caption);
   dlg.queryId = id;
   dlg.loadQuery(id);
   dlg.setTreeVisible(false);
   dlg.setSelectVisible(true);
   dlg.qryActionExecute();
-  if (runModal(dlg) != QDialog::Accepted) return std::nullopt;
-  if (dlg.listSP().isEmpty()) return std::nullopt;
+  return runModal(dlg) == QDialog::Accepted && !dlg.listSP().isEmpty();
+}
+
+std::optional<QVariantMap> Tsys_qryForm::find(QWidget* parent, const QString& caption,
+                                              const QString& id) {
+  Tsys_qryForm dlg(dm(), parent);
+  if (!runAsPicker(dlg, caption, id)) return std::nullopt;
   return dlg.rowValues(dlg.listSP().currentRow());
 }
 
 std::vector<QVariantMap> Tsys_qryForm::pick(QWidget* parent, const QString& caption,
                                             const QString& id) {
   Tsys_qryForm dlg(dm(), parent);
-  dlg.setWindowTitle(caption);
-  dlg.queryId = id;
-  dlg.loadQuery(id);
-  dlg.setTreeVisible(false);
-  dlg.setSelectVisible(true);
-  dlg.qryActionExecute();
   std::vector<QVariantMap> rows;
-  if (runModal(dlg) != QDialog::Accepted || dlg.listSP().isEmpty()) return rows;
+  if (!runAsPicker(dlg, caption, id)) return rows;
   QList<int> marked = dlg.listGrid()->checkedRows();
   if (marked.isEmpty()) marked << dlg.listSP().currentRow();
   for (int row : marked) rows.push_back(dlg.rowValues(row));

@@ -48,10 +48,10 @@ class Tsys_qryForm : public QDialog {
                                        const QString& queryId);
 
   // ---- operations
-  void qryActionExecute();        // asks for conditions, shows page 1
-  void showPage(int page);        // the page selector
-  void selBtnClick();             // closes with OK unless the result is empty
-  void detail();                  // detail of the current row
+  void qryActionExecute();  // asks for conditions, shows page 1
+  void showPage(int page);  // the page selector
+  void selBtnClick();       // closes with OK unless the result is empty
+  void detail();            // detail of the current row
   void print();
   bool exportToSpreadsheet(const QString& file = "tmp.xlsx");
   void treeClicked(QTreeWidgetItem* item);
@@ -72,9 +72,9 @@ class Tsys_qryForm : public QDialog {
   const QString& sortName() const { return sortName_; }
 
   // How the dialog shows what it opens; tests replace these.
-  static std::function<bool(TfilterForm&)> runFilter;            // conditions dialog
-  static std::function<int(Tsys_qryForm&)> runModal;             // the dialog itself
-  static std::function<void(const QString& file)> openFile;      // the exported spreadsheet
+  static std::function<bool(TfilterForm&)> runFilter;        // conditions dialog
+  static std::function<int(Tsys_qryForm&)> runModal;         // the dialog itself
+  static std::function<void(const QString& file)> openFile;  // the exported spreadsheet
   // Detail screens of later parts register here by query identifier.
   static std::function<void(Tsys_qryForm&, const QVariantMap& row)>& detailHandler(
       const QString& queryId);
@@ -85,6 +85,7 @@ class Tsys_qryForm : public QDialog {
                 bool knownTotal);
 
  private:
+  static bool runAsPicker(Tsys_qryForm& dlg, const QString& caption, const QString& id);
   void buildTree();
   void buildColumns();
   void updatePagePanel();

@@ -24,16 +24,16 @@ enum class FooterKind { None, Sum, Count, Text };
 enum class CellButton { None, Ellipsis, Plus };
 
 struct GridColumn {
-  QString field;          // dataset field shown
-  QString title;          // caption; "组|标题" gives a two-level title
-  int width = 80;         // pixels
+  QString field;   // dataset field shown
+  QString title;   // caption; "组|标题" gives a two-level title
+  int width = 80;  // pixels
   bool visible = true;
   QString displayFormat;  // overrides the field's own when not empty
   bool readOnly = false;
   FooterKind footer = FooterKind::None;
-  QString footerText;     // for FooterKind::Text
+  QString footerText;  // for FooterKind::Text
   CellButton button = CellButton::None;
-  QStringList pickList;   // editor offers these values (free text still allowed unless lookup)
+  QStringList pickList;  // editor offers these values (free text still allowed unless lookup)
   // Lookup editor: shows lookupDisplay of the source's rows, stores lookupKey into the field.
   Dataset* lookupSource = nullptr;
   QString lookupKey, lookupDisplay;
@@ -56,7 +56,7 @@ class DataGrid : public QWidget {
   void addColumn(GridColumn column);
   void clearColumns();
   const std::vector<GridColumn>& columns() const;
-  GridColumn* column(const QString& field);  // null when not a column
+  GridColumn* column(const QString& field);     // null when not a column
   int columnIndex(const QString& field) const;  // visible position, -1 when hidden or absent
   // Applies the sys_col layout (caption, width, position, visibility) read through `ds`:
   // "select * from sys_col where tableName = :t order by rowNo". Columns of fields the layout
