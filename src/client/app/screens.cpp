@@ -1,6 +1,10 @@
 #include "client/app/screens.h"
 
+#include <memory>
+
+#include "client/admin/sys_report_form.h"
 #include "client/app/actions.h"
+#include "client/app/client_config.h"
 #include "client/data/data_module.h"
 #include "client/documents/sys_qry_form.h"
 
@@ -45,6 +49,15 @@ void registerStandardScreens() {
   // The report centre: every stored query in its tree.
   registerScreen("sys_qryAction",
                  [](QWidget* parent) -> QDialog* { return new Tsys_qryForm(dm(), parent); });
+  // Report design: every category's reports in the tree.
+  registerScreen("sys_reportAction", [](QWidget* parent) -> QDialog* {
+    Tsys_reportForm::setCacheDir(programDir() + "/report");
+    auto dlg = std::make_unique<Tsys_reportForm>(parent);
+    dlg->category.clear();
+    dlg->treeMode = true;
+    dlg->loadReports();
+    return dlg.release();
+  });
 }
 
 }  // namespace qk::client
