@@ -1,5 +1,7 @@
 #include "client/admin/sys_report_form.h"
 
+#include "client/widgets/error_handler.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -182,28 +184,17 @@ Tsys_reportForm::Tsys_reportForm(QWidget* parent)
   layout->addWidget(split, 1);
   resize(860, 560);
 
-  // Every failure of an action reaches the user as its text; the dialog keeps its state.
-  auto safely = [](auto fn) {
-    return [fn] {
-      try {
-        fn();
-      } catch (const Abort&) {
-        // the user has been told why already
-      } catch (const DataError& e) {
-        prompter().message(e.text(), Prompter::Icon::Stop);
-      }
-    };
-  };
-  connect(newAction_, &QAction::triggered, this, safely([this] { newActionExecute(); }));
-  connect(delAction_, &QAction::triggered, this, safely([this] { delActionExecute(); }));
-  connect(designAction_, &QAction::triggered, this, safely([this] { designActionExecute(); }));
-  connect(previewAction_, &QAction::triggered, this, safely([this] { previewActionExecute(); }));
-  connect(printAction_, &QAction::triggered, this, safely([this] { printActionExecute(); }));
+  connect(newAction_, &QAction::triggered, this, guardedSlot([this] { newActionExecute(); }));
+  connect(delAction_, &QAction::triggered, this, guardedSlot([this] { delActionExecute(); }));
+  connect(designAction_, &QAction::triggered, this, guardedSlot([this] { designActionExecute(); }));
+  connect(previewAction_, &QAction::triggered, this,
+          guardedSlot([this] { previewActionExecute(); }));
+  connect(printAction_, &QAction::triggered, this, guardedSlot([this] { printActionExecute(); }));
   connect(Action5_, &QAction::triggered, this, &QDialog::reject);
-  connect(LV_, &QListWidget::itemDoubleClicked, this, safely([this] { previewActionExecute(); }));
-  connect(repView_, &QTreeWidget::itemClicked, this, [this, safely](QTreeWidgetItem* item) {
-    safely([this, item] { repViewClick(item); })();
-  });
+  connect(LV_, &QListWidget::itemDoubleClicked, this,
+          guardedSlot([this] { previewActionExecute(); }));
+  connect(repView_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { guardedSlot([this, item] { repViewClick(item); })(); });
 }
 
 Tsys_reportForm::~Tsys_reportForm() = default;

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "client/app/client_config.h"
-#include "client/app/error_handler.h"
+#include "client/widgets/error_handler.h"
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
 

@@ -5,7 +5,7 @@
 #include <QLocale>
 
 #include "client/app/client_config.h"
-#include "client/app/error_handler.h"
+#include "client/widgets/error_handler.h"
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
 #include "client/data/data_error.h"

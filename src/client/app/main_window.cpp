@@ -21,7 +21,7 @@
 #include "client/app/action_icons.h"
 #include "client/app/actions.h"
 #include "client/app/client_config.h"
-#include "client/app/error_handler.h"
+#include "client/widgets/error_handler.h"
 #include "client/app/login_dialog.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"

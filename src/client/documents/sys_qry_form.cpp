@@ -20,6 +20,7 @@
 #include "client/data/settings.h"
 #include "client/documents/filter_form.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/error_handler.h"
 
 namespace qk::client {
 
@@ -122,37 +123,18 @@ Tsys_qryForm::Tsys_qryForm(DataModule& dm, QWidget* parent)
   layout->addWidget(split, 1);
   resize(1100, 620);
 
-  auto safely = [](auto fn) {
-    return [fn] {
-      try {
-        fn();
-      } catch (const Abort&) {
-      } catch (const DataError& e) {
-        prompter().message(e.text());
-      }
-    };
-  };
-  connect(qry, &QPushButton::clicked, this, safely([this] { qryActionExecute(); }));
-  connect(selBtn_, &QPushButton::clicked, this, safely([this] { selBtnClick(); }));
-  connect(detBtn_, &QPushButton::clicked, this, safely([this] { detail(); }));
-  connect(printBtn, &QPushButton::clicked, this, safely([this] { print(); }));
-  connect(exportBtn, &QPushButton::clicked, this, safely([this] { exportToSpreadsheet(); }));
+  connect(qry, &QPushButton::clicked, this, guardedSlot([this] { qryActionExecute(); }));
+  connect(selBtn_, &QPushButton::clicked, this, guardedSlot([this] { selBtnClick(); }));
+  connect(detBtn_, &QPushButton::clicked, this, guardedSlot([this] { detail(); }));
+  connect(printBtn, &QPushButton::clicked, this, guardedSlot([this] { print(); }));
+  connect(exportBtn, &QPushButton::clicked, this, guardedSlot([this] { exportToSpreadsheet(); }));
   connect(exitBtn, &QPushButton::clicked, this, &QDialog::reject);
-  connect(listGrid_, &DataGrid::rowDoubleClicked, this, safely([this] { detail(); }));
-  connect(repView_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-    try {
-      treeClicked(item);
-    } catch (const DataError& e) {
-      prompter().message(e.text());
-    }
-  });
+  connect(listGrid_, &DataGrid::rowDoubleClicked, this, guardedSlot([this] { detail(); }));
+  connect(repView_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { guarded([&] { treeClicked(item); }); });
   connect(cntCmb_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (filling_ || index < 0) return;
-    try {
-      showPage(index + 1);
-    } catch (const DataError& e) {
-      prompter().message(e.text());
-    }
+    guarded([&] { showPage(index + 1); });
   });
 
   buildTree();

@@ -1,4 +1,4 @@
-#include "client/app/error_handler.h"
+#include "client/widgets/error_handler.h"
 
 #include "client/data/data_error.h"
 #include "client/data/prompter.h"

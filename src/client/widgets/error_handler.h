@@ -13,4 +13,10 @@ void showException(const std::exception& e);
 // Runs an action of the user interface under the handler. Returns false when it failed.
 bool guarded(const std::function<void()>& action);
 
+// A signal handler that runs under the handler: connect(b, &B::clicked, this, guardedSlot(...)).
+template <typename Fn>
+auto guardedSlot(Fn fn) {
+  return [fn]() { guarded(fn); };
+}
+
 }  // namespace qk::client
