@@ -1,7 +1,5 @@
 #include "client/app/actions.h"
 
-#include <map>
-
 namespace qk::client {
 
 const std::vector<ActionDef>& rightsActions() {
@@ -90,25 +88,6 @@ const std::vector<RibbonTab>& ribbonLayout() {
       {"帮助", {{"aboutAction", "helpAction"}}},
   };
   return tabs;
-}
-
-namespace {
-std::map<QString, ScreenFactory>& screens() {
-  static std::map<QString, ScreenFactory> map;
-  return map;
-}
-}  // namespace
-
-void registerScreen(const QString& actionName, ScreenFactory factory) {
-  if (factory)
-    screens()[actionName] = std::move(factory);
-  else
-    screens().erase(actionName);
-}
-
-const ScreenFactory* findScreen(const QString& actionName) {
-  auto it = screens().find(actionName);
-  return it == screens().end() ? nullptr : &it->second;
 }
 
 bool actionNeedsNoScreen(const QString& actionName) {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "client/widgets/screen_registry.h"
+
 class QDialog;
 class QWidget;
 
@@ -27,11 +29,6 @@ struct RibbonTab {
   std::vector<std::vector<const char*>> groups;  // action names
 };
 const std::vector<RibbonTab>& ribbonLayout();
-
-// A screen opened by an action: created afresh for each opening, shown modally, destroyed after.
-using ScreenFactory = std::function<QDialog*(QWidget* parent)>;
-void registerScreen(const QString& actionName, ScreenFactory factory);
-const ScreenFactory* findScreen(const QString& actionName);
 
 // Actions that do something without opening a registered screen (exit, the inert ones).
 bool actionNeedsNoScreen(const QString& actionName);

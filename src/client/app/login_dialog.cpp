@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "client/app/client_config.h"
-#include "client/widgets/error_handler.h"
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
+#include "client/widgets/error_handler.h"
 
 namespace qk::client {
 

@@ -5,11 +5,11 @@
 #include <QLocale>
 
 #include "client/app/client_config.h"
-#include "client/widgets/error_handler.h"
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
+#include "client/widgets/error_handler.h"
 #include "client/widgets/message_prompter.h"
 
 namespace {

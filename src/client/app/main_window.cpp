@@ -21,12 +21,12 @@
 #include "client/app/action_icons.h"
 #include "client/app/actions.h"
 #include "client/app/client_config.h"
-#include "client/widgets/error_handler.h"
 #include "client/app/login_dialog.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
+#include "client/widgets/error_handler.h"
 
 namespace qk::client {
 

@@ -7,6 +7,7 @@
 #include "client/app/client_config.h"
 #include "client/data/data_module.h"
 #include "client/documents/sys_qry_form.h"
+#include "client/masterdata/master_lists.h"
 
 namespace qk::client {
 
@@ -58,6 +59,7 @@ void registerStandardScreens() {
     dlg->loadReports();
     return dlg.release();
   });
+  registerMasterDataScreens();
 }
 
 }  // namespace qk::client

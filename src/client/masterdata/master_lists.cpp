@@ -1,0 +1,221 @@
+#include "client/masterdata/master_lists.h"
+
+#include "client/data/data_module.h"
+#include "client/data/dataset.h"
+#include "client/data/prompter.h"
+#include "client/widgets/screen_registry.h"
+
+namespace qk::client {
+
+namespace {
+
+// Columns by field, in grid order; their titles come from the list's sys_col layout.
+std::vector<GridColumn> columns(std::initializer_list<const char*> fields) {
+  std::vector<GridColumn> out;
+  for (const char* f : fields) {
+    GridColumn c;
+    c.field = c.title = f;
+    out.push_back(std::move(c));
+  }
+  return out;
+}
+
+// Departments and warehouses are two views of bas_dep: after one is saved, the other is read
+// again unless the user has unsaved work in it.
+void rereadIfClean(Dataset& ds) {
+  if (ds.active() && ds.state() == Dataset::State::Browse && ds.changeCount() == 0) ds.open();
+}
+
+protocol::NamedValues asDepartment(const protocol::NamedValues& warehouse) {
+  static const std::pair<const char*, const char*> kNames[] = {
+      {"whNo", "depNo"}, {"whName", "depName"}, {"remark", "remark"}};
+  protocol::NamedValues out;
+  for (const auto& [from, to] : kNames)
+    if (auto it = warehouse.find(from); it != warehouse.end()) out[to] = it->second;
+  return out;
+}
+
+// whDSP renames the columns of bas_dep, so the server cannot apply to it: the change log is
+// written to the departments it came from. Removing a warehouse only takes away the warehouse
+// flag, so a department that is also a plant or outsourcing unit, and its history, survive.
+void applyWarehouses(Dataset& wh) {
+  wh.checkBrowseMode();
+  const protocol::Delta delta = wh.delta();
+  if (delta.empty()) return;
+  protocol::Delta dep;
+  for (const protocol::Change& c : delta.rows) {
+    protocol::Change d;
+    d.op = c.op;
+    d.oldValues = asDepartment(c.oldValues);
+    d.newValues = asDepartment(c.newValues);
+    if (c.op == protocol::ChangeOp::Insert) d.newValues["isWh"] = true;
+    if (c.op == protocol::ChangeOp::Delete) {
+      d.op = protocol::ChangeOp::Update;
+      d.newValues = {{"isWh", false}};
+    }
+    dep.rows.push_back(std::move(d));
+  }
+  const protocol::ApplyReply reply =
+      wh.connection().apply("depDSP", "select * from bas_dep", dep, 0);
+  for (const protocol::RowError& e : reply.errors)
+    prompter().message(QString::fromStdString(e.message), Prompter::Icon::Warning);
+  // Nothing is written when a row is refused: the whole log stays pending and goes again.
+  if (!reply.committed || !reply.errors.empty()) return;
+  wh.mergeChangeLog();
+  rereadIfClean(dm().depCDS);
+}
+
+}  // namespace
+
+ListConfig customerList() {
+  return {
+      .caption = "客户资料",
+      .dataset = &dm().custCDS,
+      .layoutKey = "bas_cust",
+      .printCategory = "bas_cust",
+      .numberField = "custNo",
+      .nameField = "custName",
+      .columns = columns({"custNo", "custName", "contact", "address", "tel", "fax", "credit",
+                          "crew", "scale", "email", "http"}),
+      .picker = true,
+  };
+}
+
+ListConfig supplierList() {
+  return {
+      .caption = "供应商资料",
+      .dataset = &dm().supCDS,
+      .layoutKey = "bas_sup",
+      .printCategory = "bas_sup",
+      .numberField = "supNo",
+      .nameField = "supName",
+      .columns = columns({"supNo", "supName", "address", "tel", "fax", "credit", "crew", "scale",
+                          "email", "http"}),
+  };
+}
+
+ListConfig departmentList() {
+  return {
+      .caption = "部门设置",
+      .dataset = &dm().depCDS,
+      .layoutKey = "bas_dep",
+      .printCategory = "bas_dep",
+      .numberField = "depNo",
+      .nameField = "depName",
+      .columns = columns({"depNo", "depName", "isOw", "isWh", "isPlant", "isVirt", "remark"}),
+      .apply =
+          [](Dataset& ds) {
+            ds.applyUpdates(0);
+            if (ds.changeCount() == 0) rereadIfClean(dm().whCDS);
+          },
+  };
+}
+
+ListConfig staffList() {
+  std::vector<GridColumn> cols =
+      columns({"staffNo", "staffName", "depNo", "sex", "birth", "resume", "education", "remark"});
+  // The department is chosen by name; the row stores its number.
+  GridColumn& dep = cols[2];
+  dep.lookupSource = &dm().depCDS;
+  dep.lookupKey = "depNo";
+  dep.lookupDisplay = "depName";
+  return {
+      .caption = "职员设置",
+      .dataset = &dm().staffCDS,
+      .layoutKey = "bas_staff",
+      .printCategory = "bas_staff",
+      .numberField = "staffNo",
+      .nameField = "staffName",
+      .nameMessage = kPersonNameEmpty,
+      .columns = std::move(cols),
+      .prepare =
+          [](Dataset& ds) {
+            Dataset& deps = dm().depCDS;
+            if (!ds.findField("depName"))
+              ds.addLookupField("depName", "depNo", deps, "depNo", "depName");
+            if (!deps.active()) deps.open();
+          },
+  };
+}
+
+ListConfig deviceList() {
+  return {
+      .caption = "设备资料",
+      .dataset = &dm().deviceCDS,
+      .layoutKey = "bas_device",
+      .printCategory = "bas_device",
+      .numberField = "devNo",
+      .nameField = "devName",
+      .columns = columns({"devNo", "devName", "devSize", "remark"}),
+  };
+}
+
+ListConfig processList() {
+  return {
+      .caption = "工序设置",
+      .dataset = &dm().processCDS,
+      .layoutKey = "bas_process",
+      .printCategory = "bas_process",
+      .numberField = "procNo",
+      .nameField = "procName",
+      .columns = columns({"procNo", "procName", "remark"}),
+  };
+}
+
+ListConfig documentTypeList() {
+  std::vector<GridColumn> cols = columns({"docNo", "docType", "docId", "remark"});
+  cols[2].pickList = QStringList{"入库单", "出库单", "工艺卡片"};
+  // A deleted type goes to the server at once: held back, it would still be offered by every
+  // document screen, and lost altogether if nothing else were saved before the program ends.
+  return {
+      .caption = "单据类型",
+      .dataset = &dm().docCDS,
+      .layoutKey = "bas_doc",
+      .columns = std::move(cols),
+  };
+}
+
+ListConfig warehouseList() {
+  std::vector<GridColumn> cols = columns({"whNo", "whName", "remark"});
+  cols[0].title = "仓库编号";
+  cols[1].title = "仓库名称";
+  cols[2].title = "备注";
+  // Saved warehouses are departments: they need a number and a name as departments do.
+  return {
+      .caption = "仓库设置",
+      .dataset = &dm().whCDS,
+      .numberField = "whNo",
+      .nameField = "whName",
+      .columns = std::move(cols),
+      .apply = applyWarehouses,
+  };
+}
+
+std::optional<QString> pickCustomer(QWidget* parent) {
+  Tbas_custForm form(parent);
+  form.setPickerMode(true);
+  if (TlistForm::runModal(form) != QDialog::Accepted) return std::nullopt;
+  Dataset& ds = dm().custCDS;
+  if (ds.isEmpty()) return std::nullopt;
+  return ds.fieldByName("custNo").asString();
+}
+
+namespace {
+template <class Form>
+void addScreen(const char* action) {
+  registerScreen(action, [](QWidget* parent) -> QDialog* { return new Form(parent); });
+}
+}  // namespace
+
+void registerMasterDataScreens() {
+  addScreen<Tbas_custForm>("custAction");
+  addScreen<Tbas_supForm>("supAction");
+  addScreen<Tbas_DepForm>("depAction");
+  addScreen<Tbas_StaffForm>("staffAction");
+  addScreen<Tbas_DeviceForm>("deviceAction");
+  addScreen<Tbas_processForm>("processAction");
+  addScreen<Tbas_docForm>("docTypeAction");
+  addScreen<Tbas_whForm>("whAction");
+}
+
+}  // namespace qk::client

@@ -1,0 +1,19 @@
+// Which screen an action of the main window opens. Screens register a factory here (below the
+// application layer, so screen libraries need not know the main window); the main window asks.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace qk::client {
+
+// A screen opened by an action: created afresh for each opening, shown modally, destroyed after.
+using ScreenFactory = std::function<QDialog*(QWidget* parent)>;
+// Registers (or, with an empty factory, removes) the screen of an action.
+void registerScreen(const QString& actionName, ScreenFactory factory);
+const ScreenFactory* findScreen(const QString& actionName);
+
+}  // namespace qk::client

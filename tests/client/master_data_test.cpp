@@ -1,0 +1,335 @@
+// The master-data lists against a real server: the number/name check of every list, saved and
+// deleted rows reaching the server at once, refusals shown with the server's text and kept
+// pending, the staff department chosen by name, warehouses written to the departments they are,
+// and the list screen itself (toolbar, layouts, printing, the customer picker, registration).
+#include <gtest/gtest.h>
+
+#include <QAbstractItemDelegate>
+#include <QAction>
+#include <QComboBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolBar>
+
+#include "client/admin/sys_report_form.h"
+#include "client/app/actions.h"
+#include "client/data/dataset.h"
+#include "client/masterdata/master_lists.h"
+#include "client_fixture.h"
+
+namespace qk::test {
+namespace {
+
+using client::Dataset;
+using client::GridColumn;
+using client::ListConfig;
+using client::TlistForm;
+
+class MasterDataTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    loginAdmin();
+    ASSERT_TRUE(cache_.isValid());
+    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
+    savedRunModal_ = TlistForm::runModal;
+    TlistForm::runModal = [this](QDialog& dlg) {
+      ++modalRuns_;
+      return onModal_ ? onModal_(dlg) : int(QDialog::Rejected);
+    };
+  }
+  void TearDown() override {
+    TlistForm::runModal = savedRunModal_;
+    client::Tsys_reportForm::setCacheDir({});
+    ClientTest::TearDown();
+  }
+
+  qint64 count(const std::string& sql) {
+    const protocol::Value v = scalar(sql);
+    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : -1;
+  }
+  std::string text(const std::string& sql) {
+    const protocol::Value v = scalar(sql);
+    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
+  }
+  void exec(const std::string& sql) {
+    auto probe = newClient();
+    probe->login();
+    probe->execute(sql);
+  }
+
+  // Types a new row into the list and saves it with the toolbar, as a user would.
+  static void addRow(TlistForm& form, const std::vector<std::pair<QString, QString>>& values) {
+    form.insertAction->trigger();
+    for (const auto& [field, value] : values) form.dataset().fieldByName(field).setValue(value);
+    form.saveAction->trigger();
+  }
+
+  QTemporaryDir cache_;
+  std::function<int(QDialog&)> savedRunModal_;
+  std::function<int(QDialog&)> onModal_;
+  int modalRuns_ = 0;
+};
+
+struct CheckedList {
+  ListConfig (*config)();
+  const char* number;
+  const char* name;
+  const char* nameMessage;
+};
+
+const CheckedList kCheckedLists[] = {
+    {client::customerList, "custNo", "custName", "名称不能为空!"},
+    {client::supplierList, "supNo", "supName", "名称不能为空!"},
+    {client::departmentList, "depNo", "depName", "名称不能为空!"},
+    {client::staffList, "staffNo", "staffName", "姓名不能为空!"},
+    {client::deviceList, "devNo", "devName", "名称不能为空!"},
+    {client::processList, "procNo", "procName", "名称不能为空!"},
+    {client::warehouseList, "whNo", "whName", "名称不能为空!"},
+};
+
+// ---- number and name check ------------------------------------------------------------------
+
+TEST_F(MasterDataTest, BlankNumberIsRefusedBeforeTheServerAndTheRowKeepsWhatWasTyped) {
+  for (const CheckedList& list : kCheckedLists) {
+    SCOPED_TRACE(list.number);
+    TlistForm form(list.config());
+    prompter_.clear();
+    const int requests = conn_->requestCount();
+    addRow(form, {{list.number, "   "}, {list.name, "某某"}});
+
+    EXPECT_EQ(prompter_.texts(), QStringList{"编号不能为空!"});
+    EXPECT_EQ(form.dataset().state(), Dataset::State::Insert);
+    EXPECT_EQ(form.dataset().fieldByName(list.name).asString(), "某某");
+    EXPECT_EQ(conn_->requestCount(), requests);
+    form.cancelAction->trigger();
+    EXPECT_EQ(form.dataset().changeCount(), 0);
+  }
+}
+
+TEST_F(MasterDataTest, MissingNameIsRefusedWithTheListsOwnMessage) {
+  for (const CheckedList& list : kCheckedLists) {
+    SCOPED_TRACE(list.number);
+    TlistForm form(list.config());
+    prompter_.clear();
+    addRow(form, {{list.number, "N1"}, {list.name, "  "}});
+
+    EXPECT_EQ(prompter_.texts(), QStringList{list.nameMessage});
+    EXPECT_EQ(form.dataset().state(), Dataset::State::Insert);
+    EXPECT_EQ(form.dataset().fieldByName(list.number).asString(), "N1");
+    form.cancelAction->trigger();
+  }
+}
+
+TEST_F(MasterDataTest, DocumentTypesHaveNoNumberOrNameCheck) {
+  TlistForm form(client::documentTypeList());
+  addRow(form, {{"docType", "外购入库"}, {"docId", "入库单"}});
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(count("select count(*) from bas_doc where docType = '外购入库' and docNo is null"), 1);
+}
+
+// ---- applying the change log ----------------------------------------------------------------
+
+TEST_F(MasterDataTest, DuplicateNumberIsRefusedWithTheServersTextAndStaysPending) {
+  client::Tbas_custForm form;
+  addRow(form, {{"custNo", "C1"}, {"custName", "华东机械"}});
+  ASSERT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+
+  addRow(form, {{"custNo", "C1"}, {"custName", "华南机械"}});
+  EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录"});
+  EXPECT_EQ(form.dataset().changeCount(), 1);
+  EXPECT_EQ(count("select count(*) from bas_cust"), 1);
+
+  // The refused row goes again with the next apply, once the user has corrected it.
+  prompter_.clear();
+  form.editAction->trigger();
+  form.dataset().fieldByName("custNo").setValue("C2");
+  form.saveAction->trigger();
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+  EXPECT_EQ(text("select custName from bas_cust where custNo = 'C2'"), "华南机械");
+}
+
+TEST_F(MasterDataTest, SavedEditedAndDeletedRowsReachTheServerAtOnce) {
+  client::Tbas_DepForm form;
+  addRow(form, {{"depNo", "D1"}, {"depName", "机加车间"}});
+  EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "机加车间");
+
+  form.editAction->trigger();
+  form.dataset().fieldByName("depName").setValue("装配车间");
+  form.saveAction->trigger();
+  EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "装配车间");
+
+  form.deleteAction->trigger();
+  EXPECT_EQ(count("select count(*) from bas_dep where depNo = 'D1'"), 0);
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+}
+
+TEST_F(MasterDataTest, DeletedDocumentTypeReachesTheServerAtOnce) {
+  client::Tbas_docForm form;
+  addRow(form, {{"docNo", "01"}, {"docType", "退料入库"}, {"docId", "入库单"}});
+  ASSERT_EQ(count("select count(*) from bas_doc where docType = '退料入库'"), 1);
+  ASSERT_TRUE(form.dataset().locate("docType", "退料入库"));
+
+  form.deleteAction->trigger();
+  EXPECT_EQ(count("select count(*) from bas_doc where docType = '退料入库'"), 0);
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+}
+
+TEST_F(MasterDataTest, PendingRowsOutliveTheScreen) {
+  exec("insert into bas_device (devNo, devName) values ('E1', '车床')");
+  {
+    client::Tbas_DeviceForm form;
+    addRow(form, {{"devNo", "E1"}, {"devName", "铣床"}});
+  }
+  EXPECT_EQ(dm_->deviceCDS.changeCount(), 1);
+  client::Tbas_DeviceForm again;
+  EXPECT_EQ(again.dataset().changeCount(), 1);
+}
+
+// ---- staff departments ----------------------------------------------------------------------
+
+TEST_F(MasterDataTest, StaffDepartmentIsChosenByNameAndStoredByNumber) {
+  exec("insert into bas_dep (depNo, depName) values ('D1', '机加车间'), ('D2', '质检部')");
+  client::Tbas_StaffForm form;
+  addRow(form, {{"staffNo", "S1"}, {"staffName", "张三"}});
+  ASSERT_TRUE(prompter_.texts().isEmpty());  // a staff row needs no department
+  EXPECT_EQ(count("select count(*) from bas_staff where staffNo = 'S1' and depNo is null"), 1);
+
+  // Through the grid's editor, as the user picks "质检部" from the list of names.
+  QTableView* view = form.grid()->view();
+  const int column = form.grid()->columnIndex("depNo");
+  ASSERT_GE(column, 0);
+  const QModelIndex cell = view->model()->index(0, column);  // no row numbers or check boxes
+  QAbstractItemDelegate* delegate = view->itemDelegateForIndex(cell);
+  std::unique_ptr<QWidget> editor(delegate->createEditor(view, {}, cell));
+  auto* box = qobject_cast<QComboBox*>(editor.get());
+  ASSERT_NE(box, nullptr);
+  delegate->setEditorData(box, cell);
+  const int choice = box->findText("质检部");
+  ASSERT_GE(choice, 0);
+  box->setCurrentIndex(choice);
+  delegate->setModelData(box, view->model(), cell);
+  form.saveAction->trigger();
+
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(text("select depNo from bas_staff where staffNo = 'S1'"), "D2");
+  EXPECT_EQ(cell.data().toString(), "质检部");
+  EXPECT_EQ(form.dataset().fieldByName("depName").asString(), "质检部");
+}
+
+// ---- warehouses -----------------------------------------------------------------------------
+
+TEST_F(MasterDataTest, WarehouseEditsAreWrittenToTheirDepartments) {
+  client::Tbas_whForm form;
+  addRow(form, {{"whNo", "W1"}, {"whName", "成品库"}, {"remark", "一楼"}});
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(count("select count(*) from bas_dep where depNo = 'W1' and depName = '成品库' and "
+                  "remark = '一楼' and isWh = 1"),
+            1);
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+
+  form.editAction->trigger();
+  form.dataset().fieldByName("whName").setValue("原料库");
+  form.saveAction->trigger();
+  EXPECT_EQ(text("select depName from bas_dep where depNo = 'W1'"), "原料库");
+
+  // Removing the warehouse keeps the department, no longer a warehouse.
+  form.deleteAction->trigger();
+  EXPECT_EQ(count("select count(*) from bas_dep where depNo = 'W1' and isWh = 0"), 1);
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+  EXPECT_TRUE(form.dataset().isEmpty());
+}
+
+TEST_F(MasterDataTest, WarehouseNumberTakenByADepartmentIsRefusedAndStaysPending) {
+  exec("insert into bas_dep (depNo, depName) values ('D1', '机加车间')");
+  client::Tbas_whForm form;
+  addRow(form, {{"whNo", "D1"}, {"whName", "成品库"}});
+  EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：表 bas_dep 中已有 depNo 为“D1” 的记录"});
+  EXPECT_EQ(form.dataset().changeCount(), 1);
+  EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "机加车间");
+}
+
+// ---- the list screen ------------------------------------------------------------------------
+
+TEST_F(MasterDataTest, ToolbarHasTheListActionsInOrderAndPrintOnlyWherePrintable) {
+  client::Tbas_custForm customers;
+  QStringList captions;
+  for (QAction* a : customers.findChild<QToolBar*>()->actions())
+    if (!a->isSeparator() && a->isVisible()) captions << a->text();
+  EXPECT_EQ(captions, QStringList({"增加(&T)", "修改(&W)", "删除(&X)", "保存(&Y)", "取消(&Z)",
+                                   "打印(&U)", "首条", "上一条", "下一条", "末条", "关闭(&V)"}));
+  EXPECT_EQ(client::Tbas_docForm().printAction, nullptr);
+  EXPECT_EQ(client::Tbas_whForm().printAction, nullptr);
+  EXPECT_NE(client::Tbas_processForm().printAction, nullptr);
+}
+
+TEST_F(MasterDataTest, ColumnTitlesComeFromTheLayoutOrAreFixedForWarehouses) {
+  client::Tbas_custForm customers;
+  EXPECT_EQ(customers.grid()->column("custNo")->title, "客户编号");
+  EXPECT_EQ(customers.dataset().fieldByName("custName").label(), "客户名称");
+  client::Tbas_StaffForm staff;
+  EXPECT_EQ(staff.grid()->column("depNo")->title, "部门");
+  client::Tbas_whForm warehouses;
+  QStringList titles;
+  for (const GridColumn& c : warehouses.grid()->columns()) titles << c.title;
+  EXPECT_EQ(titles, QStringList({"仓库编号", "仓库名称", "备注"}));
+}
+
+TEST_F(MasterDataTest, PrintOpensTheReportDialogOfTheListsCategory) {
+  QString category = "none";
+  bool treeMode = true;
+  onModal_ = [&](QDialog& dlg) {
+    auto& report = dynamic_cast<client::Tsys_reportForm&>(dlg);
+    category = report.category;
+    treeMode = report.treeMode;
+    return int(QDialog::Rejected);
+  };
+  client::Tbas_supForm form;
+  form.printAction->trigger();
+  EXPECT_EQ(modalRuns_, 1);
+  EXPECT_EQ(category, "bas_sup");
+  EXPECT_FALSE(treeMode);
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+}
+
+TEST_F(MasterDataTest, CustomerPickerReturnsTheChosenCustomersNumber) {
+  exec("insert into bas_cust (custNo, custName) values ('C1', '华东机械'), ('C2', '华南机械')");
+  client::Tbas_custForm plain;
+  EXPECT_FALSE(plain.selectAction->isVisible());
+
+  onModal_ = [](QDialog& dlg) {
+    auto& list = dynamic_cast<TlistForm&>(dlg);
+    EXPECT_TRUE(list.selectAction->isVisible());
+    list.nextAction->trigger();
+    list.selectAction->trigger();
+    return dlg.result();
+  };
+  EXPECT_EQ(client::pickCustomer(), QString("C2"));
+
+  onModal_ = [](QDialog& dlg) {
+    dynamic_cast<TlistForm&>(dlg).closeAction->trigger();
+    return dlg.result();
+  };
+  EXPECT_EQ(client::pickCustomer(), std::nullopt);
+}
+
+TEST_F(MasterDataTest, EveryListIsRegisteredWithItsAction) {
+  client::registerMasterDataScreens();
+  const std::pair<const char*, const char*> kScreens[] = {
+      {"custAction", "客户资料"},    {"supAction", "供应商资料"},  {"depAction", "部门设置"},
+      {"staffAction", "职员设置"},   {"deviceAction", "设备资料"}, {"processAction", "工序设置"},
+      {"docTypeAction", "单据类型"}, {"whAction", "仓库设置"}};
+  for (const auto& [action, caption] : kScreens) {
+    SCOPED_TRACE(action);
+    const client::ScreenFactory* factory = client::findScreen(action);
+    ASSERT_NE(factory, nullptr);
+    std::unique_ptr<QDialog> dlg((*factory)(nullptr));
+    EXPECT_EQ(dlg->windowTitle(), caption);
+  }
+}
+
+}  // namespace
+}  // namespace qk::test
