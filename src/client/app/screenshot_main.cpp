@@ -17,6 +17,7 @@
 #include "client/data/data_module.h"
 #include "client/documents/filter_form.h"
 #include "client/documents/sys_qry_form.h"
+#include "client/masterdata/products_form.h"
 #include "client/widgets/message_prompter.h"
 
 int main(int argc, char** argv) {
@@ -69,10 +70,12 @@ int main(int argc, char** argv) {
     qk::client::Tsys_qryForm::runFilter = [](qk::client::TfilterForm& f) {
       return f.qryActionExecute();
     };
+    qk::client::Tbas_productsForm::runFilter = qk::client::Tsys_qryForm::runFilter;
     window.runScreen = [&](QDialog& dlg) {
       dlg.resize(1300, 700);
       dlg.show();
       if (auto* q = qobject_cast<qk::client::Tsys_qryForm*>(&dlg)) q->qryActionExecute();
+      if (auto* p = qobject_cast<qk::client::Tbas_productsForm*>(&dlg)) p->qryActionExecute();
       QEventLoop wait;
       QTimer::singleShot(1200, &wait, &QEventLoop::quit);
       wait.exec();

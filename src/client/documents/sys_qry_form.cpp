@@ -19,16 +19,13 @@
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
 #include "client/documents/filter_form.h"
+#include "client/documents/query_page.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/error_handler.h"
 
 namespace qk::client {
 
 namespace {
-
-const char* const kPageSql =
-    "execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,"
-    ":@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output";
 
 QString quotedValue(const QString& text) {
   QString s = text;
@@ -225,24 +222,12 @@ void Tsys_qryForm::buildColumns() {
 void Tsys_qryForm::callPage(const QString& table, const QString& fields, const QString& key,
                             const QString& where, const QString& order, int pageSize, int page,
                             bool knownTotal) {
-  Dataset& ds = *listSP_;
-  ds.setCommandText(kPageSql);
-  Params& p = ds.params();
-  p.byName("@TableName").value = table;
-  p.byName("@FieldList").value = fields;
-  p.byName("@primaryKey").value = key;
-  p.byName("@Where").value = where;
-  p.byName("@Order").value = order;
   // Paging through a counted result passes the total, so the database does not count again.
-  p.byName("@RecorderCount").value = knownTotal ? total_ : 0;
-  p.byName("@PageSize").value = pageSize;
-  p.byName("@PageIndex").value = page;
-  p.byName("@TotalCount").value = 0;
-  p.byName("@TotalPageCount").value = 0;
-  ds.open();
+  const PageTotals totals = queryPage(
+      *listSP_, {table, fields, key, where, order, pageSize, page, knownTotal ? total_ : 0});
   if (!knownTotal) {
-    total_ = static_cast<int>(p.byName("@TotalCount").value.toLongLong());
-    pages_ = static_cast<int>(p.byName("@TotalPageCount").value.toLongLong());
+    total_ = totals.totalCount;
+    pages_ = totals.pageCount;
   }
   page_ = page;
   listGrid_->refresh();

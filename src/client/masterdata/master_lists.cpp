@@ -3,6 +3,7 @@
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
+#include "client/masterdata/products_form.h"
 #include "client/widgets/screen_registry.h"
 
 namespace qk::client {
@@ -216,6 +217,7 @@ void registerMasterDataScreens() {
   addScreen<Tbas_processForm>("processAction");
   addScreen<Tbas_docForm>("docTypeAction");
   addScreen<Tbas_whForm>("whAction");
+  addScreen<Tbas_productsForm>("productAction");
 }
 
 }  // namespace qk::client

@@ -1,0 +1,518 @@
+#include "client/masterdata/products_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QStyle>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "client/admin/sys_report_form.h"
+#include "client/data/data_error.h"
+#include "client/data/data_module.h"
+#include "client/data/dataset.h"
+#include "client/data/prompter.h"
+#include "client/data/settings.h"
+#include "client/documents/filter_form.h"
+#include "client/documents/query_page.h"
+#include "client/masterdata/list_form.h"
+#include "client/widgets/data_grid.h"
+#include "client/widgets/error_handler.h"
+
+namespace qk::client {
+
+namespace {
+
+constexpr const char* kPrefix = "PRDS";
+constexpr int kDigits = 6;
+constexpr int kLastNumber = 999999;
+constexpr const char* kNotYet = "尚未提供";
+
+// The grid's own titles; a sys_col layout may retitle, reorder and hide them.
+std::vector<GridColumn> productColumns() {
+  static const std::pair<const char*, const char*> kColumns[] = {
+      {"productNo", "物料描述|物料编号"},
+      {"pIdName", "物料描述|类别名称"},
+      {"productName", "物料描述|物料名称"},
+      {"productSize", "物料描述|物料规格"},
+      {"productPre", "物料描述|压力等级"},
+      {"productMat", "物料描述|材质"},
+      {"productSta", "物料描述|标准"},
+      {"productUnit", "物料描述|单位"},
+      {"costPrice", "物料描述|成本价"},
+      {"source", "物料描述|来源"},
+      {"uw", "重量信息|单重"},
+      {"xlz", "重量信息|材料重"},
+      {"jkz", "重量信息|下料重"},
+      {"mpz", "重量信息|毛坯重"},
+      {"ccz", "重量信息|粗车重"},
+      {"lowQty", "库存控制|最低库存"},
+      {"highQty", "库存控制|最高库存"},
+      {"isCutter", "isCutter"},
+      {"brand", "brand"},
+      {"remark", "remark"},
+      {"def1", "自定义信息|自定义1"},
+      {"def2", "自定义信息|自定义2"},
+      {"def3", "自定义信息|自定义3"},
+      {"def4", "自定义信息|自定义4"},
+      {"def5", "自定义信息|自定义5"},
+      {"def6", "自定义信息|自定义6"},
+      {"productId", "productId"},
+  };
+  std::vector<GridColumn> out;
+  for (const auto& [field, title] : kColumns) {
+    GridColumn c;
+    c.field = field;
+    c.title = QString::fromUtf8(title);
+    c.visible = !c.field.startsWith("def") && c.field != "productId";
+    out.push_back(std::move(c));
+  }
+  return out;
+}
+
+void productRule(Dataset& ds) {
+  if (ds.fieldByName("productName").asString().trimmed().isEmpty()) {
+    prompter().message(kProductNameEmpty);
+    throw Abort();
+  }
+  if (ds.fieldByName("productSize").asString().trimmed().isEmpty()) {
+    prompter().message(kProductSizeEmpty);
+    throw Abort();
+  }
+  Field& no = ds.fieldByName("productNo");
+  if (no.asString().trimmed().isEmpty()) no.setValue(nextProductNo(dm().pubCDS));
+}
+
+// A failed save keeps its changes pending, so the next save sends them again. A deletion
+// speaks only when it failed: the user has just confirmed it.
+void sendProducts(Dataset& ds, bool quietWhenOk) {
+  if (ds.changeCount() == 0) return;
+  const QString reply = dm().updateBasData(ds, "bas_products", "productNo", "");
+  if (reply != "OK" || !quietWhenOk) prompter().message(reply);
+  if (reply == "OK") ds.mergeChangeLog();
+}
+
+void productSave(Dataset& ds) {
+  sendProducts(ds, false);
+}
+
+bool isNumeric(const Field& f) {
+  return f.type() == protocol::FieldType::Float || f.type() == protocol::FieldType::Decimal ||
+         f.type() == protocol::FieldType::Integer;
+}
+
+}  // namespace
+
+QString nextProductNo(Dataset& pub) {
+  // Plain text order puts a typed "PRDS99" above "PRDS000100": the longest numbers are the
+  // highest, and among them text order is number order.
+  pub.setCommandText(
+      "select max(productNo) as max from bas_products where productNo like 'PRDS%' and "
+      "len(productNo) = (select max(len(productNo)) from bas_products "
+      "where productNo like 'PRDS%')");
+  pub.open();
+  const QString highest = pub.isEmpty() ? QString() : pub.field(0).asString().trimmed();
+  pub.close();
+  if (highest.isEmpty()) return QString(kPrefix) + QString(kDigits - 1, '0') + "1";
+  bool ok = false;
+  const qlonglong n = highest.mid(4).toLongLong(&ok);
+  // Beyond the range, or a number that is not one, cannot be continued without a malformed
+  // or duplicate number: the user types one instead.
+  if (!ok || n >= kLastNumber) {
+    prompter().message(kProductNumbersUsedUp, Prompter::Icon::Warning);
+    throw Abort();
+  }
+  return kPrefix + QString::number(n + 1).rightJustified(kDigits, '0');
+}
+
+void installProductRules(Dataset& products) {
+  products.beforePost = productRule;
+  products.afterPost = productSave;
+  products.afterDelete = nullptr;
+  products.onNewRecord = nullptr;
+}
+
+// ---- edit dialog
+
+const QStringList& Tbas_prdEditForm::fieldOrder() {
+  static const QStringList kOrder = {
+      "productNo",  "pIdName",     "productName", "productSize", "productPre", "productMat",
+      "productSta", "productUnit", "costPrice",   "source",      "remark",     "brand",
+      "uw",         "xlz",         "jkz",         "mpz",         "ccz",        "lowQty",
+      "highQty",    "isCutter",    "def1",        "def2",        "def3",       "def4",
+      "def5",       "def6",        "productId"};
+  return kOrder;
+}
+
+Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
+  setWindowTitle("物料设置");
+  auto* bar = new QToolBar(this);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  QStyle* st = style();
+  insertAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogNewFolder), "增加");
+  editAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView), "修改");
+  deleteAction = bar->addAction(st->standardIcon(QStyle::SP_TrashIcon), "删除");
+  saveAction = bar->addAction(st->standardIcon(QStyle::SP_DialogSaveButton), "保存");
+  cancelAction = bar->addAction(st->standardIcon(QStyle::SP_DialogCancelButton), "取消");
+  closeAction = bar->addAction(st->standardIcon(QStyle::SP_DialogCloseButton), "关闭");
+
+  auto* body = new QWidget;
+  auto* form = new QFormLayout(body);
+  for (const QString& name : fieldOrder()) {
+    Field* f = ds_.findField(name);
+    const QString label = f ? f->label() : name;
+    QWidget* w = nullptr;
+    if (name == "source" || name == "pIdName") {
+      auto* box = new QComboBox;
+      box->addItem(QString());
+      if (name == "source") {
+        box->addItems({"自制", "采购"});
+      } else {
+        Dataset& ids = dm().pIdCDS;
+        for (int r = 0; r < (ids.active() ? ids.recordCount() : 0); ++r)
+          box->addItem(ids.valueAt(r, "pIdName").toString(), ids.valueAt(r, "productId"));
+      }
+      connect(box, &QComboBox::activated, this, guardedSlot([this, name] { commit(name); }));
+      w = box;
+    } else if (name == "isCutter") {
+      auto* check = new QCheckBox;
+      connect(check, &QCheckBox::clicked, this, guardedSlot([this, name] { commit(name); }));
+      w = check;
+    } else {
+      auto* line = new QLineEdit;
+      connect(line, &QLineEdit::editingFinished, this, guardedSlot([this, name] { commit(name); }));
+      // Enter moves on as Tab does, so a product is typed row after row.
+      connect(line, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
+      w = line;
+    }
+    editors_.insert(name, w);
+    form->addRow(label, w);
+  }
+  auto* scroll = new QScrollArea(this);
+  scroll->setWidget(body);
+  scroll->setWidgetResizable(true);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setMenuBar(bar);
+  layout->addWidget(scroll);
+  resize(420, 640);
+
+  connect(insertAction, &QAction::triggered, this, guardedSlot([this] { ds_.append(); }));
+  connect(editAction, &QAction::triggered, this, guardedSlot([this] { ds_.edit(); }));
+  connect(deleteAction, &QAction::triggered, this, guardedSlot([this] { ds_.remove(); }));
+  connect(saveAction, &QAction::triggered, this, guardedSlot([this] {
+            commitEditors();
+            ds_.post();
+          }));
+  connect(cancelAction, &QAction::triggered, this, guardedSlot([this] { ds_.cancel(); }));
+  connect(closeAction, &QAction::triggered, this, &QDialog::reject);
+  connect(&ds_, &Dataset::changed, this, [this] {
+    loadEditors();
+    updateActions();
+  });
+  connect(&ds_, &Dataset::currentChanged, this, [this] {
+    loadEditors();
+    updateActions();
+  });
+  loadEditors();
+  updateActions();
+}
+
+void Tbas_prdEditForm::updateActions() {
+  const bool editing = ds_.state() == Dataset::State::Edit || ds_.state() == Dataset::State::Insert;
+  const bool rows = ds_.active() && !ds_.isEmpty();
+  insertAction->setEnabled(ds_.active() && !editing);
+  editAction->setEnabled(rows && !editing);
+  deleteAction->setEnabled(rows);
+  saveAction->setEnabled(editing);
+  cancelAction->setEnabled(editing);
+}
+
+void Tbas_prdEditForm::loadEditors() {
+  if (loading_) return;
+  loading_ = true;
+  const bool row = ds_.active() && (!ds_.isEmpty() || ds_.state() == Dataset::State::Insert);
+  for (auto it = editors_.begin(); it != editors_.end(); ++it) {
+    Field* f = ds_.findField(it.key());
+    const QVariant v = row && f ? f->value() : QVariant();
+    if (auto* box = qobject_cast<QComboBox*>(it.value())) {
+      box->setCurrentIndex(std::max(0, box->findText(v.toString())));
+    } else if (auto* check = qobject_cast<QCheckBox*>(it.value())) {
+      check->setChecked(v.toBool());
+    } else if (auto* line = qobject_cast<QLineEdit*>(it.value())) {
+      line->setText(v.toString());
+    }
+  }
+  loading_ = false;
+}
+
+void Tbas_prdEditForm::commit(const QString& name) {
+  if (loading_ || !ds_.active()) return;
+  if (ds_.state() == Dataset::State::Browse && ds_.isEmpty()) return;
+  QWidget* w = editors_.value(name);
+  // The category is chosen by name; the row keeps its number.
+  QString target = name;
+  QVariant v;
+  if (auto* box = qobject_cast<QComboBox*>(w)) {
+    if (name == "pIdName") {
+      target = "productId";
+      v = box->currentData();
+    } else {
+      v = box->currentText().isEmpty() ? QVariant() : QVariant(box->currentText());
+    }
+  } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
+    v = check->isChecked();
+  } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+    const QString text = line->text();
+    Field& f = ds_.fieldByName(target);
+    if (text.trimmed().isEmpty()) {
+      v = QVariant();
+    } else if (isNumeric(f)) {
+      bool ok = false;
+      const double d = text.trimmed().toDouble(&ok);
+      if (!ok) throw DataError(QString("“%1”不是有效的数值").arg(text));
+      v = d;
+    } else {
+      v = text;
+    }
+  }
+  Field& f = ds_.fieldByName(target);
+  if (f.kind() != FieldKind::Data) return;
+  const QVariant current = f.value();
+  if (current.isValid() == v.isValid() && current.toString() == v.toString()) return;
+  loading_ = true;
+  try {
+    if (ds_.state() == Dataset::State::Browse) ds_.edit();
+    f.setValue(v);
+  } catch (...) {
+    loading_ = false;
+    throw;
+  }
+  loading_ = false;
+  // The category shows in two rows; the other one must not write back what it showed before.
+  if (name == "pIdName") {
+    if (auto* line = qobject_cast<QLineEdit*>(editors_.value("productId")))
+      line->setText(f.asString());
+  } else if (name == "productId") {
+    if (auto* box = qobject_cast<QComboBox*>(editors_.value("pIdName")))
+      box->setCurrentIndex(std::max(0, box->findData(f.value())));
+  }
+}
+
+void Tbas_prdEditForm::commitEditors() {
+  for (const QString& name : fieldOrder()) commit(name);
+}
+
+// ---- products screen
+
+std::function<bool(TfilterForm&)> Tbas_productsForm::runFilter = [](TfilterForm& f) {
+  return f.exec() == QDialog::Accepted;
+};
+
+Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
+  setWindowTitle("物料设置");
+  installProductRules(ds_);
+
+  auto* bar = new QToolBar(this);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  bar->setIconSize(QSize(24, 24));
+  QStyle* st = style();
+  auto add = [&](QStyle::StandardPixmap icon, const char* text, const char* hint = nullptr) {
+    QAction* a = bar->addAction(st->standardIcon(icon), text);
+    if (hint) {
+      a->setToolTip(hint);
+      a->setStatusTip(hint);
+    }
+    return a;
+  };
+  selBtn = add(QStyle::SP_DialogApplyButton, "选择", "选中该物料");
+  ToolButton12 = add(QStyle::SP_FileDialogContentsView, "查询");
+  newAction = add(QStyle::SP_FileDialogNewFolder, "增加");
+  editAction = add(QStyle::SP_FileDialogDetailedView, "修改");
+  delAction = add(QStyle::SP_TrashIcon, "删除");
+  bomAction = add(QStyle::SP_FileDialogListView, "BOM", "显示该物料的物料清单");
+  drawingAction = add(QStyle::SP_FileIcon, "图纸", "显示该物料的相关图纸");
+  quoteAction = add(QStyle::SP_FileDialogInfoView, "定额", "显示该物料的各工序加工定额");
+  supAction = add(QStyle::SP_DirIcon, "报价", "显示供应商报价 ");
+  printAction = add(QStyle::SP_DialogSaveButton, "打印");
+  closeAction = add(QStyle::SP_DialogCloseButton, "关闭");
+  selBtn->setVisible(false);
+  // The screens these open are not part of the program yet; the hint stays in the status bar.
+  for (QAction* a : {bomAction, drawingAction, quoteAction, supAction}) {
+    a->setEnabled(false);
+    a->setToolTip(kNotYet);
+  }
+
+  grid_ = new DataGrid(this);
+  grid_->setColumns(productColumns());
+  grid_->setReadOnly(true);
+  grid_->setFooterVisible(true);
+  grid_->setTitleSort(true);
+
+  pageBar_ = new QWidget(this);
+  auto* pages = new QHBoxLayout(pageBar_);
+  pages->setContentsMargins(0, 0, 0, 0);
+  pageLabel_ = new QLabel(pageBar_);
+  pageCountLabel_ = new QLabel(pageBar_);
+  recordLabel_ = new QLabel(pageBar_);
+  cntCmb_ = new QComboBox(pageBar_);
+  pages->addWidget(new QLabel("当前第", pageBar_));
+  pages->addWidget(pageLabel_);
+  pages->addWidget(new QLabel("页 ", pageBar_));
+  pages->addWidget(new QLabel("/", pageBar_));
+  pages->addWidget(pageCountLabel_);
+  pages->addWidget(cntCmb_);
+  pages->addWidget(recordLabel_);
+  pages->addStretch(1);
+  pageBar_->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->setSpacing(4);
+  layout->setMenuBar(bar);
+  layout->addWidget(grid_, 1);
+  layout->addWidget(pageBar_);
+  resize(1000, 600);
+
+  // The category names come from pIdCDS, which nothing else opens before this screen.
+  Dataset& ids = dm().pIdCDS;
+  if (!ds_.findField("pIdName"))
+    ds_.addLookupField("pIdName", "productId", ids, "productId", "pIdName");
+  if (!ids.active()) ids.open();
+  ds_.setCommandText("select * from view_bas_prd_des where productNo = 'love' order by productNo ");
+  ds_.open();
+  grid_->setDataset(&ds_);
+  grid_->applyStyle();
+  grid_->applyLayout(dm().pubCDS, "bas_products");
+
+  connect(selBtn, &QAction::triggered, this, guardedSlot([this] { selBtnClick(); }));
+  connect(ToolButton12, &QAction::triggered, this, guardedSlot([this] { qryActionExecute(); }));
+  connect(newAction, &QAction::triggered, this, guardedSlot([this] { newActionExecute(); }));
+  connect(editAction, &QAction::triggered, this, guardedSlot([this] { editActionExecute(); }));
+  connect(delAction, &QAction::triggered, this, guardedSlot([this] { delActionExecute(); }));
+  connect(printAction, &QAction::triggered, this, guardedSlot([this] { printActionExecute(); }));
+  connect(closeAction, &QAction::triggered, this, &QDialog::reject);
+  connect(grid_, &DataGrid::rowDoubleClicked, this,
+          [this](int) { guarded([this] { editActionExecute(); }); });
+  connect(cntCmb_, &QComboBox::activated, this,
+          [this](int index) { guarded([this, index] { showPage(index + 1); }); });
+  connect(&ds_, &Dataset::changed, this, [this] { updateActions(); });
+  connect(&ds_, &Dataset::currentChanged, this, [this] { updateActions(); });
+  updateActions();
+}
+
+Tbas_productsForm::~Tbas_productsForm() = default;
+
+void Tbas_productsForm::updateActions() {
+  const bool rows = ds_.active() && !ds_.isEmpty();
+  editAction->setEnabled(rows);
+  delAction->setEnabled(rows);
+}
+
+void Tbas_productsForm::setPickerMode(bool on) {
+  selBtn->setVisible(on);
+}
+
+QString Tbas_productsForm::pageText() const {
+  return pageLabel_->text();
+}
+QString Tbas_productsForm::pageCountText() const {
+  return pageCountLabel_->text();
+}
+QString Tbas_productsForm::recordText() const {
+  return recordLabel_->text();
+}
+
+void Tbas_productsForm::qryActionExecute() {
+  TfilterForm filter(dm(), this);
+  filter.queryId = "bas_products";
+  filter.load();
+  if (!runFilter(filter)) return;
+  where_ = filter.whereClause();
+  const PageTotals totals = queryPage(ds_, {.table = "view_bas_prd_des",
+                                            .fields = "*",
+                                            .key = "productNo",
+                                            .where = where_,
+                                            .order = "productNo",
+                                            .pageSize = settings().recordCount,
+                                            .page = 1});
+  total_ = totals.totalCount;
+  pages_ = totals.pageCount;
+  grid_->refresh();
+  pageLabel_->setText("1");
+  pageCountLabel_->setText(QString::number(pages_));
+  filling_ = true;
+  cntCmb_->clear();
+  for (int p = 1; p <= pages_; ++p) cntCmb_->addItem(QString::number(p));
+  cntCmb_->setCurrentIndex(0);
+  filling_ = false;
+  recordLabel_->setText("记录总数：" + QString::number(total_));
+  pageBar_->show();
+  if (settings().autoColWidth) grid_->fitColumnsToContent();
+}
+
+void Tbas_productsForm::showPage(int page) {
+  if (filling_ || page < 1) return;
+  queryPage(ds_, {.table = "view_bas_prd_des",
+                  .fields = "*",
+                  .key = "productNo",
+                  .where = where_,
+                  .order = "productNo",
+                  .pageSize = settings().recordCount,
+                  .page = page,
+                  .knownTotal = total_});
+  grid_->refresh();
+  pageLabel_->setText(QString::number(page));
+}
+
+void Tbas_productsForm::newActionExecute() {
+  Tbas_prdEditForm dlg(this);
+  ds_.append();
+  TlistForm::runModal(dlg);
+}
+
+void Tbas_productsForm::editActionExecute() {
+  if (!ds_.active() || ds_.isEmpty()) return;
+  Tbas_prdEditForm dlg(this);
+  TlistForm::runModal(dlg);
+}
+
+void Tbas_productsForm::delActionExecute() {
+  if (!ds_.active()) return;
+  if (ds_.state() == Dataset::State::Insert) {
+    ds_.cancel();  // a row never saved has nothing to delete on the server
+    return;
+  }
+  if (ds_.isEmpty()) return;
+  if (!prompter().confirm("确定要删除此记录吗?")) return;
+  // The deletion goes to the server now, with whatever the user saved before it; a deletion
+  // left pending would be sent again by the next save and refused for a row that is gone.
+  ds_.remove();
+  sendProducts(ds_, true);
+}
+
+void Tbas_productsForm::printActionExecute() {
+  Tsys_reportForm dlg(this);
+  dlg.category = "bas_products";
+  dlg.treeMode = false;
+  dlg.loadReports();
+  TlistForm::runModal(dlg);
+}
+
+void Tbas_productsForm::selBtnClick() {
+  if (!ds_.active() || ds_.isEmpty()) {
+    prompter().message("请选中一条记录!", Prompter::Icon::Information,
+                       QApplication::applicationDisplayName());
+    return;
+  }
+  ds_.checkBrowseMode();
+  accept();
+}
+
+}  // namespace qk::client

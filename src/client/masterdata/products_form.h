@@ -1,0 +1,104 @@
+// The products screen (a paged query over view_bas_prd_des with the product edit dialog, the
+// product rules, printing and the picker mode) and the product edit dialog.
+//
+// Rows and pending changes belong to the data module's productsCDS and outlive the screen; the
+// screen keeps only its where clause and page state. It never splices a user's text into SQL.
+#pragma once
+
+#include <QDialog>
+#include <QHash>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QWidget;
+
+namespace qk::client {
+
+class DataGrid;
+class Dataset;
+class TfilterForm;
+
+inline constexpr const char* kProductNameEmpty = "品名不能为空!";
+inline constexpr const char* kProductSizeEmpty = "规格不能为空!";
+inline constexpr const char* kProductNumbersUsedUp = "物料编号已用完（PRDS999999），请手工输入编号";
+
+// The next free generated product number after the highest "PRDS" number (read through `pub`).
+// Tells the user and throws Abort when the six-digit range is used up.
+QString nextProductNo(Dataset& pub);
+
+// The product rule before a row is saved and the product save after it, on productsCDS.
+void installProductRules(Dataset& products);
+
+class Tbas_prdEditForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit Tbas_prdEditForm(QWidget* parent = nullptr);
+
+  // The rows of the form, in order.
+  static const QStringList& fieldOrder();
+  QWidget* editor(const QString& field) const { return editors_.value(field); }
+
+  // Writes what the editors hold into the current row (starting an edit when needed).
+  void commitEditors();
+
+  QAction *insertAction, *editAction, *deleteAction, *saveAction, *cancelAction, *closeAction;
+
+ private:
+  void loadEditors();
+  void commit(const QString& field);
+  void updateActions();
+
+  Dataset& ds_;
+  QHash<QString, QWidget*> editors_;
+  bool loading_ = false;
+};
+
+class Tbas_productsForm : public QDialog {
+  Q_OBJECT
+ public:
+  explicit Tbas_productsForm(QWidget* parent = nullptr);
+  ~Tbas_productsForm() override;
+
+  void setPickerMode(bool on);  // shows selBtn
+
+  void qryActionExecute();
+  void showPage(int page);  // the page chooser
+  void newActionExecute();
+  void editActionExecute();
+  void delActionExecute();
+  void printActionExecute();
+  void selBtnClick();
+
+  DataGrid* grid() const { return grid_; }
+  QComboBox* cntCmb() const { return cntCmb_; }
+  QWidget* pageBar() const { return pageBar_; }
+  QString pageText() const;
+  QString pageCountText() const;
+  QString recordText() const;
+  const QString& whereClause() const { return where_; }
+  int totalCount() const { return total_; }
+  int pageCount() const { return pages_; }
+
+  QAction *selBtn, *ToolButton12, *newAction, *editAction, *delAction, *bomAction, *drawingAction,
+      *quoteAction, *supAction, *printAction, *closeAction;
+
+  // How the screen runs the conditions dialog; tests replace it.
+  static std::function<bool(TfilterForm&)> runFilter;
+
+ private:
+  void updateActions();
+
+  Dataset& ds_;
+  DataGrid* grid_;
+  QWidget* pageBar_;
+  QLabel *pageLabel_, *pageCountLabel_, *recordLabel_;
+  QComboBox* cntCmb_;
+  QString where_;
+  int total_ = 0, pages_ = 0;
+  bool filling_ = false;
+};
+
+}  // namespace qk::client

@@ -1,0 +1,31 @@
+-- Column layout of the products screen: two-level titles grouping description, weights and
+-- stock limits; the six free fields and the category number are hidden until an administrator
+-- shows them.
+INSERT INTO sys_col (tableName, rowNo, fieldName, visible, width, tableCName, fieldCName, defaultName) VALUES
+  ('bas_products', 0, 'productNo', 1, 100, '物料设置', '物料描述|物料编号', '物料描述|物料编号'),
+  ('bas_products', 1, 'pIdName', 1, 90, '物料设置', '物料描述|类别名称', '物料描述|类别名称'),
+  ('bas_products', 2, 'productName', 1, 110, '物料设置', '物料描述|物料名称', '物料描述|物料名称'),
+  ('bas_products', 3, 'productSize', 1, 100, '物料设置', '物料描述|物料规格', '物料描述|物料规格'),
+  ('bas_products', 4, 'productPre', 1, 70, '物料设置', '物料描述|压力等级', '物料描述|压力等级'),
+  ('bas_products', 5, 'productMat', 1, 70, '物料设置', '物料描述|材质', '物料描述|材质'),
+  ('bas_products', 6, 'productSta', 1, 90, '物料设置', '物料描述|标准', '物料描述|标准'),
+  ('bas_products', 7, 'productUnit', 1, 50, '物料设置', '物料描述|单位', '物料描述|单位'),
+  ('bas_products', 8, 'costPrice', 1, 80, '物料设置', '物料描述|成本价', '物料描述|成本价'),
+  ('bas_products', 9, 'source', 1, 50, '物料设置', '物料描述|来源', '物料描述|来源'),
+  ('bas_products', 10, 'uw', 1, 70, '物料设置', '重量信息|单重', '重量信息|单重'),
+  ('bas_products', 11, 'xlz', 1, 70, '物料设置', '重量信息|材料重', '重量信息|材料重'),
+  ('bas_products', 12, 'jkz', 1, 70, '物料设置', '重量信息|下料重', '重量信息|下料重'),
+  ('bas_products', 13, 'mpz', 1, 70, '物料设置', '重量信息|毛坯重', '重量信息|毛坯重'),
+  ('bas_products', 14, 'ccz', 1, 70, '物料设置', '重量信息|粗车重', '重量信息|粗车重'),
+  ('bas_products', 15, 'lowQty', 1, 70, '物料设置', '库存控制|最低库存', '库存控制|最低库存'),
+  ('bas_products', 16, 'highQty', 1, 70, '物料设置', '库存控制|最高库存', '库存控制|最高库存'),
+  ('bas_products', 17, 'isCutter', 1, 50, '物料设置', '刀具', '刀具'),
+  ('bas_products', 18, 'brand', 1, 80, '物料设置', '品牌', '品牌'),
+  ('bas_products', 19, 'remark', 1, 120, '物料设置', '备注', '备注'),
+  ('bas_products', 20, 'def1', 0, 80, '物料设置', '自定义信息|自定义1', '自定义信息|自定义1'),
+  ('bas_products', 21, 'def2', 0, 80, '物料设置', '自定义信息|自定义2', '自定义信息|自定义2'),
+  ('bas_products', 22, 'def3', 0, 80, '物料设置', '自定义信息|自定义3', '自定义信息|自定义3'),
+  ('bas_products', 23, 'def4', 0, 80, '物料设置', '自定义信息|自定义4', '自定义信息|自定义4'),
+  ('bas_products', 24, 'def5', 0, 80, '物料设置', '自定义信息|自定义5', '自定义信息|自定义5'),
+  ('bas_products', 25, 'def6', 0, 80, '物料设置', '自定义信息|自定义6', '自定义信息|自定义6'),
+  ('bas_products', 26, 'productId', 0, 70, '物料设置', '类别编号', '类别编号');

@@ -1,0 +1,336 @@
+// The products screen against a real server: the product rule and its messages, generated
+// product numbers, the paged query keeping its conditions, saving through UpdateBasData with the
+// reply shown, deletions reaching the server at once, the edit dialog and the picker mode.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include "client/admin/sys_report_form.h"
+#include "client/data/data_error.h"
+#include "client/data/dataset.h"
+#include "client/data/settings.h"
+#include "client/documents/filter_form.h"
+#include "client/masterdata/master_lists.h"
+#include "client/masterdata/products_form.h"
+#include "client/widgets/data_grid.h"
+#include "client/widgets/screen_registry.h"
+#include "client_fixture.h"
+
+namespace qk::test {
+namespace {
+
+using client::Dataset;
+using client::Tbas_prdEditForm;
+using client::Tbas_productsForm;
+using client::TfilterForm;
+using client::TlistForm;
+
+class ProductsTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    loginAdmin();
+    ASSERT_TRUE(cache_.isValid());
+    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
+    savedModal_ = TlistForm::runModal;
+    savedFilter_ = Tbas_productsForm::runFilter;
+    savedSettings_ = client::settings();
+    TlistForm::runModal = [this](QDialog& dlg) {
+      ++modalRuns_;
+      return onModal_ ? onModal_(dlg) : int(QDialog::Rejected);
+    };
+    // The conditions dialog answers with a name containing `nameLike_` (empty: everything).
+    Tbas_productsForm::runFilter = [this](TfilterForm& f) {
+      for (client::Condition& c : f.rows())
+        if (c.fieldEngName == "productName") c.setValue = nameLike_;
+      return f.qryActionExecute();
+    };
+  }
+  void TearDown() override {
+    TlistForm::runModal = savedModal_;
+    Tbas_productsForm::runFilter = savedFilter_;
+    client::settings() = savedSettings_;
+    client::Tsys_reportForm::setCacheDir({});
+    ClientTest::TearDown();
+  }
+
+  void addProduct(const QString& no, const QString& name, const QString& size = "M8") {
+    Dataset& t = dm_->tmpCDS;
+    t.setCommandText(
+        "insert into bas_products (productNo, productName, productSize) values (:no, :n, :s)");
+    t.params().byName("no").value = no;
+    t.params().byName("n").value = name;
+    t.params().byName("s").value = size;
+    t.execute();
+  }
+  qint64 count(const std::string& sql) {
+    const protocol::Value v = scalar(sql);
+    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : -1;
+  }
+  // Types a product into productsCDS and saves it, as the edit dialog's toolbar does.
+  static void typeProduct(Dataset& ds, const QString& no, const QString& name,
+                          const QString& size) {
+    ds.append();
+    if (!no.isEmpty()) ds.fieldByName("productNo").setValue(no);
+    if (!name.isEmpty()) ds.fieldByName("productName").setValue(name);
+    if (!size.isEmpty()) ds.fieldByName("productSize").setValue(size);
+    ds.post();
+  }
+
+  QTemporaryDir cache_;
+  std::function<int(QDialog&)> savedModal_, onModal_;
+  std::function<bool(TfilterForm&)> savedFilter_;
+  client::Settings savedSettings_;
+  QString nameLike_;
+  int modalRuns_ = 0;
+};
+
+// ---- the product rule
+
+TEST_F(ProductsTest, SavingRefusesMissingNameThenMissingSpecification) {
+  Tbas_productsForm form;
+  Dataset& ds = dm_->productsCDS;
+  ds.append();
+  ds.fieldByName("productSize").setValue("M8");
+  EXPECT_THROW(ds.post(), client::Abort);
+  EXPECT_EQ(prompter_.texts(), QStringList{"品名不能为空!"});
+  EXPECT_EQ(ds.state(), Dataset::State::Insert);
+
+  prompter_.clear();
+  ds.fieldByName("productName").setValue("  ");
+  EXPECT_THROW(ds.post(), client::Abort);  // a blank name is no name
+  EXPECT_EQ(prompter_.texts(), QStringList{"品名不能为空!"});
+
+  prompter_.clear();
+  ds.fieldByName("productName").setValue("螺栓");
+  ds.fieldByName("productSize").setValue(" ");
+  EXPECT_THROW(ds.post(), client::Abort);
+  EXPECT_EQ(prompter_.texts(), QStringList{"规格不能为空!"});
+  EXPECT_EQ(ds.state(), Dataset::State::Insert);
+  EXPECT_EQ(count("select count(*) from bas_products"), 0);
+}
+
+TEST_F(ProductsTest, BlankNumbersAreGeneratedFromTheHighestNumberAndTypedOnesKept) {
+  Tbas_productsForm form;
+  Dataset& ds = dm_->productsCDS;
+  typeProduct(ds, "", "螺栓", "M8");
+  EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000001");
+
+  addProduct("PRDS000041", "垫片");
+  addProduct("PRDS99", "手工编号");  // text order would continue from this one
+  typeProduct(ds, "", "螺母", "M10");
+  EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000042");
+  EXPECT_EQ(count("select count(*) from bas_products where productNo = 'PRDS000042'"), 1);
+
+  typeProduct(ds, "A-100", "法兰", "DN50");
+  EXPECT_EQ(ds.fieldByName("productNo").asString(), "A-100");
+  EXPECT_EQ(count("select count(*) from bas_products where productNo = 'A-100'"), 1);
+}
+
+TEST_F(ProductsTest, GenerationStopsWithAMessageWhenTheRangeIsUsedUp) {
+  Tbas_productsForm form;
+  addProduct("PRDS999999", "最后一个");
+  Dataset& ds = dm_->productsCDS;
+  prompter_.clear();
+  ds.append();
+  ds.fieldByName("productName").setValue("螺栓");
+  ds.fieldByName("productSize").setValue("M8");
+  EXPECT_THROW(ds.post(), client::Abort);
+  EXPECT_EQ(prompter_.texts(), QStringList{"物料编号已用完（PRDS999999），请手工输入编号"});
+  EXPECT_EQ(ds.state(), Dataset::State::Insert);
+  EXPECT_TRUE(ds.fieldByName("productNo").asString().isEmpty());
+  EXPECT_EQ(count("select count(*) from bas_products"), 1);
+
+  prompter_.clear();
+  ds.fieldByName("productNo").setValue("P-1");
+  ds.post();
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+}
+
+// ---- saving
+
+TEST_F(ProductsTest, SaveShowsTheReplyAndMergesOnlyWhenOk) {
+  Tbas_productsForm form;
+  Dataset& ds = dm_->productsCDS;
+  typeProduct(ds, "P-1", "螺栓", "M8");
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(ds.changeCount(), 0);
+  EXPECT_EQ(count("select count(*) from bas_products where productName = '螺栓'"), 1);
+
+  addProduct("P-2", "别人录入的");
+  prompter_.clear();
+  typeProduct(ds, "P-2", "重复", "M8");
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_NE(prompter_.shown[0].text, "OK");
+  EXPECT_EQ(ds.changeCount(), 1);  // sent again with the next save
+}
+
+// ---- deleting
+
+TEST_F(ProductsTest, DeleteReachesTheServerAtOnceAndLeavesNothingPending) {
+  addProduct("P-1", "螺栓");
+  addProduct("P-2", "螺母");
+  Tbas_productsForm form;
+  form.qryActionExecute();
+  Dataset& ds = dm_->productsCDS;
+  ASSERT_EQ(ds.recordCount(), 2);
+
+  prompter_.answers = {0};
+  form.delActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"确定要删除此记录吗?"});
+  EXPECT_EQ(count("select count(*) from bas_products"), 2);
+
+  prompter_.clear();
+  prompter_.answers = {1};
+  ASSERT_TRUE(ds.locate("productNo", "P-1"));
+  form.delActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"确定要删除此记录吗?"});
+  EXPECT_EQ(count("select count(*) from bas_products where productNo = 'P-1'"), 0);
+  EXPECT_EQ(ds.recordCount(), 1);
+  EXPECT_EQ(ds.changeCount(), 0);
+
+  // A later save sends only its own row.
+  prompter_.clear();
+  ds.edit();
+  ds.fieldByName("productName").setValue("六角螺母");
+  ds.post();
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(count("select count(*) from bas_products where productName = '六角螺母'"), 1);
+}
+
+// ---- paging
+
+TEST_F(ProductsTest, QueryShowsThePagesAndTheChooserKeepsTheConditions) {
+  client::settings().recordCount = 10;
+  for (int i = 1; i <= 25; ++i) addProduct(QString("T%1").arg(i, 3, 10, QChar('0')), "测试件");
+  for (int i = 1; i <= 5; ++i) addProduct(QString("O%1").arg(i), "其他");
+  Tbas_productsForm form;
+  EXPECT_TRUE(dm_->productsCDS.isEmpty());  // nothing until a query runs
+  EXPECT_TRUE(form.pageBar()->isHidden());
+
+  nameLike_ = "测试";
+  form.qryActionExecute();
+  const QString where = form.whereClause();
+  EXPECT_TRUE(where.contains("测试"));
+  EXPECT_FALSE(form.pageBar()->isHidden());
+  EXPECT_EQ(form.pageText(), "1");
+  EXPECT_EQ(form.pageCountText(), "3");
+  EXPECT_EQ(form.recordText(), "记录总数：25");
+  ASSERT_EQ(form.cntCmb()->count(), 3);
+  EXPECT_EQ(form.cntCmb()->itemText(2), "3");
+  EXPECT_EQ(dm_->productsCDS.recordCount(), 10);
+
+  form.showPage(2);
+  Dataset& ds = dm_->productsCDS;
+  EXPECT_EQ(form.pageText(), "2");
+  EXPECT_EQ(form.whereClause(), where);
+  ASSERT_EQ(ds.recordCount(), 10);
+  EXPECT_EQ(ds.valueAt(0, "productNo").toString(), "T011");
+  for (int r = 0; r < ds.recordCount(); ++r)
+    EXPECT_EQ(ds.valueAt(r, "productName").toString(), "测试件");
+  EXPECT_EQ(form.cntCmb()->count(), 3);
+}
+
+// ---- edit dialog
+
+TEST_F(ProductsTest, EditDialogWritesItsEditorsIntoTheNewProduct) {
+  Dataset& t = dm_->tmpCDS;
+  t.setCommandText("insert into bas_productId (productId, pIdName) values ('01', '紧固件')");
+  t.execute();
+  Tbas_productsForm form;
+  onModal_ = [](QDialog& dlg) {
+    auto& edit = dynamic_cast<Tbas_prdEditForm&>(dlg);
+    EXPECT_EQ(Tbas_prdEditForm::fieldOrder().first(), "productNo");
+    EXPECT_EQ(Tbas_prdEditForm::fieldOrder().size(), 27);
+    qobject_cast<QLineEdit*>(edit.editor("productName"))->setText("螺栓");
+    qobject_cast<QLineEdit*>(edit.editor("productSize"))->setText("M8");
+    qobject_cast<QLineEdit*>(edit.editor("costPrice"))->setText("1.25");
+    auto* source = qobject_cast<QComboBox*>(edit.editor("source"));
+    EXPECT_EQ(source->findText("采购"), 2);
+    source->setCurrentIndex(2);
+    auto* category = qobject_cast<QComboBox*>(edit.editor("pIdName"));
+    category->setCurrentIndex(category->findText("紧固件"));
+    qobject_cast<QCheckBox*>(edit.editor("isCutter"))->setChecked(true);
+    edit.saveAction->trigger();
+    return int(QDialog::Rejected);
+  };
+  form.newActionExecute();
+  EXPECT_EQ(modalRuns_, 1);
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(count("select count(*) from bas_products where productNo = 'PRDS000001' and "
+                  "productId = '01' and source = '采购' and isCutter = 1 and costPrice = 1.25"),
+            1);
+  EXPECT_EQ(dm_->productsCDS.fieldByName("pIdName").asString(), "紧固件");
+}
+
+// ---- empty grid and picker
+
+TEST_F(ProductsTest, EmptyGridEditsDeletesAndPicksNothing) {
+  Tbas_productsForm form;
+  form.setPickerMode(true);
+  form.editActionExecute();
+  form.delActionExecute();
+  EXPECT_EQ(modalRuns_, 0);
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+
+  form.selBtnClick();
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_EQ(prompter_.shown[0].text, "请选中一条记录!");
+  EXPECT_EQ(prompter_.shown[0].icon, client::Prompter::Icon::Information);
+  EXPECT_EQ(form.result(), QDialog::Rejected);
+}
+
+TEST_F(ProductsTest, PickerAcceptsWithTheCurrentProduct) {
+  addProduct("P-1", "螺栓");
+  addProduct("P-2", "螺母");
+  Tbas_productsForm form;
+  form.setPickerMode(true);
+  EXPECT_EQ(form.selBtn->text(), "选择");
+  EXPECT_EQ(form.selBtn->toolTip(), "选中该物料");
+  form.qryActionExecute();
+  dm_->productsCDS.moveTo(1);
+  form.selBtn->trigger();
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+  EXPECT_EQ(dm_->productsCDS.fieldByName("productNo").asString(), "P-2");
+}
+
+TEST_F(ProductsTest, ToolbarOffersTheScreensNotYetProvidedDisabled) {
+  Tbas_productsForm form;
+  for (QAction* a : {form.bomAction, form.drawingAction, form.quoteAction, form.supAction}) {
+    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_EQ(a->toolTip(), "尚未提供");
+  }
+  client::registerMasterDataScreens();
+  const client::ScreenFactory* factory = client::findScreen("productAction");
+  ASSERT_NE(factory, nullptr);
+  std::unique_ptr<QDialog> screen((*factory)(nullptr));
+  EXPECT_NE(dynamic_cast<Tbas_productsForm*>(screen.get()), nullptr);
+}
+
+class ProductsDemoTest : public ProductsTest {
+ protected:
+  bool demoData() const override { return true; }
+};
+
+TEST_F(ProductsDemoTest, DemoProductsFillAPageWithCategoryNames) {
+  client::settings().recordCount = 30;
+  Tbas_productsForm form;
+  form.qryActionExecute();
+  Dataset& ds = dm_->productsCDS;
+  ASSERT_EQ(ds.recordCount(), 30);
+  EXPECT_GT(form.totalCount(), 30);
+  int named = 0;
+  for (int r = 0; r < ds.recordCount(); ++r)
+    if (!ds.valueAt(r, "pIdName").toString().isEmpty()) ++named;
+  EXPECT_GT(named, 0);
+  form.resize(1280, 720);
+  form.show();
+  form.grab().save("/tmp/qk-products.png");
+}
+
+}  // namespace
+}  // namespace qk::test
