@@ -1,40 +1,24 @@
-// A real server with a logged-in client data module, a test prompter and a temporary program
-// folder (for path.ini): the ground every client test stands on.
+// A real server with a client data module, a test prompter and a temporary program folder
+// (for path.ini): the ground of every screen test.
 #pragma once
 
 #include <QDir>
 
 #include "client/app/client_config.h"
-#include "client/data/connection.h"
-#include "client/data/data_module.h"
-#include "support/test_prompter.h"
-#include "support/test_server.h"
+#include "connection_fixture.h"
 
 namespace qk::test {
 
-class ClientTest : public ServerTest {
+class ClientTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    ServerTest::SetUp();
     programDir_ = std::make_unique<TempDir>();
     client::setProgramDir(QString::fromStdString(programDir_->path().string()));
-    conn_ = std::make_unique<client::Connection>(QString("http://127.0.0.1:%1").arg(port_));
-    dm_ = std::make_unique<client::DataModule>(*conn_);
-    client::setDm(dm_.get());
-    client::setPrompter(&prompter_);
+    DataModuleTest::SetUp();
   }
   void TearDown() override {
-    client::setPrompter(nullptr);
-    dm_.reset();
-    conn_.reset();
+    DataModuleTest::TearDown();
     client::setProgramDir({});
-    ServerTest::TearDown();
-  }
-  // Opens the connection and logs in as the administrator.
-  void loginAdmin() {
-    conn_->open();
-    ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
-              "OK");
   }
   QString programFile(const char* name) const {
     return QDir(QString::fromStdString(programDir_->path().string())).filePath(name);
@@ -48,9 +32,6 @@ class ClientTest : public ServerTest {
   }
 
   std::unique_ptr<TempDir> programDir_;
-  std::unique_ptr<client::Connection> conn_;
-  std::unique_ptr<client::DataModule> dm_;
-  TestPrompter prompter_;
 };
 
 }  // namespace qk::test

@@ -8,13 +8,9 @@
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
 #include "client/data/dataset_model.h"
+#include "connection_fixture.h"
 #include "server/procedures/registry.h"
 #include "support/test_server.h"
-
-// Readable failure messages for Qt texts.
-inline void PrintTo(const QString& s, std::ostream* os) {
-  *os << '"' << s.toStdString() << '"';
-}
 
 namespace qk::test {
 namespace {
@@ -35,25 +31,13 @@ std::string text(const Value& v) {
   return protocol::isNull(v) ? std::string("<null>") : protocol::toDisplayText(v);
 }
 
-class DatasetTest : public ServerTest {
+class DatasetTest : public ConnectedTest {
  protected:
   void SetUp() override {
-    ServerTest::SetUp();
-    conn_ = std::make_unique<client::Connection>(QString("http://127.0.0.1:%1").arg(port_));
-    conn_->open();
-    ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
-              "OK");
-  }
-  void TearDown() override {
-    conn_.reset();
-    ServerTest::TearDown();
+    ConnectedTest::SetUp();
+    loginAdmin();
   }
 
-  void exec(const QString& sql) {
-    Dataset ds(*conn_, "pubDSP");
-    ds.setCommandText(sql);
-    ds.execute();
-  }
   // Customers C1..C3 named 甲, 乙, 丙.
   void seedCustomers() {
     exec(
@@ -82,8 +66,6 @@ class DatasetTest : public ServerTest {
     for (int i = 0; i < ds.recordCount(); ++i) out << ds.valueAt(i, field).toString();
     return out;
   }
-
-  std::unique_ptr<client::Connection> conn_;
 };
 
 void setField(Dataset& ds, const char* name, const QVariant& v) {

@@ -34,6 +34,7 @@
 #include "client/widgets/grid_header.h"
 #include "client/widgets/grid_output.h"
 #include "client/widgets/tree_grid.h"
+#include "connection_fixture.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
 
@@ -48,30 +49,13 @@ using client::FooterKind;
 using client::GridColumn;
 using client::TreeGrid;
 
-class GridTest : public ServerTest {
+class GridTest : public DataModuleTest {
  protected:
   void SetUp() override {
-    ServerTest::SetUp();
-    conn_ = std::make_unique<client::Connection>(QString("http://127.0.0.1:%1").arg(port_));
-    dm_ = std::make_unique<client::DataModule>(*conn_);
-    client::setDm(dm_.get());
-    client::setPrompter(&prompter_);
-    conn_->open();
-    ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
-              "OK");
-  }
-  void TearDown() override {
-    client::setPrompter(nullptr);
-    client::setDm(nullptr);
-    dm_.reset();
-    conn_.reset();
-    ServerTest::TearDown();
+    DataModuleTest::SetUp();
+    loginAdmin();
   }
 
-  void exec(const QString& sql) {
-    dm_->tmpCDS.setCommandText(sql);
-    dm_->tmpCDS.execute();
-  }
   // Order lines in a temporary table of this session: group, item, quantity, price, date.
   void createLines() {
     exec(
@@ -101,10 +85,6 @@ class GridTest : public ServerTest {
     return ds;
   }
   std::unique_ptr<Dataset> lines() { return open("select * from ##lines order by id"); }
-
-  std::unique_ptr<client::Connection> conn_;
-  std::unique_ptr<client::DataModule> dm_;
-  TestPrompter prompter_;
 };
 
 GridColumn col(const char* field, const char* title, int width = 80) {

@@ -22,6 +22,7 @@
 #include "client/report/report_preview.h"
 #include "client/report/report_renderer.h"
 #include "client/report/report_template.h"
+#include "connection_fixture.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
 
@@ -830,32 +831,19 @@ TEST(ReportPreviewTest, AFailedExportIsShownToTheUser) {
 // ---------------------------------------------------------------------------------------------
 // Real datasets of a real server
 
-class ReportDatasetTest : public ServerTest {
+class ReportDatasetTest : public ConnectedTest {
  protected:
   void SetUp() override {
-    ServerTest::SetUp();
-    conn_ = std::make_unique<client::Connection>(QString("http://127.0.0.1:%1").arg(port_));
-    conn_->open();
-    ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
-              "OK");
+    ConnectedTest::SetUp();
+    loginAdmin();
   }
-  void TearDown() override {
-    conn_.reset();
-    ServerTest::TearDown();
-  }
-  void exec(const QString& sql) {
-    Dataset ds(*conn_, "pubDSP");
-    ds.setCommandText(sql);
-    ds.execute();
-  }
+
   std::unique_ptr<Dataset> open(const QString& sql) {
     auto ds = std::make_unique<Dataset>(*conn_, "pubDSP");
     ds->setCommandText(sql);
     ds->open();
     return ds;
   }
-
-  std::unique_ptr<client::Connection> conn_;
 };
 
 TEST_F(ReportDatasetTest, ADatasetPrintsItsVisibleRowsWithItsFieldFormatsAndKeepsItsCursor) {

@@ -1,0 +1,58 @@
+// A real server and a client connection to it (the data layer only), and the same with the
+// data module and a scripted prompter for widget tests: the fixtures client tests build on.
+#pragma once
+
+#include "client/data/connection.h"
+#include "client/data/data_module.h"
+#include "client/data/dataset.h"
+#include "support/test_prompter.h"
+#include "support/test_server.h"
+
+namespace qk::test {
+
+class ConnectedTest : public ServerTest {
+ protected:
+  void SetUp() override {
+    ServerTest::SetUp();
+    conn_ = std::make_unique<client::Connection>(QString("http://127.0.0.1:%1").arg(port_));
+  }
+  void TearDown() override {
+    conn_.reset();
+    ServerTest::TearDown();
+  }
+  // Opens the connection and logs in as the administrator.
+  void loginAdmin() {
+    conn_->open();
+    ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
+              "OK");
+  }
+  // Runs a statement through a dataset of its own, so no dataset under test is disturbed.
+  void exec(const QString& sql) {
+    client::Dataset ds(*conn_, "pubDSP");
+    ds.setCommandText(sql);
+    ds.execute();
+  }
+
+  std::unique_ptr<client::Connection> conn_;
+};
+
+class DataModuleTest : public ConnectedTest {
+ protected:
+  void SetUp() override {
+    ConnectedTest::SetUp();
+    dm_ = std::make_unique<client::DataModule>(*conn_);
+    client::setDm(dm_.get());
+    client::setPrompter(&prompter_);
+  }
+  void TearDown() override {
+    client::setPrompter(nullptr);
+    client::setDm(nullptr);
+    dm_.reset();
+    ConnectedTest::TearDown();
+  }
+
+  std::unique_ptr<client::DataModule> dm_;
+  TestPrompter prompter_;
+};
+
+}  // namespace qk::test
