@@ -77,10 +77,8 @@ int main(int argc, char** argv) {
   server::ServerOptions options;
   options.dataDir = dir.path();
   options.log = nullptr;
-  server::ApiServer server(options);
-  const int port = server.bind("127.0.0.1", 0);
-  std::thread serving([&] { server.run(); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  test::RunningServer running(options);
+  const int port = running.port();
   auto client = std::make_unique<test::ApiClient>(port);
   client->login();
 
@@ -174,7 +172,5 @@ int main(int argc, char** argv) {
   }
 
   client.reset();  // an idle keep-alive connection would hold up the stop
-  server.stop();
-  serving.join();
   return 0;
 }

@@ -61,10 +61,8 @@ int main(int argc, char** argv) {
   server::ServerOptions options;
   options.dataDir = dir.path();
   options.log = nullptr;
-  server::ApiServer server(options);
-  const int port = server.bind("127.0.0.1", 0);
-  std::thread serving([&] { server.run(); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  test::RunningServer running(options);
+  const int port = running.port();
 
   const std::string sql = "select * from bas_products where productNo = :p";
   const protocol::Json params = {{"p", "PRDS000042"}};
@@ -153,7 +151,5 @@ int main(int argc, char** argv) {
       1000.0 / one, one, okOne, (1000.0 / one) / directSaveMs);
   std::printf("  server, 8 clients        %8.0f docs/s (%d saved)\n", eight, okEight);
 
-  server.stop();
-  serving.join();
   return 0;
 }

@@ -119,23 +119,30 @@ void ServerTest::TearDown() {
   stopServer();
 }
 
-void ServerTest::startServer() {
-  server_ = std::make_unique<server::ApiServer>(options_);
+RunningServer::RunningServer(const server::ServerOptions& options)
+    : server_(std::make_unique<server::ApiServer>(options)) {
   port_ = server_->bind("127.0.0.1", 0);
   thread_ = std::thread([this] { server_->run(); });
-  // Wait until the server answers, so tests never race its start.
+  // Wait until the server answers, so callers never race its start.
   httplib::Client probe("127.0.0.1", port_);
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 500; ++i) {
     if (auto res = probe.Get(protocol::path::kHealth); res && res->status == 200) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  FAIL() << "server did not start";
+  throw std::runtime_error("the test server did not start");
+}
+
+RunningServer::~RunningServer() {
+  server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void ServerTest::startServer() {
+  server_ = std::make_unique<RunningServer>(options_);
+  port_ = server_->port();
 }
 
 void ServerTest::stopServer() {
-  if (!server_) return;
-  server_->stop();
-  if (thread_.joinable()) thread_.join();
   server_.reset();
 }
 

@@ -67,6 +67,22 @@ class ApiClient {
   std::unique_ptr<Impl> impl_;
 };
 
+// An application server serving on a free loopback port until the object goes; the constructor
+// returns once the server answers.
+class RunningServer {
+ public:
+  explicit RunningServer(const server::ServerOptions& options);
+  ~RunningServer();
+  RunningServer(const RunningServer&) = delete;
+  RunningServer& operator=(const RunningServer&) = delete;
+  int port() const { return port_; }
+
+ private:
+  std::unique_ptr<server::ApiServer> server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
 class ServerTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -82,8 +98,7 @@ class ServerTest : public ::testing::Test {
   int port_ = 0;
 
  private:
-  std::unique_ptr<server::ApiServer> server_;
-  std::thread thread_;
+  std::unique_ptr<RunningServer> server_;
 };
 
 }  // namespace qk::test

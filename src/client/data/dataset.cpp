@@ -21,28 +21,8 @@ bool isNullValue(const QVariant& v) {
   return !v.isValid() || v.isNull();
 }
 
-bool isIntegral(int typeId) {
-  switch (typeId) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool isFloating(int typeId) {
-  return typeId == QMetaType::Double || typeId == QMetaType::Float;
-}
-
 bool isNumber(int typeId) {
-  return isIntegral(typeId) || isFloating(typeId);
+  return isIntegralType(typeId) || isFloatingType(typeId);
 }
 
 QString textOf(const QVariant& v) {
@@ -97,8 +77,8 @@ QVariant convertTo(const QVariant& v, FieldType type, const QString& field) {
       return textOf(v);
     case FieldType::Integer: {
       if (id == QMetaType::Bool) return qlonglong(v.toBool() ? 1 : 0);
-      if (isIntegral(id)) return v.toLongLong();
-      if (isFloating(id)) {
+      if (isIntegralType(id)) return v.toLongLong();
+      if (isFloatingType(id)) {
         const double d = v.toDouble();
         if (!fitsInteger(d)) throw invalid("整数");
         return qlonglong(std::llround(d));
@@ -162,7 +142,7 @@ bool sameValue(const QVariant& a, const QVariant& b) {
   if (an || bn) return an == bn;
   const int ta = a.typeId(), tb = b.typeId();
   if (isNumber(ta) && isNumber(tb)) {
-    if (isIntegral(ta) && isIntegral(tb)) return a.toLongLong() == b.toLongLong();
+    if (isIntegralType(ta) && isIntegralType(tb)) return a.toLongLong() == b.toLongLong();
     return a.toDouble() == b.toDouble();
   }
   if (ta == tb) return a == b;
@@ -183,7 +163,7 @@ int compareValues(const QVariant& a, const QVariant& b) {
   if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
   const int ta = a.typeId(), tb = b.typeId();
   if (isNumber(ta) && isNumber(tb)) {
-    if (isIntegral(ta) && isIntegral(tb)) {
+    if (isIntegralType(ta) && isIntegralType(tb)) {
       const qlonglong x = a.toLongLong(), y = b.toLongLong();
       return x < y ? -1 : (x > y ? 1 : 0);
     }
@@ -203,8 +183,8 @@ QString keyOf(const QVariant& v) {
   if (isNullValue(v)) return {};
   const int id = v.typeId();
   if (id == QMetaType::Bool) return v.toBool() ? QStringLiteral("b1") : QStringLiteral("b0");
-  if (isIntegral(id)) return 'n' + QString::number(v.toLongLong());
-  if (isFloating(id)) {
+  if (isIntegralType(id)) return 'n' + QString::number(v.toLongLong());
+  if (isFloatingType(id)) {
     const double d = v.toDouble();
     if (std::trunc(d) == d && std::fabs(d) < 9e15) return 'n' + QString::number(qlonglong(d));
     return 'n' + QString::number(d, 'g', 17);

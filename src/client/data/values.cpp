@@ -6,6 +6,26 @@ namespace qk::client {
 
 using protocol::FieldType;
 
+bool isIntegralType(int typeId) {
+  switch (typeId) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isFloatingType(int typeId) {
+  return typeId == QMetaType::Double || typeId == QMetaType::Float;
+}
+
 QString dateTimeText(const QDateTime& dt) {
   return dt.toString("yyyy-MM-dd HH:mm:ss");
 }

@@ -11,6 +11,10 @@ namespace qk::client {
 QVariant toVariant(const protocol::Value& v, protocol::FieldType type);
 protocol::Value fromVariant(const QVariant& v);
 
+// Whether a QVariant type holds a whole number, or a floating-point number.
+bool isIntegralType(int typeId);
+bool isFloatingType(int typeId);
+
 QString dateTimeText(const QDateTime& dt);
 QDateTime parseDateTimeText(const QString& text);  // invalid QDateTime when not parseable
 

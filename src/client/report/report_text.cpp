@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 
 #include "client/data/dataset_model.h"
+#include "client/data/values.h"
 
 namespace qk::client {
 
@@ -10,22 +11,8 @@ namespace {
 
 using protocol::FieldType;
 
-bool isIntegral(const QVariant& v) {
-  switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-      return true;
-    default:
-      return false;
-  }
-}
-
 FieldType typeOf(const QVariant& v) {
-  if (isIntegral(v)) return FieldType::Integer;
+  if (isIntegralType(v.typeId())) return FieldType::Integer;
   switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
@@ -239,7 +226,7 @@ QVariant ReportText::valueOf(const Part& part, const ReportContext& context) con
         if (!ok) break;  // a text that is no number adds nothing, as in a grid footer
         ++count;
         sum += d;
-        if (isIntegral(v))
+        if (isIntegralType(v.typeId()))
           integerSum += v.toLongLong();
         else
           integers = false;
