@@ -71,7 +71,9 @@ std::vector<std::size_t> writeOrder(const protocol::Delta& delta) {
   for (std::size_t i = 0; i < delta.rows.size(); ++i)
     if (delta.rows[i].op == ChangeOp::Delete) order.push_back(i);
   for (std::size_t i = 0; i < delta.rows.size(); ++i)
-    if (delta.rows[i].op != ChangeOp::Delete) order.push_back(i);
+    if (delta.rows[i].op == ChangeOp::Update) order.push_back(i);
+  for (std::size_t i = 0; i < delta.rows.size(); ++i)
+    if (delta.rows[i].op == ChangeOp::Insert) order.push_back(i);
   return order;
 }
 

@@ -35,8 +35,9 @@ class ChangeWriter {
   bool matchAll_ = false;
 };
 
-// The order in which a change log's rows are written: deletes first, then the rest as logged,
-// so that a line deleted and another renumbered into its place in one save cannot collide.
+// The order in which a change log's rows are written: deletes, then updates, then inserts, each
+// as logged. Lines are renumbered downwards into the places deleted lines leave, and new lines
+// take the numbers at the end, so none of them meets a row that is about to move.
 std::vector<std::size_t> writeOrder(const protocol::Delta& delta);
 
 // Name of a table clients may write, as the schema spells it; throws when there is none or it

@@ -103,6 +103,49 @@ TEST(AccountStore, DemoDataIsConsistent) {
   EXPECT_EQ(n("select count(*) from bas_products where productId not in "
               "(select productId from bas_productId)"),
             0);
+
+  // Documents name master data that exists, the warehouse and document type of their kind, and
+  // lines only of documents that exist.
+  EXPECT_GE(n("select count(*) from wh_In"), 2);
+  EXPECT_GE(n("select count(*) from wh_Out"), 1);
+  EXPECT_GE(n("select count(*) from bus_task_det"), 2);
+  EXPECT_EQ(n("select count(*) from (select whNo from wh_In union all select whNo from wh_Out) "
+              "where whNo not in (select depNo from bas_dep where isWh = 1)"),
+            0);
+  EXPECT_EQ(n("select count(*) from wh_In where docType not in "
+              "(select docType from bas_doc where docId = '入库单')"),
+            0);
+  EXPECT_EQ(n("select count(*) from wh_Out where docType not in "
+              "(select docType from bas_doc where docId = '出库单')"),
+            0);
+  EXPECT_EQ(n("select count(*) from (select keyNo, productNo from wh_in_det union all "
+              "select keyNo, productNo from wh_out_det union all "
+              "select keyNo, productNo from bus_task_det union all "
+              "select keyNo, productNo from bus_so_det) d "
+              "where d.productNo not in (select productNo from bas_products) or d.keyNo not in "
+              "(select keyNo from wh_In union all select keyNo from wh_Out union all "
+              "select keyNo from bus_task union all select keyNo from bus_SO)"),
+            0);
+  EXPECT_EQ(n("select count(*) from (select taskNo from wh_in_det union all "
+              "select taskNo from wh_out_det) where taskNo <> '' and "
+              "taskNo not in (select taskNo from bus_task_det)"),
+            0);
+  EXPECT_EQ(n("select count(*) from bus_task_det d join bus_task m on m.keyNo = d.keyNo "
+              "where d.gsNo <> m.gsNo or d.taskNo not like m.gsNo || '-__' "
+              "or m.gsNo not in (select gsNo from bus_so_det) "
+              "or d.procNo not in (select procNo from bas_process) "
+              "or d.depNo not in (select depNo from bas_dep where isPlant = 1 or isOw = 1)"),
+            0);
+  // Numbers follow the numbering rules with the month they were written in, so the screens'
+  // next number of that month comes after them.
+  EXPECT_EQ(n("select count(*) from (select 'wh_in' as t, keyNo, docDate from wh_In union all "
+              "select 'wh_out', keyNo, docDate from wh_Out union all "
+              "select 'bus_SO', keyNo, docDate from bus_SO union all "
+              "select 'bus_task', keyNo, docDate from bus_task) d "
+              "join bas_form f on f.tableName = d.t where d.keyNo <> f.formHead || f.formsep || "
+              "substr(d.docDate, 3, 2) || f.formsep || substr(d.docDate, 6, 2) || f.formsep || "
+              "substr(d.keyNo, -4)"),
+            0);
   EXPECT_EQ(std::get<std::string>(db->query("pragma integrity_check").rows[0][0]), "ok");
 }
 

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -68,7 +67,7 @@ std::string fmt(const char* pattern, Args... args) {
 using Field = std::pair<std::string_view, Value>;
 
 // Column names come from this file only; every value is bound.
-void insertRow(db::Connection& c, std::string_view table, std::initializer_list<Field> fields) {
+void insertRow(db::Connection& c, std::string_view table, const std::vector<Field>& fields) {
   std::string columns;
   std::string markers;
   Params params;
@@ -1216,6 +1215,210 @@ void addOpeningStock(db::Connection& c, const Catalogue& catalogue, Lcg& rng) {
   }
 }
 
+// ---------------------------------------------------------------------------------------------
+// Documents: a sales order with its production task, warehouse receipts and an issue
+// ---------------------------------------------------------------------------------------------
+
+// Numbers follow the seed's bas_form rules (head-yy-mm-sequence) and lie in the months before
+// the demo's present, December 2026, so that documents the screens number today never collide
+// with them and the next number of those months follows on from them.
+constexpr const char* kOrderNo = "XS-26-11-0001";
+constexpr const char* kItemNo = "26-11-0001";  // the order line the task produces
+constexpr const char* kTaskNo = "RW-26-11-0001";
+
+const Product& findProduct(const Catalogue& catalogue, std::string_view name,
+                           std::string_view size) {
+  for (const Product& p : catalogue.items()) {
+    if (p.name == name && p.size == size) return p;
+  }
+  throw db::DbError("演示物料缺失：" + std::string(name) + " " + std::string(size));
+}
+
+// Document lines keep copies of their product's description, as the line screens fill them in
+// when a product number is typed. des comes from the product view, the one place that builds it.
+std::vector<Field> descriptionCopies(db::Connection& c, const Product& p) {
+  const auto des = c.query("select des from view_bas_prd_des where productNo = :p", {{"p", p.no}});
+  return {{"des", des.rows.empty() ? Value{} : des.rows[0][0]},
+          {"pName", text(p.name)},
+          {"pSize", text(p.size)},
+          {"pPre", text(p.pressure)},
+          {"pMat", text(p.material)},
+          {"pSta", text(p.standard)},
+          {"pUnit", text(p.unit)},
+          {"def1", text(p.model)},
+          {"def2", text(p.connection)},
+          {"def3", text("")},
+          {"def4", text("")},
+          {"def5", text("")},
+          {"def6", text("")}};
+}
+
+std::vector<Field> operator+(std::vector<Field> a, const std::vector<Field>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// The warehouse's first keeper, if it has staff.
+Value keeperOf(db::Connection& c, const char* whNo) {
+  const auto rs =
+      c.query("select min(staffName) from bas_staff where depNo = :d", {{"d", std::string(whNo)}});
+  return rs.rows.empty() ? Value{} : rs.rows[0][0];
+}
+
+Value auditor(const char* audDate) {
+  return audDate ? text("admin") : Value{};
+}
+Value optionalText(const char* s) {
+  return s ? text(s) : Value{};
+}
+
+struct WarehouseDocument {
+  bool receipt;  // wh_In, else wh_Out
+  const char* keyNo;
+  const char* docType;
+  const char* whNo;
+  const char* date;     // of the receipt or issue
+  const char* written;  // docDate
+  const char* audDate;  // null while not audited
+  const char* remarkM;
+};
+
+struct WarehouseLine {
+  const Product& product;
+  double qty;
+  std::string taskNo;
+  const char* remark;
+};
+
+void addWarehouseDocument(db::Connection& c, const WarehouseDocument& d,
+                          const std::vector<WarehouseLine>& lines) {
+  insertRow(c, d.receipt ? "wh_In" : "wh_Out",
+            {{"keyNo", text(d.keyNo)},
+             {"userName", text("admin")},
+             {"whNo", text(d.whNo)},
+             {"docType", text(d.docType)},
+             {d.receipt ? "inDate" : "outDate", text(d.date)},
+             {"docDate", text(d.written)},
+             {"keeper", keeperOf(c, d.whNo)},
+             {"remarkM", text(d.remarkM)},
+             {"audited", flag(d.audDate != nullptr)},
+             {"audName", auditor(d.audDate)},
+             {"audDate", optionalText(d.audDate)}});
+  std::int64_t item = 0;
+  for (const WarehouseLine& l : lines) {
+    insertRow(c, d.receipt ? "wh_in_det" : "wh_out_det",
+              std::vector<Field>{{"keyNo", text(d.keyNo)},
+                                 {"itemNo", integer(++item)},
+                                 {"taskNo", text(l.taskNo)},
+                                 {"productNo", text(l.product.no)},
+                                 {"qty", number(l.qty)},
+                                 {"uPrice", number(l.product.cost)},
+                                 {"remark", text(l.remark)}} +
+                  descriptionCopies(c, l.product));
+  }
+}
+
+// An order for ten DN100 gate valves, its production task (assembly and the bodies), the
+// castings and bar bought for it, the castings issued to the task, and the first valves finished
+// together with other finished goods.
+void addDocuments(db::Connection& c, const Products& products) {
+  const auto& items = products.catalogue.items();
+  const auto gate = std::find_if(products.gateValves.begin(), products.gateValves.end(),
+                                 [](const GateValve& g) { return g.dn == 100; });
+  if (gate == products.gateValves.end()) throw db::DbError("演示物料缺失：DN100 闸阀");
+  const Product& valve = items[gate->product];
+  const Product& body = items[products.parts.at("body|" + valve.no)];
+  const Product& bodyCasting = items[products.parts.at("bodyCasting|" + valve.no)];
+  const Product& bonnetCasting = items[products.parts.at("bonnetCasting|" + valve.no)];
+  const Product& wedgeBar =
+      items[products.bars.at(std::string(gate->material->stainless ? "304" : "25") + "|" +
+                             std::to_string(barDiameterFor(gate->dn)))];
+  const Product& flange = findProduct(products.catalogue, "带颈对焊法兰", "DN100");
+  const Product& globeValve = findProduct(products.catalogue, "截止阀", "DN50");
+
+  const double ordered = 10;
+  insertRow(c, "bus_SO",
+            {{"keyNo", text(kOrderNo)},
+             {"custNo", text("KH002")},
+             {"dlvDate", text("2026-12-25 00:00:00")},
+             {"marking", text("")},
+             {"purNo", text("HT-2611-018")},
+             {"remarkM", text("")},
+             {"stock", flag(false)},
+             {"dlved", flag(false)},
+             {"userName", text("admin")},
+             {"docDate", text("2026-11-02 10:15:00")},
+             {"audited", flag(true)},
+             {"audName", text("admin")},
+             {"audDate", text("2026-11-02 16:40:00")}});
+  insertRow(c, "bus_so_det",
+            {{"gsNo", text(kItemNo)},
+             {"keyNo", text(kOrderNo)},
+             {"itemNo", integer(1)},
+             {"productNo", text(valve.no)},
+             {"qty", number(ordered)},
+             {"uprice", number(round2(valve.cost * 1.35))},
+             {"remark", text("")}});
+
+  insertRow(c, "bus_task",
+            {{"keyNo", text(kTaskNo)},
+             {"gsNo", text(kItemNo)},
+             {"remarkM", text("")},
+             {"pause", flag(false)},
+             {"purchase", flag(false)},
+             {"userName", text("admin")},
+             {"docDate", text("2026-11-03 09:00:00")},
+             {"audited", flag(true)},
+             {"audName", text("admin")},
+             {"audDate", text("2026-11-03 11:30:00")}});
+  const std::string assemblyTask = std::string(kItemNo) + "-01";
+  const std::string bodyTask = std::string(kItemNo) + "-02";
+  struct TaskLine {
+    const std::string& taskNo;
+    const Product& product;
+    const char* procNo;
+    const char* depNo;
+    const char* due;
+  };
+  const std::array<TaskLine, 2> taskLines{{
+      {assemblyTask, valve, "GX12", "15", "2026-12-15 00:00:00"},
+      {bodyTask, body, "GX04", "13", "2026-11-30 00:00:00"},
+  }};
+  std::int64_t item = 0;
+  for (const TaskLine& t : taskLines) {
+    insertRow(c, "bus_task_det",
+              std::vector<Field>{{"taskNo", text(t.taskNo)},
+                                 {"keyNo", text(kTaskNo)},
+                                 {"itemNo", integer(++item)},
+                                 {"taskIdNo", integer(1)},
+                                 {"gsNo", text(kItemNo)},
+                                 {"productNo", text(t.product.no)},
+                                 {"procNo", text(t.procNo)},
+                                 {"depNo", text(t.depNo)},
+                                 {"qty", number(ordered)},
+                                 {"pDate", text(t.due)},
+                                 {"remark", text("")},
+                                 {"ylgg", text("")},
+                                 {"printCnt", integer(0)}} +
+                  descriptionCopies(c, t.product));
+  }
+
+  addWarehouseDocument(
+      c,
+      {true, "RK-26-10-0001", "采购入库", "21", "2026-10-15 00:00:00", "2026-10-15 14:20:00",
+       "2026-10-16 09:05:00", "十月铸件到货"},
+      {{bodyCasting, 20, "", ""}, {bonnetCasting, 20, "", ""}, {wedgeBar, 500, "", "闸板用料"}});
+  addWarehouseDocument(c,
+                       {false, "CK-26-11-0001", "生产领用", "21", "2026-11-05 00:00:00",
+                        "2026-11-05 08:40:00", nullptr, ""},
+                       {{bodyCasting, ordered, bodyTask, ""}, {wedgeBar, 60, "", "闸板下料"}});
+  addWarehouseDocument(
+      c,
+      {true, "RK-26-11-0001", "生产入库", "23", "2026-11-26 00:00:00", "2026-11-26 16:10:00",
+       nullptr, ""},
+      {{valve, 6, assemblyTask, "首批完工"}, {flange, 20, "", ""}, {globeValve, 8, "", ""}});
+}
+
 }  // namespace
 
 void addDemoData(db::Connection& c) {
@@ -1238,6 +1441,7 @@ void addDemoData(db::Connection& c) {
   addQuotas(c, products.catalogue);
   addSupplierPrices(c, products.catalogue, rng);
   addOpeningStock(c, products.catalogue, rng);
+  addDocuments(c, products);
 }
 
 }  // namespace qk::server
