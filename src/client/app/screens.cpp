@@ -7,6 +7,7 @@
 #include "client/app/client_config.h"
 #include "client/data/data_module.h"
 #include "client/documents/sys_qry_form.h"
+#include "client/documents/warehouse_forms.h"
 #include "client/masterdata/master_lists.h"
 
 namespace qk::client {
@@ -60,6 +61,7 @@ void registerStandardScreens() {
     return dlg.release();
   });
   registerMasterDataScreens();
+  registerWarehouseScreens();
 }
 
 }  // namespace qk::client

@@ -745,6 +745,26 @@ void DataGrid::fitColumnsToContent() {
   }
 }
 
+std::vector<int> DataGrid::columnWidths() const {
+  std::vector<int> widths;
+  for (int c = d_->model->columnOffset(); c < d_->model->columnCount(); ++c) {
+    const GridColumn* col = d_->model->columnAt(c);
+    widths.push_back(col ? col->width : d_->header->sectionSize(c));
+  }
+  return widths;
+}
+
+void DataGrid::setColumnWidths(const std::vector<int>& widths) {
+  Impl& d = *d_;
+  const int first = d.model->columnOffset();
+  for (int c = first; c < d.model->columnCount(); ++c) {
+    const auto i = static_cast<std::size_t>(c - first);
+    if (i >= widths.size()) break;
+    if (GridColumn* col = d.model->columnAt(c)) col->width = widths[i];
+    d.header->resizeSection(c, widths[i]);
+  }
+}
+
 // ---- output
 
 GridSnapshot DataGrid::Impl::snapshot() const {

@@ -66,6 +66,10 @@ class DataGrid : public QWidget {
   // The grid style of the system settings (fonts, colours; footer font and colour).
   void applyStyle();
   void fitColumnsToContent();
+  // The widths of the grid's columns in model order, to put back later (a layout's widths after
+  // fitting an empty grid, for instance).
+  std::vector<int> columnWidths() const;
+  void setColumnWidths(const std::vector<int>& widths);
   // Rebuilds after the dataset's fields changed (a reopen with other columns).
   void refresh();
 

@@ -1,0 +1,844 @@
+#include "client/documents/document_editor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScopedValueRollback>
+#include <QStyle>
+#include <QTableView>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <map>
+
+#include "client/admin/sys_report_form.h"
+#include "client/data/data_error.h"
+#include "client/data/data_module.h"
+#include "client/data/dataset.h"
+#include "client/data/numbering.h"
+#include "client/data/prompter.h"
+#include "client/data/settings.h"
+#include "client/documents/sys_qry_form.h"
+#include "client/widgets/error_handler.h"
+
+namespace qk::client {
+
+namespace {
+
+constexpr const char* kDocumentGone = "记录不存在，可能已被其他用户修改或删除";
+
+// The grid is not repainted while a save rewrites every line, and is released whatever happens.
+class FrozenDisplay {
+ public:
+  explicit FrozenDisplay(QWidget* w) : w_(w) { w_->setUpdatesEnabled(false); }
+  ~FrozenDisplay() { w_->setUpdatesEnabled(true); }
+
+ private:
+  QWidget* w_;
+};
+
+// isFilling is set for the length of a picker run and cleared also when a copy fails.
+class FillingFlag {
+ public:
+  FillingFlag(bool& flag, bool on) : flag_(flag), on_(on) {
+    if (on_) flag_ = true;
+  }
+  ~FillingFlag() {
+    if (on_) flag_ = false;
+  }
+
+ private:
+  bool& flag_;
+  bool on_;
+};
+
+bool editing(const Dataset& ds) {
+  return ds.state() == Dataset::State::Edit || ds.state() == Dataset::State::Insert;
+}
+
+// Sets a field only when the value differs, so an unchanged line stays out of the change log.
+void setIfDifferent(Field& f, const QVariant& v) {
+  const QVariant old = f.value();
+  if (old.isValid() == v.isValid() && old == v) return;
+  Dataset& ds = f.dataset();
+  if (!editing(ds)) ds.edit();
+  f.setValue(v);
+}
+
+}  // namespace
+
+std::function<int(QDialog&)> DocumentEditor::runModal = [](QDialog& dlg) { return dlg.exec(); };
+
+DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
+    : QDialog(parent),
+      config_(std::move(config)),
+      dm_(dm()),
+      mCDS_(std::make_unique<Dataset>(dm_.connection(), "UpdateMainDSP")),
+      dCDS_(std::make_unique<Dataset>(dm_.connection(), "UpdateDetailDSP")) {
+  setWindowTitle(config_.caption);
+  setWindowFlag(Qt::WindowMaximizeButtonHint);
+  sqlIdentifier(config_.masterTable);
+  sqlIdentifier(config_.detailView);
+  sqlIdentifier(config_.keyField);
+  sqlIdentifier(config_.detailOrder);
+
+  buildToolbar();
+  buildHeader();
+
+  dataGrid_ = new DataGrid(this);
+  dataGrid_->setColumns(config_.columns);
+  dataGrid_->setRowNumbers(true);
+  dataGrid_->setFooterVisible(true);
+
+  auto* footer = new QHBoxLayout;
+  const std::pair<const char*, const char*> kFooter[] = {
+      {"userName", "制单"}, {"docDate", "制单日期"}, {"audName", "审核"}, {"audDate", "审核日期"}};
+  for (const auto& [field, caption] : kFooter) {
+    auto* edit = new QLineEdit(this);
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    edit->setMaximumWidth(170);
+    footer->addWidget(new QLabel(caption, this));
+    footer->addWidget(edit);
+    footer->addSpacing(16);
+    footer_.insert(field, edit);
+  }
+  footer->addStretch();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 4, 6, 6);
+  layout->setSpacing(6);
+  layout->setMenuBar(toolBar_);
+  layout->addWidget(headerPanel_->parentWidget());
+  layout->addWidget(dataGrid_, 1);
+  layout->addLayout(footer);
+  resize(1180, 660);
+
+  prepareDatasets();
+  dataGrid_->setDataset(dCDS_.get());
+
+  connect(dataGrid_, &DataGrid::buttonClicked, this,
+          [this](const QString& field, int) { guarded([&] { runPicker(field); }); });
+  auto refreshHeader = [this] { loadHeaderEditors(); };
+  connect(mCDS_.get(), &Dataset::changed, this, refreshHeader);
+  connect(mCDS_.get(), &Dataset::currentChanged, this, refreshHeader);
+  setState(State::Browse);
+}
+
+DocumentEditor::~DocumentEditor() {
+  // The grid must not paint a dataset that is going away.
+  if (dataGrid_) dataGrid_->setDataset(nullptr);
+}
+
+void DocumentEditor::buildToolbar() {
+  auto* bar = new QToolBar(this);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  bar->setIconSize(QSize(24, 24));
+  QStyle* st = style();
+  auto add = [&](QStyle::StandardPixmap icon, const char* caption, char key, const char* hint,
+                 void (DocumentEditor::*run)()) {
+    QAction* a = bar->addAction(st->standardIcon(icon), QString("%1(&%2)").arg(caption).arg(key));
+    a->setIconText(caption);
+    a->setToolTip(hint);
+    a->setStatusTip(hint);
+    a->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(key)));
+    connect(a, &QAction::triggered, this, guardedSlot([this, run] { (this->*run)(); }));
+    return a;
+  };
+  using E = DocumentEditor;
+  firstAction =
+      add(QStyle::SP_MediaSkipBackward, "首条", 'M', "显示第一张单据", &E::firstActionExecute);
+  priorAction =
+      add(QStyle::SP_MediaSeekBackward, "前条", 'N', "显示前一张单据", &E::priorActionExecute);
+  nextAction =
+      add(QStyle::SP_MediaSeekForward, "下条", 'O', "显示下一张单据", &E::nextActionExecute);
+  lastAction =
+      add(QStyle::SP_MediaSkipForward, "末条", 'P', "显示最后一张单据", &E::lastActionExecute);
+  bar->addSeparator();
+  newAction = add(QStyle::SP_FileIcon, "新单", 'Q', "新建一张空白单据", &E::newActionExecute);
+  editAction =
+      add(QStyle::SP_FileDialogDetailedView, "修改", 'R', "修改本张单据", &E::editActionExecute);
+  delAction = add(QStyle::SP_TrashIcon, "删除", 'S', "删除本张单据", &E::delActionExecute);
+  bar->addSeparator();
+  addAction =
+      add(QStyle::SP_FileDialogNewFolder, "增行", 'T', "增加一条明细", &E::addActionExecute);
+  minuAction =
+      add(QStyle::SP_DialogDiscardButton, "删行", 'U', "删除一条明细", &E::minuActionExecute);
+  saveAction = add(QStyle::SP_DialogSaveButton, "保存", 'V', "保存此张单据", &E::saveActionExecute);
+  cancelAction = add(QStyle::SP_DialogCancelButton, "取消", 'W', "取消本张单据所做的修改",
+                     &E::cancelActionExecute);
+  bar->addSeparator();
+  audAction = add(QStyle::SP_DialogApplyButton, "审核", 'L', "审核此张单据", &E::audActionExecute);
+  unaudAction =
+      add(QStyle::SP_BrowserReload, "反审", 'K', "取消审核此张单据", &E::unaudActionExecute);
+  findAction = add(QStyle::SP_FileDialogContentsView, "查找", 'X', "按一定条件查找某张单据",
+                   &E::findActionExecute);
+  printAction = add(QStyle::SP_DesktopIcon, "打印", 'Y', "打印此张单据", &E::printActionExecute);
+  bar->addSeparator();
+  closeAction =
+      add(QStyle::SP_DialogCloseButton, "关闭", 'Z', "退出此单据", &E::closeActionExecute);
+  // A tool bar shows no mnemonics: the Alt shortcuts above carry the accelerator letters.
+  toolBar_ = bar;
+}
+
+void DocumentEditor::buildHeader() {
+  auto* frame = new QFrame(this);
+  frame->setFrameShape(QFrame::StyledPanel);
+  auto* outer = new QHBoxLayout(frame);
+  outer->setContentsMargins(10, 8, 10, 8);
+
+  headerPanel_ = new QWidget(frame);
+  auto* grid = new QGridLayout(headerPanel_);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setHorizontalSpacing(8);
+  grid->setVerticalSpacing(6);
+  std::map<int, int> columnOfRow;
+  for (const HeaderField& h : config_.header) {
+    QWidget* editor = nullptr;
+    switch (h.editor) {
+      case HeaderEditor::Text: {
+        auto* line = new QLineEdit(headerPanel_);
+        connect(line, &QLineEdit::textChanged, this,
+                [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
+        editor = line;
+        break;
+      }
+      case HeaderEditor::Date: {
+        auto* date = new QDateEdit(headerPanel_);
+        date->setCalendarPopup(true);
+        date->setDisplayFormat("yyyy-MM-dd");
+        connect(date, &QDateEdit::dateChanged, this,
+                [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
+        editor = date;
+        break;
+      }
+      case HeaderEditor::List:
+      case HeaderEditor::PickList: {
+        auto* box = new QComboBox(headerPanel_);
+        box->setMinimumWidth(h.editor == HeaderEditor::List ? 180 : 130);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        connect(box, &QComboBox::currentIndexChanged, this,
+                [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
+        editor = box;
+        break;
+      }
+    }
+    int& column = columnOfRow[h.row];
+    grid->addWidget(new QLabel(h.caption, headerPanel_), h.row, column++, Qt::AlignRight);
+    grid->addWidget(editor, h.row, column++);
+    headerEditors_.insert(h.field.toLower(), editor);
+  }
+  // A text field alone on its row (the remark) takes the whole row.
+  for (const HeaderField& h : config_.header) {
+    if (h.editor != HeaderEditor::Text || columnOfRow[h.row] != 2) continue;
+    int widest = 0;
+    for (const auto& [row, columns] : columnOfRow) widest = std::max(widest, columns);
+    QWidget* editor = headerEditors_.value(h.field.toLower());
+    grid->removeWidget(editor);
+    grid->addWidget(editor, h.row, 1, 1, std::max(1, widest - 1));
+  }
+  outer->addWidget(headerPanel_);
+  outer->addStretch(1);
+
+  auto* numberBox = new QVBoxLayout;
+  auto* caption = new QLabel(config_.caption, frame);
+  QFont capFont = caption->font();
+  capFont.setPointSizeF(capFont.pointSizeF() * 1.6);
+  capFont.setBold(true);
+  caption->setFont(capFont);
+  caption->setAlignment(Qt::AlignRight);
+  keyNoLabel_ = new QLabel(frame);
+  QFont keyFont = keyNoLabel_->font();
+  keyFont.setPointSizeF(keyFont.pointSizeF() * 1.5);
+  keyFont.setBold(true);
+  keyNoLabel_->setFont(keyFont);
+  keyNoLabel_->setAlignment(Qt::AlignRight);
+  keyNoLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  keyNoLabel_->setStyleSheet("color: #b00000;");
+  numberBox->addWidget(caption);
+  auto* numberRow = new QHBoxLayout;
+  numberRow->addStretch();
+  numberRow->addWidget(new QLabel("单据编号", frame));
+  numberRow->addWidget(keyNoLabel_);
+  numberBox->addLayout(numberRow);
+  outer->addLayout(numberBox);
+}
+
+void DocumentEditor::prepareDatasets() {
+  for (const HeaderField& h : config_.header) {
+    if (h.editor != HeaderEditor::List || !h.list) continue;
+    mCDS_->addLookupField(h.listName, h.field, dm_.*h.list, h.listKey, h.listName);
+  }
+  if (!config_.amountField.isEmpty()) {
+    Field& amount = dCDS_->addCalculatedField(
+        config_.amountField, protocol::FieldType::Float,
+        [qty = config_.lineQtyField, price = config_.priceField](const Record& r) {
+          return QVariant(r.value(qty).toDouble() * r.value(price).toDouble());
+        });
+    amount.displayFormat = "#,##0.00";
+    amount.readOnly = true;
+  }
+  mCDS_->onNewRecord = [this](Dataset& ds) {
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!config_.dateField.isEmpty())
+      ds.fieldByName(config_.dateField).setValue(QDateTime(now.date(), QTime(0, 0)));
+    ds.fieldByName("docDate").setValue(
+        QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
+    ds.fieldByName("userName").setValue(dm_.userName);
+  };
+  if (config_.prepareDatasets) config_.prepareDatasets(*this);
+}
+
+void DocumentEditor::installLineRules() {
+  for (const LineCompletion& c : config_.completions) {
+    Field* f = dCDS_->findField(c.field);
+    if (!f) throw DataError(QString("明细中没有字段 %1").arg(c.field));
+    f->onChange = [this, c](Field& field) {
+      if (isFilling) return;
+      complete(*dCDS_, dm_.pubCDS, c, field.value());
+    };
+  }
+}
+
+void DocumentEditor::formShow() {
+  if (shown_) return;
+  shown_ = true;
+  dataGrid_->applyStyle();
+  openEmpty();  // the fields exist before the layout names them
+  dataGrid_->applyLayout(dm_.pubCDS, config_.layoutKey);
+  layoutWidths_ = dataGrid_->columnWidths();
+  for (Dataset DataModule::*list : config_.lists)
+    if (!(dm_.*list).active()) (dm_.*list).open();
+  {
+    const QScopedValueRollback<bool> loading(loadingHeader_, true);
+    for (const HeaderField& h : config_.header) {
+      auto* box = qobject_cast<QComboBox*>(headerEditor(h.field));
+      if (!box) continue;
+      box->clear();
+      if (h.editor == HeaderEditor::PickList) {
+        Dataset& pub = dm_.pubCDS;
+        pub.setCommandText(h.valuesSql);
+        pub.open();
+        for (int r = 0; r < pub.recordCount(); ++r) box->addItem(pub.valueAt(r, "v").toString());
+        pub.close();
+      } else if (h.list) {
+        Dataset& list = dm_.*h.list;
+        if (!list.active()) list.open();
+        for (int r = 0; r < list.recordCount(); ++r) {
+          const QString key = list.valueAt(r, h.listKey).toString();
+          box->addItem(key + "  " + list.valueAt(r, h.listName).toString(), key);
+        }
+      }
+      box->setCurrentIndex(-1);
+    }
+  }
+  if (config_.setUp) config_.setUp(*this);
+  showLast();
+}
+
+void DocumentEditor::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!shown_) guarded([this] { formShow(); });
+}
+
+// ---- header
+
+QWidget* DocumentEditor::headerEditor(const QString& field) const {
+  return headerEditors_.value(field.toLower());
+}
+
+QComboBox* DocumentEditor::headerCombo(const QString& field) const {
+  return qobject_cast<QComboBox*>(headerEditor(field));
+}
+
+QString DocumentEditor::footerText(const QString& field) const {
+  const QLineEdit* e = footer_.value(field);
+  return e ? e->text() : QString();
+}
+
+bool DocumentEditor::hasDocument() const {
+  return mCDS_->active() && !mCDS_->isEmpty();
+}
+
+QString DocumentEditor::shownKeyNo() const {
+  if (!hasDocument()) return {};
+  return mCDS_->fieldByName(config_.keyField).asString();
+}
+
+void DocumentEditor::loadHeaderEditors() {
+  if (loadingHeader_) return;
+  const QScopedValueRollback<bool> loading(loadingHeader_, true);
+  const bool row = hasDocument();
+  auto value = [&](const QString& field) {
+    Field* f = row ? mCDS_->findField(field) : nullptr;
+    return f ? f->value() : QVariant();
+  };
+  for (const HeaderField& h : config_.header) {
+    const QVariant v = value(h.field);
+    QWidget* w = headerEditor(h.field);
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+      if (line->text() != v.toString()) line->setText(v.toString());
+    } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
+      date->setSpecialValueText(" ");
+      date->setMinimumDate(QDate(1900, 1, 1));
+      date->setDate(v.isValid() ? v.toDateTime().date() : date->minimumDate());
+    } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+      const QString text = v.toString();
+      int index = h.editor == HeaderEditor::List ? box->findData(text) : box->findText(text);
+      if (index < 0 && !text.isEmpty()) {
+        // A stored value that is no longer offered (a warehouse or type since removed) is still
+        // shown as it is.
+        box->addItem(text, text);
+        index = box->count() - 1;
+      }
+      box->setCurrentIndex(index);
+    }
+  }
+  keyNoLabel_->setText(value(config_.keyField).toString());
+  auto stamp = [](const QVariant& v) {
+    return v.isValid() ? v.toDateTime().toString("yyyy-MM-dd hh:mm:ss") : QString();
+  };
+  footer_.value("userName")->setText(value("userName").toString());
+  footer_.value("docDate")->setText(stamp(value("docDate")));
+  footer_.value("audName")->setText(value("audName").toString());
+  footer_.value("audDate")->setText(stamp(value("audDate")));
+}
+
+void DocumentEditor::commitHeaderEditor(const QString& field) {
+  if (loadingHeader_ || state_ == State::Browse || !hasDocument()) return;
+  QWidget* w = headerEditor(field);
+  QVariant v;
+  if (auto* line = qobject_cast<QLineEdit*>(w)) {
+    v = line->text();
+  } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
+    if (date->date() != date->minimumDate()) v = QDateTime(date->date(), QTime(0, 0));
+  } else if (auto* box = qobject_cast<QComboBox*>(w)) {
+    if (box->currentIndex() >= 0)
+      v = box->currentData().isValid() ? box->currentData() : QVariant(box->currentText());
+  }
+  setIfDifferent(mCDS_->fieldByName(field), v);
+}
+
+// ---- reading and states
+
+void DocumentEditor::loadDoc(const QString& keyNo) {
+  const QVariant key = keyNo.isNull() ? QVariant() : QVariant(keyNo);
+  mCDS_->close();
+  mCDS_->setCommandText(
+      QString("select * from %1 where %2 = :keyNo").arg(config_.masterTable, config_.keyField));
+  mCDS_->params().byName("keyNo").value = key;
+  mCDS_->open();
+  dCDS_->close();
+  dCDS_->setCommandText(QString("select * from %1 where %2 = :keyNo order by %3")
+                            .arg(config_.detailView, config_.keyField, config_.detailOrder));
+  dCDS_->params().byName("keyNo").value = key;
+  dCDS_->open();
+  installLineRules();
+  fitColumns();
+  setState(State::Browse);
+  loadHeaderEditors();
+}
+
+void DocumentEditor::fitColumns() {
+  if (!settings().autoColWidth) return;
+  // Fitted to no lines at all every column would shrink to its title: keep the layout instead.
+  if (dCDS_->isEmpty())
+    dataGrid_->setColumnWidths(layoutWidths_);
+  else
+    dataGrid_->fitColumnsToContent();
+}
+
+void DocumentEditor::openEmpty() {
+  mCDS_->close();
+  mCDS_->setCommandText(
+      QString("select * from %1 where %2 = :keyNo").arg(config_.masterTable, config_.keyField));
+  mCDS_->params().byName("keyNo").value = config_.emptyMarker;
+  mCDS_->open();
+  dCDS_->close();
+  dCDS_->setCommandText(
+      QString("select * from %1 where %2 = :keyNo").arg(config_.detailView, config_.keyField));
+  dCDS_->params().byName("keyNo").value = config_.emptyMarker;
+  dCDS_->open();
+  installLineRules();
+  loadHeaderEditors();
+}
+
+void DocumentEditor::setState(State state) {
+  const bool browse = state == State::Browse;
+  for (QAction* a : {firstAction, priorAction, nextAction, lastAction, newAction, editAction,
+                     delAction, findAction, audAction, unaudAction})
+    a->setEnabled(browse);
+  for (QAction* a : {addAction, minuAction, saveAction, cancelAction}) a->setEnabled(!browse);
+  headerPanel_->setEnabled(!browse);
+  dataGrid_->setReadOnly(browse);
+  if (browse) {
+    isNew = false;
+    isEdit = false;
+  }
+  state_ = state;
+}
+
+void DocumentEditor::setNavState(NavState nav) {
+  const bool backward = nav != NavState::AtFirst;
+  const bool forward = nav != NavState::AtLast;
+  firstAction->setEnabled(backward);
+  priorAction->setEnabled(backward);
+  nextAction->setEnabled(forward);
+  lastAction->setEnabled(forward);
+}
+
+// ---- navigation
+
+QVariant DocumentEditor::navigate(const QString& sql, bool withKey) {
+  Dataset& pub = dm_.pubCDS;
+  pub.setCommandText(sql);
+  if (withKey) {
+    const QString key = shownKeyNo();
+    pub.params().byName("p").value = hasDocument() ? QVariant(key) : QVariant();
+  }
+  pub.open();
+  const QVariant v = pub.isEmpty() ? QVariant() : pub.fieldByName("dNo").value();
+  pub.close();
+  return v;
+}
+
+void DocumentEditor::firstActionExecute() {
+  const QVariant no = navigate(
+      QString("select min(%1) as dNo from %2 ").arg(config_.keyField, config_.masterTable), false);
+  if (!no.isValid()) return;
+  loadDoc(no.toString());
+  setNavState(NavState::AtFirst);
+}
+
+void DocumentEditor::priorActionExecute() {
+  const QVariant no = navigate(QString("select max(%1) as dNo from %2 where %1 < :p ")
+                                   .arg(config_.keyField, config_.masterTable),
+                               true);
+  if (!no.isValid()) {
+    setNavState(NavState::AtFirst);
+    return;
+  }
+  loadDoc(no.toString());
+  setNavState(NavState::Middle);
+}
+
+void DocumentEditor::nextActionExecute() {
+  const QVariant no = navigate(QString("select min(%1) as dNo from %2 where %1 > :p ")
+                                   .arg(config_.keyField, config_.masterTable),
+                               true);
+  if (!no.isValid()) {
+    setNavState(NavState::AtLast);
+    return;
+  }
+  loadDoc(no.toString());
+  setNavState(NavState::Middle);
+}
+
+void DocumentEditor::showLast() {
+  const QVariant no = navigate(
+      QString("select max(%1) as dNo from %2").arg(config_.keyField, config_.masterTable), false);
+  // An empty table shows an empty screen.
+  loadDoc(no.isValid() ? no.toString() : QString());
+  setNavState(NavState::AtLast);
+}
+
+void DocumentEditor::lastActionExecute() {
+  showLast();
+}
+
+// ---- entering
+
+void DocumentEditor::newActionExecute() {
+  openEmpty();
+  mCDS_->append();
+  mCDS_->post();
+  isNew = true;
+  fitColumns();
+  setState(State::New);
+  loadHeaderEditors();
+}
+
+void DocumentEditor::editActionExecute() {
+  if (!hasDocument()) return;  // nothing shown: nothing to change
+  if (mCDS_->fieldByName("audited").asBoolean()) {
+    prompter().message(kAuditedNoEdit, Prompter::Icon::Stop);
+    return;
+  }
+  isEdit = true;
+  setState(State::Edit);
+}
+
+void DocumentEditor::addActionExecute() {
+  dCDS_->checkBrowseMode();
+  dCDS_->append();
+  dCDS_->post();
+}
+
+void DocumentEditor::minuActionExecute() {
+  if (dCDS_->state() == Dataset::State::Insert) {
+    dCDS_->cancel();
+    return;
+  }
+  if (!dCDS_->isEmpty()) dCDS_->remove();
+}
+
+bool DocumentEditor::validateDoc() {
+  for (const QString& f : config_.headerCheck.fields) {
+    if (mCDS_->fieldByName(f).asString().trimmed().isEmpty()) {
+      prompter().message(config_.headerCheck.message, Prompter::Icon::Warning);
+      return false;
+    }
+  }
+  dCDS_->checkBrowseMode();
+  if (dCDS_->isEmpty()) {
+    prompter().message(kLinesEmpty, Prompter::Icon::Warning);
+    return false;
+  }
+  for (int r = 0; r < dCDS_->recordCount(); ++r) {
+    const QVariant qty = dCDS_->valueAt(r, config_.lineQtyField);
+    const QString number = dCDS_->valueAt(r, config_.lineNumberField).toString().trimmed();
+    if (qty.toDouble() == 0 || number.isEmpty()) {
+      dCDS_->moveTo(r);
+      prompter().message(config_.lineMessage, Prompter::Icon::Warning);
+      return false;
+    }
+  }
+  return !config_.validate || config_.validate(*this);
+}
+
+QString DocumentEditor::nextNumber() {
+  return nextKeyNo(config_.numbering, dm_.pubCDS);
+}
+
+void DocumentEditor::writeNumber(const QString& keyNo) {
+  setIfDifferent(mCDS_->fieldByName(config_.keyField), keyNo);
+  mCDS_->checkBrowseMode();
+  for (int r = 0; r < dCDS_->recordCount(); ++r) {
+    dCDS_->moveTo(r);
+    setIfDifferent(dCDS_->fieldByName(config_.itemField), r + 1);
+    setIfDifferent(dCDS_->fieldByName(config_.keyField), keyNo);
+    dCDS_->checkBrowseMode();
+  }
+  if (config_.numberLines) config_.numberLines(*this);
+  dCDS_->checkBrowseMode();
+}
+
+QString DocumentEditor::sendChanges(bool* sent) {
+  const ServerTable& m = config_.saveMaster;
+  const ServerTable& d = config_.saveDetail;
+  const int changedMaster = mCDS_->changeCount();
+  const int changedLines = dCDS_->changeCount();
+  *sent = true;
+  if (changedMaster > 0 && changedLines > 0)
+    return dm_.updateData(*mCDS_, m.table, m.key1, m.key2, *dCDS_, d.table, d.key1, d.key2);
+  if (changedMaster > 0) return dm_.updateBasData(*mCDS_, m.table, m.key1, m.key2);
+  if (changedLines > 0) return dm_.updateBasData(*dCDS_, d.table, d.key1, d.key2);
+  *sent = false;
+  return {};
+}
+
+bool DocumentEditor::isDuplicateNumber(const QString& reply) const {
+  return reply.startsWith("重复的编号") &&
+         reply.contains(QString("表 %1 ").arg(config_.saveMaster.table), Qt::CaseInsensitive);
+}
+
+bool DocumentEditor::saveDoc() {
+  mCDS_->checkBrowseMode();
+  dCDS_->checkBrowseMode();
+  if (!validateDoc()) return false;
+  QString reply;
+  bool sent = false;
+  {
+    const FrozenDisplay frozen(dataGrid_->view());
+    const int currentLine = dCDS_->currentRow();
+    QString keyNo = isEdit ? shownKeyNo() : nextNumber();
+    writeNumber(keyNo);
+    reply = sendChanges(&sent);
+    // Another user may have stored the same number since it was read: number again rather
+    // than make the user retype the document.
+    for (int retry = 0; sent && !isEdit && isDuplicateNumber(reply) && retry < kNumberRetries;
+         ++retry) {
+      keyNo = nextNumber();
+      writeNumber(keyNo);
+      reply = sendChanges(&sent);
+    }
+    if (currentLine >= 0 && currentLine < dCDS_->recordCount()) dCDS_->moveTo(currentLine);
+  }
+  if (!sent) return false;
+  prompter().message(reply);
+  if (reply != "OK") return false;
+  mCDS_->mergeChangeLog();
+  dCDS_->mergeChangeLog();
+  setState(State::Browse);
+  loadHeaderEditors();
+  return true;
+}
+
+void DocumentEditor::saveActionExecute() {
+  saveDoc();
+}
+
+void DocumentEditor::cancelActionExecute() {
+  if (isEdit) {
+    loadDoc(shownKeyNo());
+  } else {
+    mCDS_->close();
+    dCDS_->close();
+    showLast();
+  }
+  setState(State::Browse);
+}
+
+// ---- delete, audit
+
+void DocumentEditor::delActionExecute() {
+  if (!hasDocument()) return;
+  if (prompter().choose(kConfirmDelete, {"确定", "取消"}, Prompter::Icon::Question) != 0) return;
+  const QString kept = shownKeyNo();
+  while (!dCDS_->isEmpty()) {
+    dCDS_->first();
+    dCDS_->remove();
+  }
+  mCDS_->remove();
+  const ServerTable& cfgM =
+      config_.deleteMaster.table.isEmpty() ? config_.saveMaster : config_.deleteMaster;
+  const ServerTable& cfgD =
+      config_.deleteDetail.table.isEmpty() ? config_.saveDetail : config_.deleteDetail;
+  QString reply;
+  if (dCDS_->changeCount() > 0) {
+    reply = dm_.updateData(*dCDS_, cfgD.table, cfgD.key1, cfgD.key2, *mCDS_, cfgM.table, cfgM.key1,
+                           cfgM.key2);
+  } else {
+    // A document without lines is still deleted on the server, not only from the screen.
+    reply = dm_.updateBasData(*mCDS_, cfgM.table, cfgM.key1, cfgM.key2);
+  }
+  prompter().message(reply);
+  if (reply == "OK") {
+    showLast();
+  } else {
+    loadDoc(kept);
+  }
+}
+
+void DocumentEditor::executeAudit(const QString& sql, bool withUser) {
+  const QString keyNo = shownKeyNo();
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDateTime stamp(now.date(),
+                        QTime(now.time().hour(), now.time().minute(), now.time().second()));
+  Dataset& pub = dm_.pubCDS;
+  pub.setCommandText(sql);
+  if (withUser) {
+    pub.params().byName("p1").value = dm_.userName;
+    pub.params().byName("p2").value = stamp;
+  }
+  pub.params().byName("c1").value = keyNo;
+  pub.execute();
+  if (pub.rowsAffected() == 0) {
+    // Deleted meanwhile by someone else: saying it was audited would be false.
+    prompter().message(kDocumentGone, Prompter::Icon::Warning);
+    return;
+  }
+  // Mirrored into the shown record only; the server already holds it.
+  mCDS_->edit();
+  mCDS_->fieldByName("audName").setValue(withUser ? QVariant(dm_.userName) : QVariant(""));
+  mCDS_->fieldByName("audDate").setValue(withUser ? QVariant(stamp) : QVariant());
+  mCDS_->fieldByName("audited").setValue(withUser);
+  mCDS_->post();
+  mCDS_->mergeChangeLog();
+  loadHeaderEditors();
+}
+
+void DocumentEditor::audActionExecute() {
+  if (!hasDocument()) return;
+  if (mCDS_->fieldByName("audited").asBoolean()) {
+    prompter().message(kAlreadyAudited, Prompter::Icon::Information);
+    return;
+  }
+  executeAudit(QString("update %1 set audName = :p1,audDate = :p2,audited = 1 where %2 = :c1")
+                   .arg(config_.masterTable, config_.keyField),
+               true);
+}
+
+void DocumentEditor::unaudActionExecute() {
+  if (!hasDocument()) return;
+  executeAudit(QString("update %1 set audName = '',audDate = null ,audited = 0 where %2 = :c1")
+                   .arg(config_.masterTable, config_.keyField),
+               false);
+}
+
+// ---- find, print, close
+
+void DocumentEditor::findActionExecute() {
+  const auto row = Tsys_qryForm::find(this, config_.find.caption, config_.find.queryId);
+  if (!row) return;
+  for (auto it = row->begin(); it != row->end(); ++it) {
+    if (it.key().compare(config_.keyField, Qt::CaseInsensitive) == 0) {
+      loadDoc(it.value().toString());
+      return;
+    }
+  }
+}
+
+void DocumentEditor::printActionExecute() {
+  Tsys_reportForm dlg(this);
+  dlg.category = config_.printCategory;
+  dlg.treeMode = false;
+  if (!config_.masterReportName.isEmpty()) dlg.addDataset(config_.masterReportName, *mCDS_);
+  if (!config_.detailReportName.isEmpty()) dlg.addDataset(config_.detailReportName, *dCDS_);
+  dlg.loadReports();
+  runModal(dlg);
+}
+
+bool DocumentEditor::canClose() {
+  if (!isNew && !isEdit) return true;
+  return prompter().confirm(kConfirmClose, QApplication::applicationDisplayName());
+}
+
+void DocumentEditor::closeActionExecute() {
+  if (!canClose()) return;
+  closed_ = true;
+  QDialog::reject();
+}
+
+void DocumentEditor::reject() {
+  if (closed_ || canClose()) {
+    closed_ = true;
+    QDialog::reject();
+  }
+}
+
+// ---- pickers
+
+void DocumentEditor::runPicker(const QString& field) {
+  if (state_ == State::Browse) return;
+  const LinePicker* picker = nullptr;
+  for (const LinePicker& p : config_.pickers)
+    if (p.field.compare(field, Qt::CaseInsensitive) == 0) picker = &p;
+  if (!picker) return;
+  const std::vector<QVariantMap> rows =
+      picker->source ? picker->source(this, *picker)
+                     : Tsys_qryForm::pick(this, picker->caption, picker->queryId);
+  if (rows.empty()) return;
+  const FillingFlag filling(isFilling, picker->setFilling);
+  dCDS_->checkBrowseMode();
+  for (const QVariantMap& row : rows) {
+    const bool append = picker->append == PickAppend::Always ||
+                        (picker->append == PickAppend::WhenNew && !isEdit) ||
+                        dCDS_->isEmpty();  // nothing to overwrite: the row becomes a line
+    if (append) {
+      dCDS_->append();
+    } else {
+      dCDS_->edit();
+    }
+    copyInto(*dCDS_, row, picker->copies);
+    dCDS_->post();
+  }
+}
+
+}  // namespace qk::client

@@ -1,0 +1,217 @@
+// DocumentEditor: the one screen every business document is entered, browsed, audited and
+// printed in — a header (the master record), a grid of lines (the detail records), a toolbar of
+// sixteen actions and a footer with the entering and auditing user. A DocumentConfig says what
+// is particular to a document; hooks extend it where a document needs more.
+//
+// The screen never writes SQL for its own inserts and updates: it keeps the master and the lines
+// in two datasets and hands their change logs to UpdateData / UpdateBasData. Reads, navigation
+// and the audit flags go through pubCDS. A save the server refuses keeps everything the user
+// typed, so it can be corrected and saved again.
+#pragma once
+
+#include <QDialog>
+#include <QMap>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "client/documents/line_pickers.h"
+#include "client/widgets/data_grid.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolBar;
+class QWidget;
+
+namespace qk::client {
+
+class DataModule;
+class Dataset;
+class DocumentEditor;
+
+inline constexpr const char* kLinesEmpty = "明细不能为空!";
+inline constexpr const char* kAuditedNoEdit = "此单已审核，请取消审核后修改！";
+inline constexpr const char* kConfirmDelete = "确定要删除此张单据吗？";
+inline constexpr const char* kAlreadyAudited = "本单已审核！";
+inline constexpr const char* kConfirmClose = "数据未保存，是否确认要退出？";
+
+// A table the server writes, with its two key fields (the second empty for a master).
+struct ServerTable {
+  QString table, key1, key2;
+};
+
+struct QueryRef {
+  QString caption, queryId;
+};
+
+enum class HeaderEditor {
+  Text,      // a line edit
+  Date,      // a calendar date (stored as the date at midnight)
+  List,      // a drop-down over a data-module dataset: shows key and name, stores the key
+  PickList,  // a drop-down of the values of a query; only those values
+};
+
+struct HeaderField {
+  QString field{};
+  QString caption{};
+  HeaderEditor editor = HeaderEditor::Text;
+  Dataset DataModule::*list = nullptr;  // HeaderEditor::List
+  QString listKey{}, listName{};        // HeaderEditor::List
+  QString valuesSql{};                  // HeaderEditor::PickList: one column "v"
+  int row = 0;                          // header row (0 or 1)
+};
+
+// Fields that must not be empty before a save, with the one message for them.
+struct RequiredFields {
+  QStringList fields;
+  QString message;
+};
+
+struct DocumentConfig {
+  QString caption;
+  QString masterTable;  // navigation, reading, audit
+  QString detailView;   // the lines are read from it
+  QString detailOrder = "itemNo";
+  QString emptyMarker;  // a number that never exists: opens both datasets without rows
+  QString layoutKey;    // sys_col layout of the grid
+  QString numbering;    // bas_form table name for new document numbers
+  QString keyField = "keyNo";
+  QString itemField = "itemNo";  // lines are numbered 1..n in it on every save
+  ServerTable saveMaster, saveDetail;
+  ServerTable deleteMaster, deleteDetail;  // empty table: as for the save
+  QueryRef find;
+  QString printCategory;
+  QString masterReportName, detailReportName;  // the datasets' names in the templates
+  QString dateField;                           // business date, today on a new document
+  std::vector<HeaderField> header;
+  RequiredFields headerCheck;
+  // A line needs a non-zero quantity and a non-empty number.
+  QString lineQtyField = "qty", lineNumberField = "productNo";
+  QString lineMessage;
+  QString priceField = "uPrice", amountField = "amount";  // amount = qty × price, not stored
+  std::vector<GridColumn> columns;
+  std::vector<LinePicker> pickers;
+  std::vector<LineCompletion> completions;
+  // Data-module datasets opened when the screen is shown (lists behind the header).
+  std::vector<Dataset DataModule::*> lists;
+
+  // ---- hooks
+  std::function<void(DocumentEditor&)> setUp{};            // after the standard set-up
+  std::function<bool(DocumentEditor&)> validate{};         // after the standard checks
+  std::function<void(DocumentEditor&)> numberLines{};      // after the lines are renumbered
+  std::function<void(DocumentEditor&)> prepareDatasets{};  // before the datasets first open
+};
+
+class DocumentEditor : public QDialog {
+  Q_OBJECT
+ public:
+  explicit DocumentEditor(DocumentConfig config, QWidget* parent = nullptr);
+  ~DocumentEditor() override;
+
+  enum class State { Browse, New, Edit };
+  enum class NavState { Middle, AtFirst, AtLast };
+
+  const DocumentConfig& config() const { return config_; }
+  DataModule& dataModule() const { return dm_; }
+
+  // The set-up when the screen is first shown: grid style, column layout, the header lists,
+  // then the highest-numbered document. Runs once; the screen's factory calls it.
+  void formShow();
+
+  // ---- the sixteen actions
+  void firstActionExecute();
+  void priorActionExecute();
+  void nextActionExecute();
+  void lastActionExecute();
+  void newActionExecute();
+  void editActionExecute();
+  void delActionExecute();
+  void addActionExecute();
+  void minuActionExecute();
+  void saveActionExecute();
+  void cancelActionExecute();
+  void audActionExecute();
+  void unaudActionExecute();
+  void findActionExecute();
+  void printActionExecute();
+  void closeActionExecute();
+
+  QAction *firstAction, *priorAction, *nextAction, *lastAction, *newAction, *editAction, *delAction,
+      *addAction, *minuAction, *saveAction, *cancelAction, *audAction, *unaudAction, *findAction,
+      *printAction, *closeAction;
+
+  // ---- operations
+  void loadDoc(const QString& keyNo);
+  void openEmpty();
+  void setState(State state);
+  void setNavState(NavState nav);
+  bool validateDoc();
+  bool saveDoc();  // true when the server answered "OK"
+  void showLast();
+  // Runs the picker of that column for the current document.
+  void runPicker(const QString& field);
+
+  // ---- flags and state
+  bool isNew = false;
+  bool isEdit = false;
+  bool isFilling = false;
+  State state() const { return state_; }
+  QString shownKeyNo() const;  // "" when no document is shown
+  bool hasDocument() const;
+  bool isClosed() const { return closed_; }
+
+  Dataset& mCDS() { return *mCDS_; }
+  Dataset& dCDS() { return *dCDS_; }
+  DataGrid* dataGrid() const { return dataGrid_; }
+  QComboBox* headerCombo(const QString& field) const;
+  QWidget* headerEditor(const QString& field) const;
+  QWidget* headerPanel() const { return headerPanel_; }
+  QString footerText(const QString& field) const;  // userName, docDate, audName, audDate
+  QLabel* keyNoLabel() const { return keyNoLabel_; }
+
+  // How the screen shows the dialogs it opens; tests replace it.
+  static std::function<int(QDialog&)> runModal;
+  // How many times a new document is numbered again when another user has just stored the
+  // same number.
+  static constexpr int kNumberRetries = 3;
+
+ protected:
+  void reject() override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  bool canClose();
+  void buildToolbar();
+  void buildHeader();
+  void prepareDatasets();
+  void installLineRules();
+  void loadHeaderEditors();
+  void fitColumns();
+  void commitHeaderEditor(const QString& field);
+  QString sendChanges(bool* sent);
+  QString nextNumber();
+  void writeNumber(const QString& keyNo);
+  bool isDuplicateNumber(const QString& reply) const;
+  QVariant navigate(const QString& sql, bool withKey);
+  void executeAudit(const QString& sql, bool withUser);
+
+  DocumentConfig config_;
+  DataModule& dm_;
+  std::unique_ptr<Dataset> mCDS_, dCDS_;
+  QToolBar* toolBar_ = nullptr;
+  DataGrid* dataGrid_ = nullptr;
+  QWidget* headerPanel_ = nullptr;
+  QLabel* keyNoLabel_ = nullptr;
+  QMap<QString, QWidget*> headerEditors_;
+  QMap<QString, QLineEdit*> footer_;
+  std::vector<int> layoutWidths_;
+  State state_ = State::Browse;
+  bool shown_ = false;
+  bool loadingHeader_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace qk::client

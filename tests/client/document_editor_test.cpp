@@ -1,0 +1,752 @@
+// The document editor on the warehouse receipt and issue, against a real server: browsing,
+// entering, saving (numbering, renumbering, refusals and the duplicate-number retry), audit,
+// delete, pickers and completion, find, print and the close confirmation.
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <sqlite3.h>
+
+#include "client/admin/sys_report_form.h"
+#include "client/data/dataset.h"
+#include "client/documents/filter_form.h"
+#include "client/documents/sys_qry_form.h"
+#include "client/documents/warehouse_forms.h"
+#include "client/widgets/data_grid.h"
+#include "client/widgets/screen_registry.h"
+#include "client_fixture.h"
+#include "server/account_store.h"
+
+namespace qk::test {
+namespace {
+
+using client::DocumentEditor;
+using client::Prompter;
+using client::Tsys_qryForm;
+using client::Twh_InForm;
+using client::Twh_OutForm;
+
+QString monthHead(const char* head) {
+  return QString("%1-%2-").arg(head, QDate::currentDate().toString("yy-MM"));
+}
+
+class DocumentTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    loginAdmin();
+    dm_->userName = "admin";
+    savedFilter_ = Tsys_qryForm::runFilter;
+    savedQuery_ = Tsys_qryForm::runModal;
+    savedModal_ = DocumentEditor::runModal;
+    Tsys_qryForm::runFilter = [](client::TfilterForm&) { return true; };
+    Tsys_qryForm::runModal = [this](Tsys_qryForm& d) {
+      ++dialogsShown_;
+      if (!answerQuery_) return int(QDialog::Rejected);
+      return answerQuery_(d);
+    };
+    exec(
+        "insert into bas_dep(depNo, depName, isWh) values('W1', '成品仓', 1), "
+        "('W2', '原料仓', 1)");
+    exec(
+        "insert into bas_doc(docNo, docType, docId) values('11', '生产入库', '入库单'), "
+        "('12', '采购入库', '入库单'), ('21', '生产领用', '出库单')");
+    exec(
+        "insert into bas_products(productNo, productName, productSize, productPre, productMat, "
+        "productSta, productUnit, costPrice, def1) values "
+        "('P1', '闸阀', 'DN100', 'PN25', 'CF8', 'GB/T 12234', '台', 2800, '红'), "
+        "('P2', '球阀', 'DN50', 'PN16', 'WCB', 'GB/T 12237', '台', 650, ''), "
+        "('P3', '法兰', 'DN80', 'PN16', '304', 'HG/T 20592', '片', 95.5, '')");
+    exec("insert into bus_task(keyNo, gsNo, audited) values('RW-1', '26-11-0001', 1)");
+    exec(
+        "insert into bus_task_det(taskNo, keyNo, itemNo, gsNo, productNo, qty) values "
+        "('26-11-0001-01', 'RW-1', 1, '26-11-0001', 'P2', 4)");
+    exec("insert into wh_stock(whNo, productNo, initQty, initPrice) values('W1', 'P3', 10, 88)");
+  }
+  void TearDown() override {
+    Tsys_qryForm::runFilter = savedFilter_;
+    Tsys_qryForm::runModal = savedQuery_;
+    DocumentEditor::runModal = savedModal_;
+    ClientTest::TearDown();
+  }
+
+  template <typename Form>
+  std::unique_ptr<Form> open() {
+    auto form = std::make_unique<Form>();
+    form->formShow();
+    return form;
+  }
+
+  // Chooses the header values through the header's own editors.
+  void fillHeader(DocumentEditor& f, const QString& whNo = "W1", const QString& type = {}) {
+    QComboBox* wh = f.headerCombo("whNo");
+    wh->setCurrentIndex(wh->findData(whNo));
+    QComboBox* types = f.headerCombo("docType");
+    types->setCurrentIndex(type.isEmpty() ? 0 : types->findText(type));
+  }
+
+  // Appends a line and types into it as a user would, cell by cell.
+  void addLine(DocumentEditor& f, const QString& productNo, const QVariant& qty,
+               const QVariant& price = 10) {
+    f.addActionExecute();
+    client::Dataset& d = f.dCDS();
+    d.edit();
+    d.fieldByName("productNo").setValue(productNo);
+    d.fieldByName("qty").setValue(qty);
+    d.fieldByName("uPrice").setValue(price);
+    d.post();
+  }
+
+  std::unique_ptr<Twh_InForm> savedReceipt(int lines) {
+    auto f = open<Twh_InForm>();
+    f->newActionExecute();
+    fillHeader(*f);
+    const char* products[] = {"P1", "P2", "P3"};
+    for (int i = 0; i < lines; ++i) addLine(*f, products[i % 3], i + 1);
+    EXPECT_TRUE(f->saveDoc());
+    prompter_.clear();
+    return f;
+  }
+
+  // Changes the database behind the server's back (triggers the client may not create).
+  void rawExec(const char* sql) {
+    const auto file = server::AccountStore(dir_.path()).fileFor(kAccount);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.string().c_str(), &db), SQLITE_OK);
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
+    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+  }
+
+  // A number or a flag read back from the database.
+  qlonglong count(const std::string& sql) {
+    const protocol::Value v = scalar(sql);
+    if (const bool* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    return std::get<std::int64_t>(v);
+  }
+  std::string text(const std::string& sql) {
+    auto v = scalar(sql);
+    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
+  }
+
+  std::function<int(Tsys_qryForm&)> answerQuery_;
+  int dialogsShown_ = 0;
+
+ private:
+  std::function<bool(client::TfilterForm&)> savedFilter_;
+  std::function<int(Tsys_qryForm&)> savedQuery_;
+  std::function<int(QDialog&)> savedModal_;
+};
+
+// ---- browsing
+
+TEST_F(DocumentTest, FreshDatabaseOpensEmptyAndNavigationOnlyChangesButtons) {
+  auto f = open<Twh_InForm>();
+  EXPECT_FALSE(f->hasDocument());
+  EXPECT_EQ(f->state(), DocumentEditor::State::Browse);
+  EXPECT_TRUE(f->dCDS().isEmpty());
+  // No lines to fit the columns to: they keep the layout's widths (task 110, product 110).
+  const std::vector<int> widths = f->dataGrid()->columnWidths();
+  ASSERT_GE(widths.size(), 2u);
+  EXPECT_EQ(widths[0], 110);
+  EXPECT_EQ(widths[1], 110);
+  EXPECT_TRUE(f->firstAction->isEnabled());
+  EXPECT_FALSE(f->lastAction->isEnabled());
+
+  f->firstActionExecute();  // nothing to show: nothing happens
+  EXPECT_FALSE(f->lastAction->isEnabled());
+  f->priorActionExecute();
+  EXPECT_FALSE(f->firstAction->isEnabled());
+  EXPECT_FALSE(f->priorAction->isEnabled());
+  EXPECT_TRUE(f->nextAction->isEnabled());
+  f->nextActionExecute();
+  EXPECT_TRUE(f->firstAction->isEnabled());
+  EXPECT_FALSE(f->nextAction->isEnabled());
+  EXPECT_FALSE(f->hasDocument());
+  EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(DocumentTest, NavigationWalksDocumentsInNumberOrder) {
+  for (const char* no : {"RK-A", "RK-B", "RK-C"})
+    exec(QString("insert into wh_In(keyNo, whNo, docType) values('%1', 'W1', '生产入库')").arg(no));
+  exec("insert into wh_in_det(keyNo, itemNo, productNo, qty) values('RK-B', 1, 'P1', 2)");
+  auto f = open<Twh_InForm>();
+  EXPECT_EQ(f->shownKeyNo(), "RK-C");  // the screen starts on the highest number
+  EXPECT_EQ(f->keyNoLabel()->text(), "RK-C");
+  f->priorActionExecute();
+  EXPECT_EQ(f->shownKeyNo(), "RK-B");
+  EXPECT_EQ(f->dCDS().recordCount(), 1);
+  EXPECT_TRUE(f->firstAction->isEnabled() && f->lastAction->isEnabled());
+  f->firstActionExecute();
+  EXPECT_EQ(f->shownKeyNo(), "RK-A");
+  EXPECT_FALSE(f->priorAction->isEnabled());
+  f->nextActionExecute();
+  f->nextActionExecute();
+  EXPECT_EQ(f->shownKeyNo(), "RK-C");
+  f->nextActionExecute();  // past the end: the document stays, the buttons say so
+  EXPECT_EQ(f->shownKeyNo(), "RK-C");
+  EXPECT_FALSE(f->nextAction->isEnabled());
+  EXPECT_EQ(f->headerCombo("whNo")->currentData().toString(), "W1");
+  EXPECT_EQ(f->mCDS().fieldByName("whName").asString(), "成品仓");
+}
+
+TEST_F(DocumentTest, StatesEnableTheActionsAndTheHeader) {
+  auto f = open<Twh_InForm>();
+  EXPECT_FALSE(f->headerPanel()->isEnabled());
+  EXPECT_TRUE(f->dataGrid()->isReadOnly());
+  f->newActionExecute();
+  EXPECT_TRUE(f->isNew);
+  EXPECT_TRUE(f->headerPanel()->isEnabled());
+  EXPECT_FALSE(f->dataGrid()->isReadOnly());
+  for (QAction* a : {f->firstAction, f->newAction, f->editAction, f->delAction, f->findAction,
+                     f->audAction, f->unaudAction})
+    EXPECT_FALSE(a->isEnabled()) << a->iconText().toStdString();
+  for (QAction* a : {f->addAction, f->minuAction, f->saveAction, f->cancelAction, f->printAction,
+                     f->closeAction})
+    EXPECT_TRUE(a->isEnabled()) << a->iconText().toStdString();
+  // New-record defaults: today's date without a time, the entering user and moment.
+  EXPECT_EQ(f->mCDS().fieldByName("inDate").asDateTime(),
+            QDateTime(QDate::currentDate(), QTime(0, 0)));
+  EXPECT_EQ(f->mCDS().fieldByName("userName").asString(), "admin");
+  EXPECT_EQ(f->footerText("userName"), "admin");
+  EXPECT_FALSE(f->footerText("docDate").isEmpty());
+  EXPECT_EQ(qobject_cast<QDateEdit*>(f->headerEditor("inDate"))->date(), QDate::currentDate());
+  EXPECT_EQ(f->newAction->text(), "新单(&Q)");
+  EXPECT_EQ(f->newAction->toolTip(), "新建一张空白单据");
+}
+
+// ---- validation
+
+TEST_F(DocumentTest, SaveChecksHeaderThenLinesThenEachLine) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  EXPECT_FALSE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"仓库和单据类型不能为空!"});
+  EXPECT_EQ(prompter_.shown.back().icon, Prompter::Icon::Warning);
+
+  fillHeader(*f);
+  prompter_.clear();
+  EXPECT_FALSE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"明细不能为空!"});
+
+  addLine(*f, "P1", 2);
+  addLine(*f, "P2", QVariant());  // an empty quantity counts as 0
+  addLine(*f, "P3", 1);
+  f->dCDS().first();
+  prompter_.clear();
+  EXPECT_FALSE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"产品编号和数量不能为空!"});
+  EXPECT_EQ(f->dCDS().currentRow(), 1);  // the grid is on the offending line
+  EXPECT_TRUE(f->isNew);
+  EXPECT_EQ(count("select count(*) from wh_In"), 0);
+
+  f->dCDS().edit();
+  f->dCDS().fieldByName("qty").setValue(0);
+  f->dCDS().post();
+  prompter_.clear();
+  EXPECT_FALSE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"产品编号和数量不能为空!"});
+}
+
+// ---- saving
+
+TEST_F(DocumentTest, SavingNumbersTheDocumentAndItsLines) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f, "W1", "采购入库");
+  qobject_cast<QLineEdit*>(f->headerEditor("remarkM"))->setText("首批到货");
+  addLine(*f, "P1", 2, 2800);
+  addLine(*f, "P2", 3, 650);
+  addLine(*f, "P3", 10, 95.5);
+  EXPECT_DOUBLE_EQ(f->dataGrid()->footerSum("qty"), 15);
+  EXPECT_DOUBLE_EQ(f->dataGrid()->footerSum("amount"), 2 * 2800 + 3 * 650 + 955);
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(prompter_.shown.back().icon, Prompter::Icon::None);
+
+  const QString no = monthHead("RK") + "0001";
+  EXPECT_EQ(f->shownKeyNo(), no);
+  EXPECT_EQ(f->state(), DocumentEditor::State::Browse);
+  EXPECT_FALSE(f->isNew);
+  EXPECT_EQ(f->mCDS().changeCount(), 0);
+  EXPECT_EQ(f->dCDS().changeCount(), 0);
+  EXPECT_EQ(text("select whNo || '/' || docType || '/' || remarkM || '/' || userName from wh_In"),
+            "W1/采购入库/首批到货/admin");
+  EXPECT_EQ(text("select group_concat(itemNo || ':' || productNo || ':' || keyNo, ',') from "
+                 "(select * from wh_in_det order by itemNo)"),
+            QString("1:P1:%1,2:P2:%1,3:P3:%1").arg(no).toStdString());
+  // Completion filled the copies of the product.
+  EXPECT_EQ(text("select pName || pSize || pUnit || def1 from wh_in_det where itemNo = 1"),
+            "闸阀DN100台红");
+  EXPECT_EQ(text("select des from wh_in_det where itemNo = 1"), "闸阀 DN100 PN25 CF8 GB/T 12234");
+
+  // The next document takes the next number.
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 1);
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(f->shownKeyNo(), monthHead("RK") + "0002");
+}
+
+TEST_F(DocumentTest, DeletingLineTwoOfThreeStoresLinesOneAndTwo) {
+  auto f = savedReceipt(3);
+  f->editActionExecute();
+  ASSERT_TRUE(f->isEdit);
+  f->dCDS().moveTo(1);
+  f->minuActionExecute();
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(text("select group_concat(itemNo || ':' || productNo, ',') from "
+                 "(select * from wh_in_det order by itemNo)"),
+            "1:P1,2:P3");
+  EXPECT_EQ(f->dCDS().recordCount(), 2);
+  EXPECT_EQ(f->dCDS().valueAt(1, "itemNo").toInt(), 2);
+}
+
+TEST_F(DocumentTest, DeletingTheFirstLineShiftsTheOthersDown) {
+  auto f = savedReceipt(4);
+  f->editActionExecute();
+  f->dCDS().first();
+  f->minuActionExecute();
+  addLine(*f, "P2", 9);
+  ASSERT_TRUE(f->saveDoc()) << prompter_.texts().join("|").toStdString();
+  EXPECT_EQ(text("select group_concat(itemNo || ':' || productNo || ':' || qty, ',') from "
+                 "(select * from wh_in_det order by itemNo)"),
+            "1:P2:2,2:P3:3,3:P1:4,4:P2:9");
+}
+
+TEST_F(DocumentTest, EditingOnlyTheHeaderSendsOnlyTheMaster) {
+  auto f = savedReceipt(2);
+  f->editActionExecute();
+  fillHeader(*f, "W2");
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(text("select whNo from wh_In"), "W2");
+  EXPECT_EQ(count("select count(*) from wh_in_det"), 2);
+  EXPECT_EQ(f->mCDS().fieldByName("whName").asString(), "原料仓");
+
+  // Nothing changed: nothing is sent and the screen stays in the edit state.
+  f->editActionExecute();
+  prompter_.clear();
+  EXPECT_FALSE(f->saveDoc());
+  EXPECT_TRUE(prompter_.shown.empty());
+  EXPECT_TRUE(f->isEdit);
+}
+
+TEST_F(DocumentTest, RefusedSaveKeepsTheWorkAndTheNextSaveTakesAFreshNumber) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 1);
+  // A remark the database refuses (here by a rule of its own).
+  f->mCDS().edit();
+  f->mCDS().fieldByName("remarkM").setValue(QString(30, QChar(u'长')));
+  f->mCDS().post();
+  rawExec(
+      "create trigger refuse_long before insert on wh_In when length(new.remarkM) > 20 "
+      "begin select raise(abort, '备注太长'); end");
+  EXPECT_FALSE(f->saveDoc());
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_TRUE(prompter_.shown[0].text.contains("备注太长"))
+      << prompter_.shown[0].text.toStdString();
+  EXPECT_TRUE(f->isNew);
+  EXPECT_EQ(f->state(), DocumentEditor::State::New);
+  EXPECT_EQ(f->dCDS().recordCount(), 1);
+  EXPECT_EQ(count("select count(*) from wh_In"), 0);
+  EXPECT_EQ(count("select count(*) from wh_in_det"), 0);
+
+  // Meanwhile someone stored this month's first receipt: the retry asks for a fresh number.
+  exec(QString("insert into wh_In(keyNo) values('%10001')").arg(monthHead("RK")));
+  f->mCDS().edit();
+  f->mCDS().fieldByName("remarkM").setValue("短");
+  f->mCDS().post();
+  prompter_.clear();
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(f->shownKeyNo(), monthHead("RK") + "0002");
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo like 'RK-%0002'"), 1);
+}
+
+TEST_F(DocumentTest, DuplicateNumberFromAnotherClientIsRetriedWithTheNextNumber) {
+  auto other = newClient();
+  other->login();
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 5);
+  addLine(*f, "P2", 6);
+  // Right after this screen has read the next number, the other client stores it.
+  bool taken = false;
+  f->mCDS().afterPost = [&](client::Dataset& m) {
+    if (taken || m.fieldByName("keyNo").asString().isEmpty()) return;
+    taken = true;
+    other->execute("insert into wh_In(keyNo, docType) values(:k, '其他')",
+                   {{"k", m.fieldByName("keyNo").asString().toStdString()}});
+  };
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(f->shownKeyNo(), monthHead("RK") + "0002");
+  EXPECT_EQ(text("select docType from wh_In where keyNo like '%0001'"), "其他");
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo like '%0002'"), 2);
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo like '%0001'"), 0);
+}
+
+TEST_F(DocumentTest, DuplicateNumberRetriesGiveUpWithTheServersText) {
+  auto other = newClient();
+  other->login();
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 5);
+  int taken = 0;
+  f->mCDS().afterPost = [&](client::Dataset& m) {
+    if (m.fieldByName("keyNo").asString().isEmpty()) return;
+    ++taken;
+    other->execute("insert into wh_In(keyNo) values(:k)",
+                   {{"k", m.fieldByName("keyNo").asString().toStdString()}});
+  };
+  EXPECT_FALSE(f->saveDoc());
+  EXPECT_EQ(taken, 1 + DocumentEditor::kNumberRetries);
+  ASSERT_EQ(prompter_.shown.size(), 1u);
+  EXPECT_TRUE(prompter_.shown[0].text.startsWith("重复的编号"))
+      << prompter_.shown[0].text.toStdString();
+  EXPECT_TRUE(f->isNew);
+  EXPECT_EQ(f->dCDS().recordCount(), 1);
+}
+
+TEST_F(DocumentTest, HiddenColumnKeepsItsFieldInTheDatasetAndTheSave) {
+  exec("update sys_col set visible = 0 where tableName = 'wh_In_det' and fieldName = 'remark'");
+  auto f = open<Twh_InForm>();
+  EXPECT_EQ(f->dataGrid()->columnIndex("remark"), -1);
+  EXPECT_GE(f->dataGrid()->columnIndex("qty"), 0);
+  EXPECT_EQ(f->dCDS().fieldByName("qty").label(), "数量");
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 1);
+  f->dCDS().edit();
+  f->dCDS().fieldByName("remark").setValue("加急");
+  f->dCDS().post();
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(text("select remark from wh_in_det"), "加急");
+}
+
+TEST_F(DocumentTest, CancelOfNewShowsTheLastAndCancelOfEditRereads) {
+  auto f = savedReceipt(2);
+  const QString saved = f->shownKeyNo();
+  f->newActionExecute();
+  addLine(*f, "P3", 1);
+  f->cancelActionExecute();
+  EXPECT_EQ(f->shownKeyNo(), saved);
+  EXPECT_EQ(f->state(), DocumentEditor::State::Browse);
+
+  f->editActionExecute();
+  f->dCDS().first();
+  f->minuActionExecute();
+  f->cancelActionExecute();
+  EXPECT_FALSE(f->isEdit);
+  EXPECT_EQ(f->dCDS().recordCount(), 2);
+}
+
+// ---- audit and delete
+
+TEST_F(DocumentTest, AuditShowsNameAndTimeAndThenRefusesEditing) {
+  auto f = savedReceipt(1);
+  const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+  f->audActionExecute();
+  EXPECT_EQ(f->footerText("audName"), "admin");
+  EXPECT_FALSE(f->footerText("audDate").isEmpty());
+  EXPECT_TRUE(f->mCDS().fieldByName("audited").asBoolean());
+  EXPECT_GE(f->mCDS().fieldByName("audDate").asDateTime(), before);
+  EXPECT_EQ(f->mCDS().changeCount(), 0);  // mirrored only; the server already has it
+  EXPECT_EQ(text("select audName from wh_In"), "admin");
+  EXPECT_EQ(count("select audited from wh_In"), 1);
+
+  f->editActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"此单已审核，请取消审核后修改！"});
+  EXPECT_EQ(prompter_.shown.back().icon, Prompter::Icon::Stop);
+  EXPECT_FALSE(f->isEdit);
+  EXPECT_EQ(f->state(), DocumentEditor::State::Browse);
+
+  prompter_.clear();
+  f->audActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"本单已审核！"});
+  EXPECT_EQ(prompter_.shown.back().icon, Prompter::Icon::Information);
+
+  f->unaudActionExecute();
+  EXPECT_EQ(f->footerText("audName"), "");
+  EXPECT_EQ(f->footerText("audDate"), "");
+  EXPECT_EQ(count("select audited from wh_In"), 0);
+  prompter_.clear();
+  f->editActionExecute();
+  EXPECT_TRUE(f->isEdit);
+  EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(DocumentTest, UnauditOfAnUnauditedDocumentStillClears) {
+  auto f = savedReceipt(1);
+  // Another user's stray audit name on a document that is not audited.
+  exec("update wh_In set audName = '张三'");
+  f->lastActionExecute();
+  EXPECT_EQ(f->footerText("audName"), "张三");
+  f->unaudActionExecute();
+  EXPECT_EQ(f->footerText("audName"), "");
+  EXPECT_EQ(text("select audName from wh_In"), "");
+  EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(DocumentTest, AuditOfADocumentDeletedMeanwhileSaysSo) {
+  auto f = savedReceipt(1);
+  exec("delete from wh_in_det");
+  exec("delete from wh_In");
+  f->audActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"记录不存在，可能已被其他用户修改或删除"});
+  EXPECT_FALSE(f->mCDS().fieldByName("audited").asBoolean());
+}
+
+TEST_F(DocumentTest, DeleteAsksThenRemovesLinesAndMaster) {
+  auto f = savedReceipt(2);
+  prompter_.answers.push_back(1);  // 取消
+  f->delActionExecute();
+  EXPECT_EQ(prompter_.texts(), QStringList{"确定要删除此张单据吗？"});
+  EXPECT_EQ(count("select count(*) from wh_In"), 1);
+
+  prompter_.clear();
+  prompter_.answers.push_back(0);  // 确定
+  f->delActionExecute();
+  EXPECT_EQ(prompter_.texts(), (QStringList{"确定要删除此张单据吗？", "OK"}));
+  EXPECT_EQ(count("select count(*) from wh_In"), 0);
+  EXPECT_EQ(count("select count(*) from wh_in_det"), 0);
+  EXPECT_FALSE(f->hasDocument());  // the only document: an empty screen
+  EXPECT_TRUE(f->dCDS().isEmpty());
+
+  prompter_.clear();
+  f->delActionExecute();  // nothing shown: nothing asked
+  EXPECT_TRUE(prompter_.shown.empty());
+}
+
+TEST_F(DocumentTest, DeleteOfADocumentWithoutLinesReachesTheServer) {
+  exec("insert into wh_In(keyNo, whNo, docType) values('RK-X', 'W1', '生产入库')");
+  auto f = open<Twh_InForm>();
+  prompter_.answers.push_back(0);
+  f->delActionExecute();
+  EXPECT_EQ(count("select count(*) from wh_In"), 0);
+  EXPECT_FALSE(f->hasDocument());
+}
+
+TEST_F(DocumentTest, RefusedDeleteShowsTheDocumentAsStored) {
+  auto f = savedReceipt(2);
+  rawExec(
+      "create trigger keep_lines before delete on wh_in_det "
+      "begin select raise(abort, '明细被引用，不能删除'); end");
+  prompter_.answers.push_back(0);
+  f->delActionExecute();
+  ASSERT_EQ(prompter_.shown.size(), 2u);
+  EXPECT_TRUE(prompter_.shown[1].text.contains("明细被引用"));
+  EXPECT_TRUE(f->hasDocument());
+  EXPECT_EQ(f->dCDS().recordCount(), 2);
+  EXPECT_EQ(f->dCDS().changeCount(), 0);
+}
+
+// ---- pickers and completion
+
+int pickRows(Tsys_qryForm& d, std::initializer_list<const char*> keys, const QString& field) {
+  client::Dataset& rows = d.listSP();
+  for (const char* key : keys)
+    for (int r = 0; r < rows.recordCount(); ++r)
+      if (rows.valueAt(r, field).toString() == key) d.listGrid()->setChecked(r, true);
+  return QDialog::Accepted;
+}
+
+TEST_F(DocumentTest, ProductPickerAppendsOnNewAndOverwritesOnEdit) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f);
+  answerQuery_ = [](Tsys_qryForm& d) {
+    EXPECT_EQ(d.windowTitle(), "产品查询");
+    return pickRows(d, {"P3", "P1", "P2"}, "productNo");
+  };
+  f->runPicker("productNo");
+  ASSERT_EQ(f->dCDS().recordCount(), 3);
+  EXPECT_EQ(f->dCDS().valueAt(0, "productNo").toString(), "P3");
+  EXPECT_EQ(f->dCDS().valueAt(0, "pName").toString(), "法兰");
+  EXPECT_DOUBLE_EQ(f->dCDS().valueAt(0, "uPrice").toDouble(), 95.5);  // the cost price
+  EXPECT_EQ(f->dCDS().valueAt(2, "productNo").toString(), "P2");
+  EXPECT_FALSE(f->isFilling);
+  for (int r = 0; r < 3; ++r) {
+    f->dCDS().moveTo(r);
+    f->dCDS().edit();
+    f->dCDS().fieldByName("qty").setValue(1);
+    f->dCDS().post();
+  }
+  ASSERT_TRUE(f->saveDoc());
+
+  f->editActionExecute();
+  f->dCDS().moveTo(1);
+  f->runPicker("productNo");  // same three rows: the current line ends with the last
+  ASSERT_EQ(f->dCDS().recordCount(), 3);
+  EXPECT_EQ(f->dCDS().valueAt(1, "productNo").toString(), "P2");
+  EXPECT_EQ(f->dCDS().valueAt(1, "pSize").toString(), "DN50");
+  EXPECT_DOUBLE_EQ(f->dCDS().valueAt(1, "qty").toDouble(), 1);
+
+  // Cancelled or nothing marked: nothing is copied.
+  answerQuery_ = nullptr;
+  f->runPicker("productNo");
+  EXPECT_EQ(f->dCDS().recordCount(), 3);
+}
+
+TEST_F(DocumentTest, TaskPickerCopiesTaskAndProduct) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  answerQuery_ = [](Tsys_qryForm& d) {
+    EXPECT_EQ(d.windowTitle(), "生产任务单查询");
+    return pickRows(d, {"26-11-0001-01"}, "taskNo");
+  };
+  f->runPicker("taskNo");
+  ASSERT_EQ(f->dCDS().recordCount(), 1);
+  EXPECT_EQ(f->dCDS().valueAt(0, "taskNo").toString(), "26-11-0001-01");
+  EXPECT_EQ(f->dCDS().valueAt(0, "productNo").toString(), "P2");
+  EXPECT_EQ(f->dCDS().valueAt(0, "pName").toString(), "球阀");
+  EXPECT_TRUE(f->dCDS().valueAt(0, "uPrice").isNull());
+
+  // In the browse state the buttons do nothing.
+  f->cancelActionExecute();
+  const int shown = dialogsShown_;
+  f->runPicker("taskNo");
+  EXPECT_EQ(dialogsShown_, shown);
+}
+
+TEST_F(DocumentTest, CompletionFillsClearsAndKeepsTheTypedNumber) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  f->addActionExecute();
+  client::Dataset& d = f->dCDS();
+  d.edit();
+  d.fieldByName("productNo").setValue("p1");  // numbers compare without case
+  EXPECT_EQ(d.fieldByName("pName").asString(), "闸阀");
+  EXPECT_EQ(d.fieldByName("def1").asString(), "红");
+  d.fieldByName("productNo").setValue("NOPE");
+  EXPECT_EQ(d.fieldByName("productNo").asString(), "NOPE");
+  EXPECT_TRUE(d.fieldByName("pName").isNull());
+  EXPECT_TRUE(d.fieldByName("des").isNull());
+  EXPECT_TRUE(d.fieldByName("def1").isNull());
+
+  d.fieldByName("taskNo").setValue("26-11-0001-01");
+  EXPECT_EQ(d.fieldByName("productNo").asString(), "P2");
+  EXPECT_EQ(d.fieldByName("pUnit").asString(), "台");
+  d.fieldByName("taskNo").setValue("NO-TASK");  // unknown task: the line stays as it is
+  EXPECT_EQ(d.fieldByName("productNo").asString(), "P2");
+  d.post();
+
+  f->isFilling = true;  // while a picker fills, completions stay quiet
+  d.edit();
+  d.fieldByName("productNo").setValue("P3");
+  EXPECT_EQ(d.fieldByName("pName").asString(), "球阀");
+  d.cancel();
+  f->isFilling = false;
+}
+
+TEST_F(DocumentTest, IssueTakesTheStockPriceAndItsOwnTables) {
+  auto f = open<Twh_OutForm>();
+  EXPECT_EQ(f->windowTitle(), "出库单");
+  EXPECT_EQ(f->headerCombo("docType")->count(), 1);
+  EXPECT_EQ(f->headerCombo("docType")->itemText(0), "生产领用");
+  f->newActionExecute();
+  EXPECT_EQ(f->mCDS().fieldByName("outDate").asDateTime().date(), QDate::currentDate());
+  fillHeader(*f);
+  answerQuery_ = [](Tsys_qryForm& d) {
+    EXPECT_EQ(d.windowTitle(), "库存查询");
+    return pickRows(d, {"P3"}, "productNo");
+  };
+  f->runPicker("productNo");
+  ASSERT_EQ(f->dCDS().recordCount(), 1);
+  EXPECT_DOUBLE_EQ(f->dCDS().valueAt(0, "uPrice").toDouble(), 88);  // the stock row's price
+  EXPECT_EQ(f->dCDS().valueAt(0, "pName").toString(), "法兰");
+  f->dCDS().edit();
+  f->dCDS().fieldByName("qty").setValue(25);  // more than on hand: saved like any other
+  f->dCDS().post();
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(f->shownKeyNo(), monthHead("CK") + "0001");
+  EXPECT_EQ(count("select count(*) from wh_out_det where itemNo = 1 and qty = 25"), 1);
+  f->audActionExecute();
+  EXPECT_EQ(count("select audited from wh_Out"), 1);
+  prompter_.answers.push_back(0);
+  f->unaudActionExecute();
+  f->delActionExecute();
+  EXPECT_EQ(count("select count(*) from wh_Out"), 0);
+  EXPECT_EQ(count("select count(*) from wh_out_det"), 0);
+}
+
+// ---- find, print, close
+
+TEST_F(DocumentTest, FindLoadsTheChosenDocument) {
+  auto f = savedReceipt(1);
+  const QString first = f->shownKeyNo();
+  savedReceipt(2);
+  f->lastActionExecute();
+  ASSERT_NE(f->shownKeyNo(), first);
+  answerQuery_ = [&](Tsys_qryForm& d) {
+    EXPECT_EQ(d.windowTitle(), "入库单查询");
+    for (int r = 0; r < d.listSP().recordCount(); ++r)
+      if (d.listSP().valueAt(r, "keyNo").toString() == first) d.listSP().moveTo(r);
+    return int(QDialog::Accepted);
+  };
+  f->findActionExecute();
+  EXPECT_EQ(f->shownKeyNo(), first);
+  EXPECT_EQ(f->dCDS().recordCount(), 1);
+}
+
+TEST_F(DocumentTest, PrintOffersTheReceiptStylesWithTheScreensData) {
+  client::Tsys_reportForm::setCacheDir(programFile("report"));
+  auto f = savedReceipt(3);
+  int styles = -1;
+  bool hasLines = false;
+  DocumentEditor::runModal = [&](QDialog& dlg) {
+    auto& report = static_cast<client::Tsys_reportForm&>(dlg);
+    styles = report.LV()->count();
+    hasLines = report.reportData().source("入库单明细表") != nullptr;
+    return int(QDialog::Rejected);
+  };
+  f->printActionExecute();
+  EXPECT_GE(styles, 1);
+  EXPECT_TRUE(hasLines);
+}
+
+TEST_F(DocumentTest, CloseAsksOnlyWithUnsavedWork) {
+  auto f = open<Twh_InForm>();
+  f->closeActionExecute();
+  EXPECT_TRUE(f->isClosed());
+  EXPECT_TRUE(prompter_.shown.empty());
+
+  auto g = open<Twh_InForm>();
+  g->newActionExecute();
+  prompter_.answers.push_back(0);  // 否
+  g->closeActionExecute();
+  EXPECT_FALSE(g->isClosed());
+  EXPECT_EQ(prompter_.texts(), QStringList{"数据未保存，是否确认要退出？"});
+  prompter_.answers.push_back(1);  // 是
+  g->closeActionExecute();
+  EXPECT_TRUE(g->isClosed());
+}
+
+TEST_F(DocumentTest, TheMainWindowsActionsOpenTheScreensOnTheLastDocument) {
+  client::registerWarehouseScreens();
+  exec("insert into wh_Out(keyNo, whNo, docType) values('CK-9', 'W1', '生产领用')");
+  const std::pair<const char*, const char*> kScreens[] = {{"wh_InAction", "入库单"},
+                                                          {"wh_outAction", "出库单"}};
+  for (const auto& [action, caption] : kScreens) {
+    SCOPED_TRACE(action);
+    const client::ScreenFactory* factory = client::findScreen(action);
+    ASSERT_NE(factory, nullptr);
+    std::unique_ptr<QDialog> dlg((*factory)(nullptr));
+    EXPECT_EQ(dlg->windowTitle(), caption);
+    auto* editor = qobject_cast<DocumentEditor*>(dlg.get());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->shownKeyNo(), QString(action) == "wh_outAction" ? "CK-9" : "");
+  }
+}
+
+}  // namespace
+}  // namespace qk::test
