@@ -427,8 +427,7 @@ void DocumentEditor::commitHeaderEditor(const QString& field) {
 
 // ---- reading and states
 
-void DocumentEditor::loadDoc(const QString& keyNo) {
-  const QVariant key = keyNo.isNull() ? QVariant() : QVariant(keyNo);
+void DocumentEditor::openDocument(const QVariant& key) {
   mCDS_->close();
   mCDS_->setCommandText(
       QString("select * from %1 where %2 = :keyNo").arg(config_.masterTable, config_.keyField));
@@ -440,6 +439,10 @@ void DocumentEditor::loadDoc(const QString& keyNo) {
   dCDS_->params().byName("keyNo").value = key;
   dCDS_->open();
   installLineRules();
+}
+
+void DocumentEditor::loadDoc(const QString& keyNo) {
+  openDocument(keyNo.isNull() ? QVariant() : QVariant(keyNo));
   fitColumns();
   setState(State::Browse);
   loadHeaderEditors();
@@ -455,17 +458,7 @@ void DocumentEditor::fitColumns() {
 }
 
 void DocumentEditor::openEmpty() {
-  mCDS_->close();
-  mCDS_->setCommandText(
-      QString("select * from %1 where %2 = :keyNo").arg(config_.masterTable, config_.keyField));
-  mCDS_->params().byName("keyNo").value = config_.emptyMarker;
-  mCDS_->open();
-  dCDS_->close();
-  dCDS_->setCommandText(
-      QString("select * from %1 where %2 = :keyNo").arg(config_.detailView, config_.keyField));
-  dCDS_->params().byName("keyNo").value = config_.emptyMarker;
-  dCDS_->open();
-  installLineRules();
+  openDocument(config_.emptyMarker);
   loadHeaderEditors();
 }
 

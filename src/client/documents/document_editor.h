@@ -190,6 +190,7 @@ class DocumentEditor : public QDialog {
   void installLineRules();
   void loadHeaderEditors();
   void fitColumns();
+  void openDocument(const QVariant& key);  // both datasets, by number
   void commitHeaderEditor(const QString& field);
   QString sendChanges(bool* sent);
   QString nextNumber();
