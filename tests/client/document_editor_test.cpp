@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTableView>
 
 #include <sqlite3.h>
 
@@ -415,6 +416,21 @@ TEST_F(DocumentTest, DuplicateNumberRetriesGiveUpWithTheServersText) {
       << prompter_.shown[0].text.toStdString();
   EXPECT_TRUE(f->isNew);
   EXPECT_EQ(f->dCDS().recordCount(), 1);
+}
+
+TEST_F(DocumentTest, TextStillInACellEditorIsSaved) {
+  auto f = open<Twh_InForm>();
+  f->show();
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 1);
+  QTableView* view = f->dataGrid()->view();
+  view->edit(view->model()->index(0, f->dataGrid()->columnIndex("qty")));
+  auto* editor = view->viewport()->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  editor->setText("7");  // the user clicks 保存 without leaving the cell
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(count("select cast(qty as integer) from wh_in_det"), 7);
 }
 
 TEST_F(DocumentTest, HiddenColumnKeepsItsFieldInTheDatasetAndTheSave) {

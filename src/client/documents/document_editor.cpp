@@ -568,6 +568,7 @@ void DocumentEditor::editActionExecute() {
 }
 
 void DocumentEditor::addActionExecute() {
+  dataGrid_->commitEdit();
   dCDS_->checkBrowseMode();
   dCDS_->append();
   dCDS_->post();
@@ -642,6 +643,7 @@ bool DocumentEditor::isDuplicateNumber(const QString& reply) const {
 }
 
 bool DocumentEditor::saveDoc() {
+  dataGrid_->commitEdit();
   mCDS_->checkBrowseMode();
   dCDS_->checkBrowseMode();
   if (!validateDoc()) return false;

@@ -153,6 +153,7 @@ void TlistForm::deleteActionExecute() {
 }
 
 void TlistForm::saveActionExecute() {
+  grid_->commitEdit();
   dataset().post();
 }
 

@@ -745,6 +745,10 @@ void DataGrid::fitColumnsToContent() {
   }
 }
 
+void DataGrid::commitEdit() {
+  d_->delegate->commitEditors(d_->view->viewport());
+}
+
 std::vector<int> DataGrid::columnWidths() const {
   std::vector<int> widths;
   for (int c = d_->model->columnOffset(); c < d_->model->columnCount(); ++c) {

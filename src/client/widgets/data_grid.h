@@ -74,6 +74,9 @@ class DataGrid : public QWidget {
   void refresh();
 
   // ---- behaviour
+  // Writes what is typed in an open cell editor into the dataset (a tool-bar button takes no
+  // focus, so nothing else would before a save).
+  void commitEdit();
   void setReadOnly(bool on);  // whole-row selection, no editing
   bool isReadOnly() const;
   void setCheckBoxes(bool on);  // a check-box column in front for picking rows

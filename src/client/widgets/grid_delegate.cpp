@@ -273,6 +273,14 @@ void GridDelegate::pressButton(QWidget* editor, const QPersistentModelIndex& ind
   if (index.isValid()) emit buttonClicked(index);
 }
 
+void GridDelegate::commitEditors(QWidget* viewport) {
+  for (QWidget* w : viewport->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!w->property(kIndex).isValid()) continue;
+    emit commitData(w);
+    emit closeEditor(w, QAbstractItemDelegate::NoHint);
+  }
+}
+
 bool GridDelegate::eventFilter(QObject* object, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);

@@ -19,6 +19,8 @@ class GridDelegate : public QStyledItemDelegate {
 
   // The button's place inside a cell.
   static QRect buttonRect(const QRect& cell);
+  // Writes the text of every open cell editor under `viewport` into the model and closes it.
+  void commitEditors(QWidget* viewport);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
