@@ -91,7 +91,7 @@ class ProductsTest : public ClientTest {
 
 // ---- the product rule
 
-TEST_F(ProductsTest, SavingRefusesMissingNameThenMissingSpecification) {
+TEST_F(ProductsTest, SavingRefusesMissingNameThenMissingSize) {
   Tbas_productsForm form;
   Dataset& ds = dm_->productsCDS;
   ds.append();
