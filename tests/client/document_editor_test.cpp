@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableView>
+#include <QToolBar>
 
 #include <sqlite3.h>
 
@@ -693,6 +694,57 @@ TEST_F(DocumentTest, IssueTakesTheStockPriceAndItsOwnTables) {
   f->delActionExecute();
   EXPECT_EQ(count("select count(*) from wh_Out"), 0);
   EXPECT_EQ(count("select count(*) from wh_out_det"), 0);
+}
+
+// ---- extending the editor
+
+TEST_F(DocumentTest, HooksAndPickerModesExtendTheEditor) {
+  client::DocumentConfig c = client::warehouseReceiptConfig();
+  bool refuse = true;
+  c.validate = [&](DocumentEditor&) { return !refuse; };
+  c.numberLines = [](DocumentEditor& e) {
+    for (int r = 0; r < e.dCDS().recordCount(); ++r) {
+      e.dCDS().moveTo(r);
+      e.dCDS().edit();
+      e.dCDS().fieldByName("remark").setValue(QString("第%1行").arg(r + 1));
+      e.dCDS().post();
+    }
+  };
+  c.setUp = [](DocumentEditor& e) { e.toolBar()->addAction("汇总"); };
+  // Rows from elsewhere than the query dialog; every row becomes a line, whatever the state.
+  c.pickers[0].source = [](QWidget*, const client::LinePicker&) {
+    return std::vector<QVariantMap>{{{"productNo", "P1"}, {"costPrice", 1.5}},
+                                    {{"productNo", "P3"}, {"costPrice", ""}}};
+  };
+  c.pickers[0].copies = {{"productNo", "productNo"}, {"uPrice", "costPrice", true}};
+  c.pickers[0].append = client::PickAppend::Always;
+  DocumentEditor f(c);
+  f.formShow();
+  EXPECT_EQ(f.toolBar()->actions().last()->text(), "汇总");
+
+  f.newActionExecute();
+  fillHeader(f);
+  f.runPicker("productNo");
+  ASSERT_EQ(f.dCDS().recordCount(), 2);
+  EXPECT_EQ(f.dCDS().valueAt(0, "pName").toString(), "闸阀");     // completion ran
+  EXPECT_DOUBLE_EQ(f.dCDS().valueAt(1, "uPrice").toDouble(), 0);  // an empty price is 0
+  for (int r = 0; r < 2; ++r) {
+    f.dCDS().moveTo(r);
+    f.dCDS().edit();
+    f.dCDS().fieldByName("qty").setValue(1);
+    f.dCDS().post();
+  }
+  EXPECT_FALSE(f.saveDoc());  // the screen's own check says no, silently here
+  EXPECT_TRUE(prompter_.shown.empty());
+  refuse = false;
+  ASSERT_TRUE(f.saveDoc());
+  EXPECT_EQ(text("select group_concat(remark, ',') from (select * from wh_in_det order by itemNo)"),
+            "第1行,第2行");
+
+  f.editActionExecute();
+  f.dCDS().first();
+  f.runPicker("productNo");  // Always: appended even on an edited document
+  EXPECT_EQ(f.dCDS().recordCount(), 4);
 }
 
 // ---- find, print, close

@@ -169,6 +169,7 @@ class DocumentEditor : public QDialog {
   QComboBox* headerCombo(const QString& field) const;
   QWidget* headerEditor(const QString& field) const;
   QWidget* headerPanel() const { return headerPanel_; }
+  QToolBar* toolBar() const { return toolBar_; }   // a document adds its own entries here
   QString footerText(const QString& field) const;  // userName, docDate, audName, audDate
   QLabel* keyNoLabel() const { return keyNoLabel_; }
 
