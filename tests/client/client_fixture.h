@@ -30,6 +30,16 @@ class ClientTest : public DataModuleTest {
     auto rs = probe->open(sql);
     return rs.rows.empty() ? protocol::Value{} : rs.rows[0][0];
   }
+  // A number or a flag the database holds (a flag reads 0/1); -1 when it is neither.
+  qint64 count(const std::string& sql) {
+    const protocol::Value v = scalar(sql);
+    if (const bool* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : -1;
+  }
+  std::string text(const std::string& sql) {
+    const protocol::Value v = scalar(sql);
+    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
+  }
 
   std::unique_ptr<TempDir> programDir_;
 };

@@ -125,17 +125,6 @@ class DocumentTest : public ClientTest {
     sqlite3_close(db);
   }
 
-  // A number or a flag read back from the database.
-  qlonglong count(const std::string& sql) {
-    const protocol::Value v = scalar(sql);
-    if (const bool* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
-    return std::get<std::int64_t>(v);
-  }
-  std::string text(const std::string& sql) {
-    auto v = scalar(sql);
-    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
-  }
-
   std::function<int(Tsys_qryForm&)> answerQuery_;
   int dialogsShown_ = 0;
 

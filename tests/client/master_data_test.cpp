@@ -44,14 +44,6 @@ class MasterDataTest : public ClientTest {
     ClientTest::TearDown();
   }
 
-  qint64 count(const std::string& sql) {
-    const protocol::Value v = scalar(sql);
-    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : -1;
-  }
-  std::string text(const std::string& sql) {
-    const protocol::Value v = scalar(sql);
-    return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
-  }
   void exec(const std::string& sql) {
     auto probe = newClient();
     probe->login();

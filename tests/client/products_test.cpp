@@ -67,10 +67,6 @@ class ProductsTest : public ClientTest {
     t.params().byName("s").value = size;
     t.execute();
   }
-  qint64 count(const std::string& sql) {
-    const protocol::Value v = scalar(sql);
-    return std::holds_alternative<std::int64_t>(v) ? std::get<std::int64_t>(v) : -1;
-  }
   // Types a product into productsCDS and saves it, as the edit dialog's toolbar does.
   static void typeProduct(Dataset& ds, const QString& no, const QString& name,
                           const QString& size) {

@@ -91,7 +91,6 @@ class ShellTest : public ClientTest {
     };
     return w.FormShow();
   }
-  std::int64_t count(const std::string& sql) { return std::get<std::int64_t>(scalar(sql)); }
   void addUser(const QString& name, const QString& pw) {
     protocol::Delta d;
     d.rows.push_back({protocol::ChangeOp::Insert,

@@ -213,6 +213,9 @@ void DocumentEditor::buildHeader() {
         auto* date = new QDateEdit(headerPanel_);
         date->setCalendarPopup(true);
         date->setDisplayFormat("yyyy-MM-dd");
+        // The earliest date stands for no date and shows blank.
+        date->setMinimumDate(QDate(1900, 1, 1));
+        date->setSpecialValueText(" ");
         connect(date, &QDateEdit::dateChanged, this,
                 [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
         editor = date;
@@ -313,8 +316,6 @@ void DocumentEditor::formShow() {
   openEmpty();  // the fields exist before the layout names them
   dataGrid_->applyLayout(dm_.pubCDS, config_.layoutKey);
   layoutWidths_ = dataGrid_->columnWidths();
-  for (Dataset DataModule::*list : config_.lists)
-    if (!(dm_.*list).active()) (dm_.*list).open();
   {
     const QScopedValueRollback<bool> loading(loadingHeader_, true);
     for (const HeaderField& h : config_.header) {
@@ -385,8 +386,6 @@ void DocumentEditor::loadHeaderEditors() {
     if (auto* line = qobject_cast<QLineEdit*>(w)) {
       if (line->text() != v.toString()) line->setText(v.toString());
     } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
-      date->setSpecialValueText(" ");
-      date->setMinimumDate(QDate(1900, 1, 1));
       date->setDate(v.isValid() ? v.toDateTime().date() : date->minimumDate());
     } else if (auto* box = qobject_cast<QComboBox*>(w)) {
       const QString text = v.toString();
@@ -491,10 +490,7 @@ void DocumentEditor::setNavState(NavState nav) {
 QVariant DocumentEditor::navigate(const QString& sql, bool withKey) {
   Dataset& pub = dm_.pubCDS;
   pub.setCommandText(sql);
-  if (withKey) {
-    const QString key = shownKeyNo();
-    pub.params().byName("p").value = hasDocument() ? QVariant(key) : QVariant();
-  }
+  if (withKey) pub.params().byName("p").value = hasDocument() ? QVariant(shownKeyNo()) : QVariant();
   pub.open();
   const QVariant v = pub.isEmpty() ? QVariant() : pub.fieldByName("dNo").value();
   pub.close();

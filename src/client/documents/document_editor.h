@@ -95,8 +95,6 @@ struct DocumentConfig {
   std::vector<GridColumn> columns;
   std::vector<LinePicker> pickers;
   std::vector<LineCompletion> completions;
-  // Data-module datasets opened when the screen is shown (lists behind the header).
-  std::vector<Dataset DataModule::*> lists;
 
   // ---- hooks
   std::function<void(DocumentEditor&)> setUp{};            // after the standard set-up

@@ -79,7 +79,6 @@ DocumentConfig warehouseDocument(const char* dateField, const char* docFamily) {
   c.lineMessage = "产品编号和数量不能为空!";
   c.columns = warehouseLineColumns();
   c.completions = {productCompletion(), taskCompletion()};
-  c.lists = {&DataModule::whCDS};
   return c;
 }
 
