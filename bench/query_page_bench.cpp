@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 #include "server/demo/bulk_data.h"
 #include "support/test_server.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 #include "support/test_server.h"
 
 using namespace qk;

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 #include "server/demo/bulk_data.h"
 #include "server/http/api_server.h"
 

@@ -10,17 +10,15 @@
 #include <QTableView>
 #include <QToolBar>
 
-#include <sqlite3.h>
-
-#include "client/admin/sys_report_form.h"
 #include "client/data/dataset.h"
-#include "client/documents/filter_form.h"
-#include "client/documents/sys_qry_form.h"
-#include "client/documents/warehouse_forms.h"
+#include "client/query/filter_form.h"
+#include "client/query/sys_qry_form.h"
+#include "client/report/sys_report_form.h"
+#include "client/warehouse/warehouse_forms.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 
 namespace qk::test {
 namespace {
@@ -115,14 +113,8 @@ class DocumentTest : public ClientTest {
 
   // Changes the database behind the server's back (triggers the client may not create).
   void rawExec(const char* sql) {
-    const auto file = server::AccountStore(dir_.path()).fileFor(kAccount);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.string().c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &error);
-    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
+    auto db = server::AccountStore(dir_.path()).open(kAccount);
+    db->script(sql);
   }
 
   std::function<int(Tsys_qryForm&)> answerQuery_;

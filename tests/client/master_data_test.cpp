@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QToolBar>
 
-#include "client/admin/sys_report_form.h"
 #include "client/app/actions.h"
 #include "client/data/dataset.h"
 #include "client/masterdata/master_lists.h"
+#include "client/report/sys_report_form.h"
 #include "client_fixture.h"
 
 namespace qk::test {

@@ -9,13 +9,13 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include "client/admin/sys_report_form.h"
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
 #include "client/data/settings.h"
-#include "client/documents/filter_form.h"
 #include "client/masterdata/master_lists.h"
 #include "client/masterdata/products_form.h"
+#include "client/query/filter_form.h"
+#include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"

@@ -8,8 +8,8 @@
 
 #include "client/data/data_error.h"
 #include "client/data/settings.h"
-#include "client/documents/filter_form.h"
-#include "client/documents/sys_qry_form.h"
+#include "client/query/filter_form.h"
+#include "client/query/sys_qry_form.h"
 #include "client/widgets/data_grid.h"
 #include "client_fixture.h"
 

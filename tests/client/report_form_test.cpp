@@ -12,13 +12,13 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include "client/admin/sys_report_form.h"
 #include "client/data/data_error.h"
 #include "client/report/report_data.h"
 #include "client/report/report_output.h"
 #include "client/report/report_preview.h"
 #include "client/report/report_renderer.h"
 #include "client/report/report_template.h"
+#include "client/report/sys_report_form.h"
 #include "client_fixture.h"
 
 namespace qk::test {

@@ -4,7 +4,7 @@
 #include <sys/wait.h>
 #include <cstdio>
 
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 #include "support/test_server.h"
 
 namespace qk::test {

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <set>
 
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 #include "server/db/connection.h"
 #include "support/test_server.h"
 

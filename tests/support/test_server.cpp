@@ -7,7 +7,7 @@
 #include <mutex>
 #include <random>
 
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 
 namespace qk::test {
 

@@ -2,13 +2,13 @@
 
 #include <memory>
 
-#include "client/admin/sys_report_form.h"
 #include "client/app/actions.h"
 #include "client/app/client_config.h"
 #include "client/data/data_module.h"
-#include "client/documents/sys_qry_form.h"
-#include "client/documents/warehouse_forms.h"
 #include "client/masterdata/master_lists.h"
+#include "client/query/sys_qry_form.h"
+#include "client/report/sys_report_form.h"
+#include "client/warehouse/warehouse_forms.h"
 
 namespace qk::client {
 

@@ -15,9 +15,9 @@
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
 #include "client/data/data_module.h"
-#include "client/documents/filter_form.h"
-#include "client/documents/sys_qry_form.h"
 #include "client/masterdata/products_form.h"
+#include "client/query/filter_form.h"
+#include "client/query/sys_qry_form.h"
 #include "client/widgets/message_prompter.h"
 
 int main(int argc, char** argv) {

@@ -17,14 +17,14 @@
 #include <QVBoxLayout>
 #include <map>
 
-#include "client/admin/sys_report_form.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "client/data/numbering.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
-#include "client/documents/sys_qry_form.h"
+#include "client/query/sys_qry_form.h"
+#include "client/report/sys_report_form.h"
 #include "client/widgets/error_handler.h"
 
 namespace qk::client {

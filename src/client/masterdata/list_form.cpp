@@ -5,11 +5,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "client/admin/sys_report_form.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
+#include "client/report/sys_report_form.h"
 #include "client/widgets/error_handler.h"
 
 namespace qk::client {

@@ -13,15 +13,15 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "client/admin/sys_report_form.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
-#include "client/documents/filter_form.h"
-#include "client/documents/query_page.h"
 #include "client/masterdata/list_form.h"
+#include "client/query/filter_form.h"
+#include "client/query/query_page.h"
+#include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/error_handler.h"
 

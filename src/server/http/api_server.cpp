@@ -11,13 +11,13 @@
 #include <nlohmann/json.hpp>
 
 #include "protocol/wire.h"
-#include "server/account_store.h"
-#include "server/change_writer.h"
+#include "server/core/account_store.h"
+#include "server/core/change_writer.h"
+#include "server/core/password.h"
+#include "server/core/providers.h"
 #include "server/http/session_store.h"
-#include "server/password.h"
 #include "server/procedures/exec_call.h"
 #include "server/procedures/registry.h"
-#include "server/providers.h"
 
 namespace qk::server {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "server/password.h"
+#include "server/core/password.h"
 
 namespace qk::server {
 

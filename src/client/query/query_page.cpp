@@ -1,4 +1,4 @@
-#include "client/documents/query_page.h"
+#include "client/query/query_page.h"
 
 #include "client/data/dataset.h"
 

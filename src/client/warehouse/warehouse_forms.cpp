@@ -1,4 +1,4 @@
-#include "client/documents/warehouse_forms.h"
+#include "client/warehouse/warehouse_forms.h"
 
 #include <memory>
 

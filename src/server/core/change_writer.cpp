@@ -1,6 +1,6 @@
-#include "server/change_writer.h"
+#include "server/core/change_writer.h"
 
-#include "server/password.h"
+#include "server/core/password.h"
 
 namespace qk::server {
 

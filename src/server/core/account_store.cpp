@@ -1,10 +1,10 @@
-#include "server/account_store.h"
+#include "server/core/account_store.h"
 
 #include <algorithm>
 #include <stdexcept>
 
+#include "server/core/password.h"
 #include "server/demo/demo_data.h"
-#include "server/password.h"
 #include "server/schema/embedded.h"
 
 namespace qk::server {

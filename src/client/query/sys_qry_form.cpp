@@ -1,4 +1,4 @@
-#include "client/documents/sys_qry_form.h"
+#include "client/query/sys_qry_form.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,8 +18,8 @@
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
-#include "client/documents/filter_form.h"
-#include "client/documents/query_page.h"
+#include "client/query/filter_form.h"
+#include "client/query/query_page.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/error_handler.h"
 

@@ -1,4 +1,4 @@
-#include "client/admin/sys_report_form.h"
+#include "client/report/sys_report_form.h"
 
 #include "client/widgets/error_handler.h"
 

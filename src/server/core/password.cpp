@@ -1,4 +1,4 @@
-#include "server/password.h"
+#include "server/core/password.h"
 
 #include <sodium.h>
 

@@ -1,4 +1,4 @@
-#include "server/providers.h"
+#include "server/core/providers.h"
 
 #include <array>
 

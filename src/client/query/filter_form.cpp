@@ -1,4 +1,4 @@
-#include "client/documents/filter_form.h"
+#include "client/query/filter_form.h"
 
 #include <QAction>
 #include <QComboBox>
