@@ -7,8 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libsodium-dev sqlite3
   libgtest-dev libgmock-dev
-  qt6-base-dev libqt6svg6-dev fonts-noto-cjk libxlsxwriter-dev poppler-utils
-  xvfb xauth curl
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev
+  poppler-utils xvfb xauth openbox curl
 )
 
 missing=()

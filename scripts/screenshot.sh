@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the main window after login, at 1366x768 on a virtual display, against a
-# fresh demo account set. Usage: scripts/screenshot.sh [OUT.png] [TAB] [ACTION]
-# With ACTION (e.g. wh_viewAction) that action's screen is opened and pictured instead.
+# fresh demo account set. Usage: scripts/screenshot.sh [OUT.png] [TAB] [ACTION] [DIALOG]
+# With ACTION (e.g. wh_viewAction) that action's screen is opened and pictured instead; with
+# DIALOG (file, page-setup, print, print-preview, message, confirm) that dialog over the main
+# window, e.g. scripts/screenshot.sh /tmp/print.png 0 "" print.
+# A window manager runs on the virtual display so that windows have real frames and titles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 OUT=${1:-/tmp/qk-main.png}
 TAB=${2:-0}
 ACTION=${3:-}
+DIALOG=${4:-}
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
@@ -20,6 +24,13 @@ for _ in $(seq 50); do
   curl -sf "http://127.0.0.1:$PORT/api/health" >/dev/null 2>&1 && break
   sleep 0.1
 done
-xvfb-run -a -s "-screen 0 1366x768x24" build/bin/qk-screenshot \
+xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
+  openbox >/dev/null 2>&1 &
+  WM=$!
+  sleep 1
+  "$@"
+  rc=$?
+  kill $WM
+  exit $rc' windowed build/bin/qk-screenshot \
   --server "http://127.0.0.1:$PORT" --account 演示账套 --user admin --password admin123 \
-  --out "$OUT" --tab "$TAB" ${ACTION:+--action "$ACTION"}
+  --out "$OUT" --tab "$TAB" ${ACTION:+--action "$ACTION"} ${DIALOG:+--dialog "$DIALOG"}

@@ -1,62 +1,99 @@
 #include "client/app/action_icons.h"
 
-#include <QFont>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
+#include <QColor>
+#include <iterator>
+
+#include "client/app/actions.h"
+#include "client/widgets/icons.h"
 
 namespace qk::client {
 
 namespace {
 
-QColor categoryColor(const QString& category) {
-  if (category == "bas") return QColor(0x2e, 0x7d, 0x32);
-  if (category == "bus") return QColor(0x15, 0x65, 0xc0);
-  if (category == "Query") return QColor(0xef, 0x6c, 0x00);
-  if (category == "sys") return QColor(0x6a, 0x1b, 0x9a);
-  return QColor(0x45, 0x5a, 0x64);
-}
+struct ActionIcon {
+  const char* action;
+  const char* icon;
+};
 
-// The character that best names the action: skip generic leading words.
-QString glyph(const QString& caption) {
-  QString c = caption;
-  for (const char* prefix : {"销售", "采购", "生产", "系统", "产品", "物料", "外协"})
-    if (c.startsWith(QString::fromUtf8(prefix)) && c.size() > 2) c = c.mid(2);
-  if (c.startsWith("bom")) return "B";
-  return c.left(1);
-}
+constexpr ActionIcon kActionIcons[] = {
+    // 基础数据
+    {"depAction", "building"},
+    {"staffAction", "users"},
+    {"pIdAction", "category"},
+    {"productAction", "package"},
+    {"drawingIdAction", "folders"},
+    {"drawingAction", "ruler-measure"},
+    {"bomAction", "hierarchy-3"},
+    {"deviceAction", "engine"},
+    {"processAction", "tool"},
+    {"custAction", "address-book"},
+    {"supAction", "truck"},
+    {"docTypeAction", "files"},
+    {"wh_stockAction", "building-warehouse"},
+    {"whAction", "building-warehouse"},
+    {"cutterAction", "scissors"},
+    {"exitAction", "logout"},
+    {"reportAction", "template"},
+    // 业务数据
+    {"bus_SOAction", "shopping-cart"},
+    {"bus_SDAction", "truck-delivery"},
+    {"bus_POAction", "basket"},
+    {"bus_PIAction", "package-import"},
+    {"check_POAction", "zoom-check"},
+    {"check_mcAction", "certificate"},
+    {"wh_mat_outAction", "package-export"},
+    {"wh_InAction", "transfer-in"},
+    {"wh_outAction", "transfer-out"},
+    {"bus_taskAction", "clipboard-list"},
+    {"bus_flowAction", "route"},
+    {"bus_checkAction", "clipboard-check"},
+    // 查询统计
+    {"bus_SO_qryAction", "shopping-cart-search"},
+    {"bus_PO_qryAction", "basket-search"},
+    {"bus_PI_qryAction", "file-import"},
+    {"bus_SD_qryAction", "file-export"},
+    {"wh_In_qryAction", "database-import"},
+    {"wh_out_qryAction", "database-export"},
+    {"sys_qryAction", "database-search"},
+    {"bus_SO_unfAction", "clock-exclamation"},
+    {"wh_viewAction", "packages"},
+    {"bus_task_qryAction", "clipboard-search"},
+    {"stock_inventoryAction", "report-analytics"},
+    {"bus_wageAction", "wallet"},
+    {"bus_feeAction", "report-money"},
+    // 系统设置
+    {"sys_userAction", "user-cog"},
+    {"sys_rightsAction", "shield-lock"},
+    {"sys_pwdAction", "key"},
+    {"sys_logAction", "history"},
+    {"sys_reportAction", "template"},
+    {"sys_colAction", "table-options"},
+    {"sys_qry_setAction", "database-cog"},
+    {"sys_configAction", "settings"},
+    // 帮助 and the application menu
+    {"aboutAction", "info-circle"},
+    {"helpAction", "help-circle"},
+    {"exit1Action", "logout"},
+};
 
-QPixmap tile(const QString& caption, const QString& category, int size) {
-  QPixmap pm(size, size);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  const QColor base = categoryColor(category);
-  QLinearGradient g(0, 0, 0, size);
-  g.setColorAt(0, base.lighter(130));
-  g.setColorAt(1, base);
-  QPainterPath path;
-  const qreal m = size * 0.06;
-  path.addRoundedRect(QRectF(m, m, size - 2 * m, size - 2 * m), size * 0.2, size * 0.2);
-  p.fillPath(path, g);
-  p.setPen(QPen(base.darker(140), 1));
-  p.drawPath(path);
-  QFont f;
-  f.setPixelSize(static_cast<int>(size * 0.55));
-  f.setBold(true);
-  p.setFont(f);
-  p.setPen(Qt::white);
-  p.drawText(QRectF(0, 0, size, size), Qt::AlignCenter, glyph(caption));
-  return pm;
+// Group inks in ribbon order; neighbouring groups never share one.
+constexpr QRgb kGroupInks[] = {0x1565c0, 0x00897b, 0x6a1b9a, 0xe65100, 0x2e7d32};
+constexpr QRgb kOffRibbonInk = 0x455a64;
+
+QColor groupInk(const QString& actionName) {
+  for (const RibbonTab& tab : ribbonLayout())
+    for (size_t g = 0; g < tab.groups.size(); ++g)
+      for (const char* name : tab.groups[g])
+        if (actionName == name) return QColor(kGroupInks[g % std::size(kGroupInks)]);
+  return QColor(kOffRibbonInk);
 }
 
 }  // namespace
 
-QIcon actionIcon(const QString& caption, const QString& category) {
-  QIcon icon;
-  for (int size : {16, 24, 32, 48}) icon.addPixmap(tile(caption, category, size));
-  return icon;
+QIcon actionIcon(const QString& actionName) {
+  for (const ActionIcon& a : kActionIcons)
+    if (actionName == a.action) return themeIcon(a.icon, groupInk(actionName));
+  return {};
 }
 
 }  // namespace qk::client

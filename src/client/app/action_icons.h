@@ -1,5 +1,5 @@
-// Large ribbon icons drawn at run time: a tile in the colour of the action's area with a glyph
-// from its caption, so the program ships no image files and every action looks alike.
+// The icons of the main window's actions: one drawing of the program's icon set per action, inked
+// in the colour of the ribbon group that holds it, so each group reads as one block.
 #pragma once
 
 #include <QIcon>
@@ -7,6 +7,7 @@
 
 namespace qk::client {
 
-QIcon actionIcon(const QString& caption, const QString& category);
+// Null for an action that has no drawing.
+QIcon actionIcon(const QString& actionName);
 
 }  // namespace qk::client

@@ -1,9 +1,7 @@
 // qk-client: the desktop program of QK.
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
-#include <QLocale>
 
+#include "client/app/application_setup.h"
 #include "client/app/client_config.h"
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
@@ -34,10 +32,8 @@ class Application : public QApplication {
 
 int main(int argc, char** argv) {
   Application app(argc, argv);
-  QApplication::setApplicationName("qk-client");
-  QApplication::setApplicationDisplayName("QK管理系统客户端");
-  // The interface is Chinese; dates and numbers follow suit.
-  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  if (!qk::client::setUpApplication(app))
+    qWarning("qk-client: Qt's Chinese translations were not found; Qt's dialogs show English");
   QApplication::setApplicationVersion("0.1");
 
   qk::client::MessagePrompter prompter;

@@ -107,7 +107,7 @@ TmainForm::~TmainForm() = default;
 
 void TmainForm::buildActions() {
   for (const ActionDef& def : rightsActions()) {
-    auto* a = new QAction(actionIcon(def.caption, def.category), def.caption, this);
+    auto* a = new QAction(actionIcon(def.name), def.caption, this);
     a->setObjectName(def.name);
     const QString name = def.name;
     connect(a, &QAction::triggered, this, [this, name] { guarded([&] { openAction(name); }); });
@@ -115,7 +115,7 @@ void TmainForm::buildActions() {
   }
   // Exit, help and about are never subject to rights.
   auto add = [this](const char* name, const char* caption, std::function<void()> fn) {
-    auto* a = new QAction(actionIcon(caption, "help"), caption, this);
+    auto* a = new QAction(actionIcon(name), caption, this);
     a->setObjectName(name);
     connect(a, &QAction::triggered, this, [fn] { guarded(fn); });
     actions_[name] = a;

@@ -1,16 +1,26 @@
 // qk-screenshot: logs in to a running server the way a user would, shows the main window and
 // saves a picture of the screen. Used by scripts/screenshot.sh under a virtual display.
 //   qk-screenshot --server URL --account NAME --user NAME --password PW --out FILE [--tab N]
+//                 [--action NAME | --dialog file|page-setup|print|print-preview|message|confirm]
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QLineEdit>
-#include <QLocale>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
 #include <cstdio>
 
+#include "client/app/application_setup.h"
 #include "client/app/login_dialog.h"
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
@@ -20,16 +30,86 @@
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/message_prompter.h"
 
+namespace {
+
+const QStringList kDialogs{"file", "page-setup", "print", "print-preview", "message", "confirm"};
+
+// Pictures the screen once the modal dialog is up, with one of its tool tips showing, lists all
+// its tool tips, then closes it.
+void pictureWhenShown(const QString& out) {
+  QTimer::singleShot(1000, [] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    QToolButton* shown = nullptr;
+    for (auto* b : dialog->findChildren<QToolButton*>()) {
+      if (b->toolTip().isEmpty() || !b->isVisible()) continue;
+      std::printf("tool tip: %s\n", qPrintable(b->toolTip()));
+      if (!shown) shown = b;
+    }
+    if (shown)
+      QToolTip::showText(shown->mapToGlobal(QPoint(shown->width() / 2, shown->height())),
+                         shown->toolTip(), shown);
+  });
+  QTimer::singleShot(1800, [out] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    const bool ok = QGuiApplication::primaryScreen()->grabWindow(0).save(out);
+    std::printf("%s %s (%s)\n", ok ? "saved" : "could not save", qPrintable(out),
+                qPrintable(dialog->windowTitle()));
+    // A message box without a cancel button refuses close().
+    if (auto* d = qobject_cast<QDialog*>(dialog)) d->reject();
+  });
+}
+
+int pictureDialog(const QString& name, QWidget& window, const QString& out) {
+  if (!kDialogs.contains(name)) {
+    std::fprintf(stderr, "qk-screenshot: --dialog is one of %s\n", qPrintable(kDialogs.join(", ")));
+    return 1;
+  }
+  pictureWhenShown(out);
+  QPrinter printer;
+  if (name == "file") {
+    QFileDialog dlg(&window);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.exec();
+  } else if (name == "page-setup") {
+    QPageSetupDialog(&printer, &window).exec();
+  } else if (name == "print") {
+    QPrintDialog dlg(&printer, &window);
+    // The options part holds most of the dialog's texts: picture it unfolded.
+    QTimer::singleShot(300, &dlg, [&dlg] {
+      for (auto* b : dlg.findChildren<QPushButton*>())
+        if (b->text().startsWith("选项")) b->click();
+    });
+    dlg.exec();
+  } else if (name == "print-preview") {
+    QPrintPreviewDialog dlg(&printer, &window);
+    QObject::connect(&dlg, &QPrintPreviewDialog::paintRequested, [](QPrinter* p) {
+      QPainter painter(p);
+      painter.drawText(QPointF(100, 100), "QK管理系统 打印预览");
+    });
+    dlg.resize(1000, 650);
+    dlg.exec();
+  } else if (name == "message") {
+    qk::client::prompter().message("保存成功！", qk::client::Prompter::Icon::Information);
+  } else {
+    qk::client::prompter().confirm("是否删除本张单据？", "提示");
+  }
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName("QK管理系统客户端");
-  // The interface is Chinese; dates and numbers follow suit.
-  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+  qk::client::setUpApplication(app);
   QCommandLineParser cli;
   for (const char* name : {"server", "account", "user", "password", "out", "tab"})
     cli.addOption(QCommandLineOption(name, name, "value"));
   cli.addOption(QCommandLineOption("login-dialog", "picture of the login dialog only"));
   cli.addOption(QCommandLineOption("action", "opens this action's screen", "name"));
+  cli.addOption(QCommandLineOption(
+      "dialog", "pictures a dialog over the main window: " + kDialogs.join(", "), "name"));
   cli.process(app);
 
   qk::client::MessagePrompter prompter;
@@ -65,6 +145,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (auto* tabs = window.findChild<QTabWidget*>()) tabs->setCurrentIndex(cli.value("tab").toInt());
+  if (cli.isSet("dialog")) return pictureDialog(cli.value("dialog"), window, cli.value("out"));
   if (cli.isSet("action")) {
     // A query screen runs at once with the default conditions, then the screen is pictured.
     qk::client::Tsys_qryForm::runFilter = [](qk::client::TfilterForm& f) {

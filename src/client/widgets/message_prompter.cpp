@@ -1,6 +1,8 @@
 #include "client/widgets/message_prompter.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,11 +36,25 @@ QString titleOr(const QString& title) {
   return title.isEmpty() ? QApplication::applicationDisplayName() : title;
 }
 
+// A short message makes a narrow box, and window managers then elide its title ("QK…端").
+// An invisible item across the top row keeps the box wide enough for the title and the frame's
+// icon and buttons.
+void makeRoomForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  QFont titleFont = box.font();
+  titleFont.setBold(true);
+  const int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + 140;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), 0, 0, 1,
+                grid->columnCount());
+}
+
 }  // namespace
 
 void MessagePrompter::message(const QString& text, Icon icon, const QString& title) {
   QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::Ok, ownerOf(parent_));
   box.button(QMessageBox::Ok)->setText("确定");
+  makeRoomForTitle(box);
   box.exec();
 }
 
@@ -48,6 +64,7 @@ bool MessagePrompter::confirm(const QString& text, const QString& title) {
   box.button(QMessageBox::Yes)->setText("是");
   box.button(QMessageBox::No)->setText("否");
   box.setDefaultButton(QMessageBox::Yes);
+  makeRoomForTitle(box);
   return box.exec() == QMessageBox::Yes;
 }
 
@@ -56,6 +73,7 @@ int MessagePrompter::choose(const QString& text, const QStringList& buttons, Ico
   QMessageBox box(boxIcon(icon), titleOr(title), text, QMessageBox::NoButton, ownerOf(parent_));
   QList<QAbstractButton*> added;
   for (const QString& b : buttons) added << box.addButton(b, QMessageBox::ActionRole);
+  makeRoomForTitle(box);
   box.exec();
   return static_cast<int>(added.indexOf(box.clickedButton()));
 }
