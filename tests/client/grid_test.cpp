@@ -355,6 +355,33 @@ TEST_F(GridTest, LayoutFromSysColSetsCaptionWidthOrderAndVisibility) {
   EXPECT_TRUE(qobject_cast<client::GroupHeader*>(h)->twoLevel());
 }
 
+TEST_F(GridTest, ColumnsTheLayoutDoesNotNameKeepTheirCaptionWidthAndPlace) {
+  seedLines();
+  // The layout names two columns at the places they already have and moves a third to the front.
+  exec(
+      "insert into sys_col (tableName, rowNo, fieldName, visible, width, tableCName, fieldCName,"
+      " defaultName) values"
+      " ('part_lines', 0, 'made', 1, 100, '测试', '日期', '日期'),"
+      " ('part_lines', 3, 'qty', 1, 60, '测试', '数量', '数量'),"
+      " ('part_lines', 4, 'price', 1, 70, '测试', '单价', '单价')");
+  auto ds = lines();
+  DataGrid grid;
+  grid.setColumns({col("id", "序号", 50), col("item", "物料", 130), col("qty", "qty"),
+                   col("price", "price"), col("made", "made"), col("grp", "组", 45)});
+  grid.setDataset(ds.get());
+  ASSERT_TRUE(grid.applyLayout(dm_->pubCDS, "part_lines"));
+
+  QStringList order;
+  for (const GridColumn& c : grid.columns()) order << c.field;
+  EXPECT_EQ(order, QStringList({"made", "id", "item", "qty", "price", "grp"}));
+  EXPECT_EQ(grid.column("item")->title, QString::fromUtf8("物料"));
+  EXPECT_EQ(grid.column("grp")->title, QString::fromUtf8("组"));
+  QHeaderView* h = grid.view()->horizontalHeader();
+  EXPECT_EQ(h->sectionSize(grid.columnIndex("item")), 130);
+  EXPECT_EQ(h->sectionSize(grid.columnIndex("grp")), 45);
+  EXPECT_EQ(h->sectionSize(grid.columnIndex("qty")), 60);
+}
+
 // ---- check boxes ----------------------------------------------------------------------------
 
 TEST_F(GridTest, CheckedRowsComeInCheckingOrderAndStayWithTheirRecords) {
