@@ -35,6 +35,7 @@
 #include "client/widgets/grid_output.h"
 #include "client/widgets/tree_grid.h"
 #include "connection_fixture.h"
+#include "support/scripted_desktop.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
 
@@ -53,7 +54,12 @@ class GridTest : public DataModuleTest {
  protected:
   void SetUp() override {
     DataModuleTest::SetUp();
+    client::setDesktop(&desktop_);
     loginAdmin();
+  }
+  void TearDown() override {
+    client::setDesktop(nullptr);
+    DataModuleTest::TearDown();
   }
 
   // Order lines in a temporary table of this session: group, item, quantity, price, date.
@@ -85,6 +91,8 @@ class GridTest : public DataModuleTest {
     return ds;
   }
   std::unique_ptr<Dataset> lines() { return open("select * from ##lines order by id"); }
+
+  ScriptedDesktop desktop_;
 };
 
 GridColumn col(const char* field, const char* title, int width = 80) {
@@ -960,19 +968,16 @@ TEST_F(GridTest, PrintPreviewShowsTheSamePages) {
   grid.setColumns({col("item", "物料"), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
   grid.setFooterVisible(true);
-  QString caption;
   int pages = -1;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    caption = dialog->windowTitle();
-    if (auto* preview = dialog->findChild<QPrintPreviewWidget*>()) pages = preview->pageCount();
-    dialog->reject();
+  desktop_.on<QPrintPreviewDialog>([&](QPrintPreviewDialog& dialog) {
+    if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) {
+      preview->updatePreview();
+      pages = preview->pageCount();
+    }
+    return QDialog::Rejected;
   });
-  poll.start(20);
   grid.printPreview(QString::fromUtf8("物料清单"));
-  EXPECT_EQ(caption, QString::fromUtf8("打印预览"));
+  EXPECT_EQ(desktop_.titles(), QStringList{QString::fromUtf8("打印预览")});
   TempDir dir;
   const QString pdf = QDir(QString::fromStdString(dir.path().string())).filePath("p.pdf");
   ASSERT_TRUE(grid.printToPdf(pdf, QString::fromUtf8("物料清单")));

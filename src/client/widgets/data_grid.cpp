@@ -21,6 +21,7 @@
 #include "client/data/dataset.h"
 #include "client/data/dataset_model.h"
 #include "client/data/prompter.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/grid_delegate.h"
 #include "client/widgets/grid_header.h"
 #include "client/widgets/grid_model.h"
@@ -192,6 +193,16 @@ struct DataGrid::Impl {
     prompter().message(e.text(), Prompter::Icon::Warning);
   }
 };
+
+std::vector<GridColumn> gridColumns(const QStringList& fields) {
+  std::vector<GridColumn> out;
+  for (const QString& f : fields) {
+    GridColumn c;
+    c.field = f;
+    out.push_back(std::move(c));
+  }
+  return out;
+}
 
 // ---- construction
 
@@ -878,7 +889,7 @@ void DataGrid::printPreview(const QString& title) {
     dialog.resize(screen->availableGeometry().size() * 0.9);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
           [&snap, &title](QPrinter* p) { paintGridPages(p, snap, title); });
-  dialog.exec();
+  desktop().exec(dialog);
 }
 
 bool DataGrid::printToPdf(const QString& file, const QString& title) {

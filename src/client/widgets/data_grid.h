@@ -40,6 +40,10 @@ struct GridColumn {
   bool dateEditor = false;  // a calendar editor; also chosen for date-time fields
 };
 
+// Columns of these fields in design order, everything else left to the layout (sys_col) and to
+// the fields' labels.
+std::vector<GridColumn> gridColumns(const QStringList& fields);
+
 class DataGrid : public QWidget {
   Q_OBJECT
  public:
