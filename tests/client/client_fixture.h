@@ -1,11 +1,14 @@
-// A real server with a client data module, a test prompter and a temporary program folder
-// (for path.ini): the ground of every screen test.
+// A real server with a client data module, a test prompter, a scripted desktop that answers the
+// dialogs screens open, and a temporary program folder (for path.ini): the ground of every
+// screen test.
 #pragma once
 
 #include <QDir>
 
 #include "client/app/client_config.h"
+#include "client/query/filter_form.h"
 #include "connection_fixture.h"
+#include "support/scripted_desktop.h"
 
 namespace qk::test {
 
@@ -15,10 +18,19 @@ class ClientTest : public DataModuleTest {
     programDir_ = std::make_unique<TempDir>();
     client::setProgramDir(QString::fromStdString(programDir_->path().string()));
     DataModuleTest::SetUp();
+    client::setDesktop(&desktop_);
   }
   void TearDown() override {
+    client::setDesktop(nullptr);
     DataModuleTest::TearDown();
     client::setProgramDir({});
+  }
+  // The conditions dialog answers with its defaults, after `edit` changed its rows.
+  void answerConditions(std::function<void(client::TfilterForm&)> edit = {}) {
+    desktop_.on<client::TfilterForm>([edit](client::TfilterForm& f) {
+      if (edit) edit(f);
+      return f.qryActionExecute() ? QDialog::Accepted : QDialog::Rejected;
+    });
   }
   QString programFile(const char* name) const {
     return QDir(QString::fromStdString(programDir_->path().string())).filePath(name);
@@ -42,6 +54,7 @@ class ClientTest : public DataModuleTest {
   }
 
   std::unique_ptr<TempDir> programDir_;
+  ScriptedDesktop desktop_;
 };
 
 }  // namespace qk::test

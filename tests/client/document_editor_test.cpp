@@ -7,9 +7,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QTableView>
 #include <QToolBar>
 
+#include "client/data/data_error.h"
 #include "client/data/dataset.h"
 #include "client/query/filter_form.h"
 #include "client/query/sys_qry_form.h"
@@ -17,6 +19,7 @@
 #include "client/warehouse/warehouse_forms.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/screen_registry.h"
+#include "client/widgets/tool_action.h"
 #include "client_fixture.h"
 #include "server/core/account_store.h"
 
@@ -39,15 +42,10 @@ class DocumentTest : public ClientTest {
     ClientTest::SetUp();
     loginAdmin();
     dm_->userName = "admin";
-    savedFilter_ = Tsys_qryForm::runFilter;
-    savedQuery_ = Tsys_qryForm::runModal;
-    savedModal_ = DocumentEditor::runModal;
-    Tsys_qryForm::runFilter = [](client::TfilterForm&) { return true; };
-    Tsys_qryForm::runModal = [this](Tsys_qryForm& d) {
-      ++dialogsShown_;
-      if (!answerQuery_) return int(QDialog::Rejected);
-      return answerQuery_(d);
-    };
+    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+    desktop_.on<Tsys_qryForm>([this](Tsys_qryForm& d) {
+      return answerQuery_ ? answerQuery_(d) : int(QDialog::Rejected);
+    });
     exec(
         "insert into bas_dep(depNo, depName, isWh) values('W1', '成品仓', 1), "
         "('W2', '原料仓', 1)");
@@ -66,13 +64,6 @@ class DocumentTest : public ClientTest {
         "('26-11-0001-01', 'RW-1', 1, '26-11-0001', 'P2', 4)");
     exec("insert into wh_stock(whNo, productNo, initQty, initPrice) values('W1', 'P3', 10, 88)");
   }
-  void TearDown() override {
-    Tsys_qryForm::runFilter = savedFilter_;
-    Tsys_qryForm::runModal = savedQuery_;
-    DocumentEditor::runModal = savedModal_;
-    ClientTest::TearDown();
-  }
-
   template <typename Form>
   std::unique_ptr<Form> open() {
     auto form = std::make_unique<Form>();
@@ -118,12 +109,6 @@ class DocumentTest : public ClientTest {
   }
 
   std::function<int(Tsys_qryForm&)> answerQuery_;
-  int dialogsShown_ = 0;
-
- private:
-  std::function<bool(client::TfilterForm&)> savedFilter_;
-  std::function<int(Tsys_qryForm&)> savedQuery_;
-  std::function<int(QDialog&)> savedModal_;
 };
 
 // ---- browsing
@@ -611,9 +596,9 @@ TEST_F(DocumentTest, TaskPickerCopiesTaskAndProduct) {
 
   // In the browse state the buttons do nothing.
   f->cancelActionExecute();
-  const int shown = dialogsShown_;
+  const std::size_t shown = desktop_.shown.size();
   f->runPicker("taskNo");
-  EXPECT_EQ(dialogsShown_, shown);
+  EXPECT_EQ(desktop_.shown.size(), shown);
 }
 
 TEST_F(DocumentTest, CompletionFillsClearsAndKeepsTheTypedNumber) {
@@ -691,7 +676,16 @@ TEST_F(DocumentTest, HooksAndPickerModesExtendTheEditor) {
       e.dCDS().post();
     }
   };
-  c.setUp = [](DocumentEditor& e) { e.toolBar()->addAction("汇总"); };
+  // A document's own tool-bar entry, a drop-down before "关闭", each entry under the error handler.
+  int summaries = 0;
+  c.setUp = [&](DocumentEditor& e) {
+    const std::vector<client::ToolAction> entries = {
+        {"汇总表", 0, {}, {}, [&] { ++summaries; }},
+        {"明细表", 0, {}, {}, [] { throw client::DataError("没有明细"); }},
+    };
+    client::addToolActions(
+        *e.toolBar(), {{"汇总", 'H', "print", "打印汇总", {}, {}, true, entries}}, e.closeAction);
+  };
   // Rows from elsewhere than the query dialog; every row becomes a line, whatever the state.
   c.pickers[0].source = [](QWidget*, const client::LinePicker&) {
     return std::vector<QVariantMap>{{{"productNo", "P1"}, {"costPrice", 1.5}},
@@ -701,7 +695,17 @@ TEST_F(DocumentTest, HooksAndPickerModesExtendTheEditor) {
   c.pickers[0].append = client::PickAppend::Always;
   DocumentEditor f(c);
   f.formShow();
-  EXPECT_EQ(f.toolBar()->actions().last()->text(), "汇总");
+  const QList<QAction*> bar = f.toolBar()->actions();
+  QAction* summary = bar.at(bar.indexOf(f.closeAction) - 1);
+  EXPECT_EQ(summary->text(), "汇总(&H)");
+  ASSERT_NE(summary->menu(), nullptr);
+  const QList<QAction*> entries = summary->menu()->actions();
+  ASSERT_EQ(entries.size(), 2);
+  entries[0]->trigger();
+  EXPECT_EQ(summaries, 1);
+  entries[1]->trigger();
+  EXPECT_EQ(prompter_.texts(), QStringList{"没有明细"});
+  prompter_.clear();
 
   f.newActionExecute();
   fillHeader(f);
@@ -752,12 +756,11 @@ TEST_F(DocumentTest, PrintOffersTheReceiptStylesWithTheScreensData) {
   auto f = savedReceipt(3);
   int styles = -1;
   bool hasLines = false;
-  DocumentEditor::runModal = [&](QDialog& dlg) {
-    auto& report = static_cast<client::Tsys_reportForm&>(dlg);
+  desktop_.on<client::Tsys_reportForm>([&](client::Tsys_reportForm& report) {
     styles = report.LV()->count();
     hasLines = report.reportData().source("入库单明细表") != nullptr;
-    return int(QDialog::Rejected);
-  };
+    return QDialog::Rejected;
+  });
   f->printActionExecute();
   EXPECT_GE(styles, 1);
   EXPECT_TRUE(hasLines);

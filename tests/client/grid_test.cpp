@@ -35,6 +35,7 @@
 #include "client/widgets/grid_output.h"
 #include "client/widgets/tree_grid.h"
 #include "connection_fixture.h"
+#include "support/scripted_desktop.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
 
@@ -53,7 +54,12 @@ class GridTest : public DataModuleTest {
  protected:
   void SetUp() override {
     DataModuleTest::SetUp();
+    client::setDesktop(&desktop_);
     loginAdmin();
+  }
+  void TearDown() override {
+    client::setDesktop(nullptr);
+    DataModuleTest::TearDown();
   }
 
   // Order lines in a temporary table of this session: group, item, quantity, price, date.
@@ -85,6 +91,8 @@ class GridTest : public DataModuleTest {
     return ds;
   }
   std::unique_ptr<Dataset> lines() { return open("select * from ##lines order by id"); }
+
+  ScriptedDesktop desktop_;
 };
 
 GridColumn col(const char* field, const char* title, int width = 80) {
@@ -353,6 +361,33 @@ TEST_F(GridTest, LayoutFromSysColSetsCaptionWidthOrderAndVisibility) {
   EXPECT_EQ(ds->fieldByName("item").label(), QString::fromUtf8("物料|编号"));
   EXPECT_EQ(ds->fieldByName("made").label(), "made");
   EXPECT_TRUE(qobject_cast<client::GroupHeader*>(h)->twoLevel());
+}
+
+TEST_F(GridTest, ColumnsTheLayoutDoesNotNameKeepTheirCaptionWidthAndPlace) {
+  seedLines();
+  // The layout names two columns at the places they already have and moves a third to the front.
+  exec(
+      "insert into sys_col (tableName, rowNo, fieldName, visible, width, tableCName, fieldCName,"
+      " defaultName) values"
+      " ('part_lines', 0, 'made', 1, 100, '测试', '日期', '日期'),"
+      " ('part_lines', 3, 'qty', 1, 60, '测试', '数量', '数量'),"
+      " ('part_lines', 4, 'price', 1, 70, '测试', '单价', '单价')");
+  auto ds = lines();
+  DataGrid grid;
+  grid.setColumns({col("id", "序号", 50), col("item", "物料", 130), col("qty", "qty"),
+                   col("price", "price"), col("made", "made"), col("grp", "组", 45)});
+  grid.setDataset(ds.get());
+  ASSERT_TRUE(grid.applyLayout(dm_->pubCDS, "part_lines"));
+
+  QStringList order;
+  for (const GridColumn& c : grid.columns()) order << c.field;
+  EXPECT_EQ(order, QStringList({"made", "id", "item", "qty", "price", "grp"}));
+  EXPECT_EQ(grid.column("item")->title, QString::fromUtf8("物料"));
+  EXPECT_EQ(grid.column("grp")->title, QString::fromUtf8("组"));
+  QHeaderView* h = grid.view()->horizontalHeader();
+  EXPECT_EQ(h->sectionSize(grid.columnIndex("item")), 130);
+  EXPECT_EQ(h->sectionSize(grid.columnIndex("grp")), 45);
+  EXPECT_EQ(h->sectionSize(grid.columnIndex("qty")), 60);
 }
 
 // ---- check boxes ----------------------------------------------------------------------------
@@ -933,19 +968,16 @@ TEST_F(GridTest, PrintPreviewShowsTheSamePages) {
   grid.setColumns({col("item", "物料"), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
   grid.setFooterVisible(true);
-  QString caption;
   int pages = -1;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    caption = dialog->windowTitle();
-    if (auto* preview = dialog->findChild<QPrintPreviewWidget*>()) pages = preview->pageCount();
-    dialog->reject();
+  desktop_.on<QPrintPreviewDialog>([&](QPrintPreviewDialog& dialog) {
+    if (auto* preview = dialog.findChild<QPrintPreviewWidget*>()) {
+      preview->updatePreview();
+      pages = preview->pageCount();
+    }
+    return QDialog::Rejected;
   });
-  poll.start(20);
   grid.printPreview(QString::fromUtf8("物料清单"));
-  EXPECT_EQ(caption, QString::fromUtf8("打印预览"));
+  EXPECT_EQ(desktop_.titles(), QStringList{QString::fromUtf8("打印预览")});
   TempDir dir;
   const QString pdf = QDir(QString::fromStdString(dir.path().string())).filePath("p.pdf");
   ASSERT_TRUE(grid.printToPdf(pdf, QString::fromUtf8("物料清单")));

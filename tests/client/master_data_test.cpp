@@ -32,14 +32,8 @@ class MasterDataTest : public ClientTest {
     loginAdmin();
     ASSERT_TRUE(cache_.isValid());
     client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
-    savedRunModal_ = TlistForm::runModal;
-    TlistForm::runModal = [this](QDialog& dlg) {
-      ++modalRuns_;
-      return onModal_ ? onModal_(dlg) : int(QDialog::Rejected);
-    };
   }
   void TearDown() override {
-    TlistForm::runModal = savedRunModal_;
     client::Tsys_reportForm::setCacheDir({});
     ClientTest::TearDown();
   }
@@ -58,9 +52,6 @@ class MasterDataTest : public ClientTest {
   }
 
   QTemporaryDir cache_;
-  std::function<int(QDialog&)> savedRunModal_;
-  std::function<int(QDialog&)> onModal_;
-  int modalRuns_ = 0;
 };
 
 struct CheckedList {
@@ -273,15 +264,14 @@ TEST_F(MasterDataTest, ColumnTitlesComeFromTheLayoutOrAreFixedForWarehouses) {
 TEST_F(MasterDataTest, PrintOpensTheReportDialogOfTheListsCategory) {
   QString category = "none";
   bool treeMode = true;
-  onModal_ = [&](QDialog& dlg) {
-    auto& report = dynamic_cast<client::Tsys_reportForm&>(dlg);
+  desktop_.on<client::Tsys_reportForm>([&](client::Tsys_reportForm& report) {
     category = report.category;
     treeMode = report.treeMode;
-    return int(QDialog::Rejected);
-  };
+    return QDialog::Rejected;
+  });
   client::Tbas_supForm form;
   form.printAction->trigger();
-  EXPECT_EQ(modalRuns_, 1);
+  EXPECT_EQ(desktop_.titles(), QStringList{"报表设计"});
   EXPECT_EQ(category, "bas_sup");
   EXPECT_FALSE(treeMode);
   EXPECT_TRUE(prompter_.texts().isEmpty());
@@ -292,19 +282,18 @@ TEST_F(MasterDataTest, CustomerPickerReturnsTheChosenCustomersNumber) {
   client::Tbas_custForm plain;
   EXPECT_FALSE(plain.selectAction->isVisible());
 
-  onModal_ = [](QDialog& dlg) {
-    auto& list = dynamic_cast<TlistForm&>(dlg);
+  desktop_.on<TlistForm>([](TlistForm& list) {
     EXPECT_TRUE(list.selectAction->isVisible());
     list.nextAction->trigger();
     list.selectAction->trigger();
-    return dlg.result();
-  };
+    return list.result();
+  });
   EXPECT_EQ(client::pickCustomer(), QString("C2"));
 
-  onModal_ = [](QDialog& dlg) {
-    dynamic_cast<TlistForm&>(dlg).closeAction->trigger();
-    return dlg.result();
-  };
+  desktop_.on<TlistForm>([](TlistForm& list) {
+    list.closeAction->trigger();
+    return list.result();
+  });
   EXPECT_EQ(client::pickCustomer(), std::nullopt);
 }
 

@@ -17,6 +17,7 @@
 #include "client/query/filter_form.h"
 #include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/page_bar.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
 
@@ -27,7 +28,6 @@ using client::Dataset;
 using client::Tbas_prdEditForm;
 using client::Tbas_productsForm;
 using client::TfilterForm;
-using client::TlistForm;
 
 class ProductsTest : public ClientTest {
  protected:
@@ -36,23 +36,14 @@ class ProductsTest : public ClientTest {
     loginAdmin();
     ASSERT_TRUE(cache_.isValid());
     client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
-    savedModal_ = TlistForm::runModal;
-    savedFilter_ = Tbas_productsForm::runFilter;
     savedSettings_ = client::settings();
-    TlistForm::runModal = [this](QDialog& dlg) {
-      ++modalRuns_;
-      return onModal_ ? onModal_(dlg) : int(QDialog::Rejected);
-    };
     // The conditions dialog answers with a name containing `nameLike_` (empty: everything).
-    Tbas_productsForm::runFilter = [this](TfilterForm& f) {
+    answerConditions([this](TfilterForm& f) {
       for (client::Condition& c : f.rows())
         if (c.fieldEngName == "productName") c.setValue = nameLike_;
-      return f.qryActionExecute();
-    };
+    });
   }
   void TearDown() override {
-    TlistForm::runModal = savedModal_;
-    Tbas_productsForm::runFilter = savedFilter_;
     client::settings() = savedSettings_;
     client::Tsys_reportForm::setCacheDir({});
     ClientTest::TearDown();
@@ -78,11 +69,8 @@ class ProductsTest : public ClientTest {
   }
 
   QTemporaryDir cache_;
-  std::function<int(QDialog&)> savedModal_, onModal_;
-  std::function<bool(TfilterForm&)> savedFilter_;
   client::Settings savedSettings_;
   QString nameLike_;
-  int modalRuns_ = 0;
 };
 
 // ---- the product rule
@@ -206,29 +194,32 @@ TEST_F(ProductsTest, QueryShowsThePagesAndTheChooserKeepsTheConditions) {
   for (int i = 1; i <= 5; ++i) addProduct(QString("O%1").arg(i), "其他");
   Tbas_productsForm form;
   EXPECT_TRUE(dm_->productsCDS.isEmpty());  // nothing until a query runs
-  EXPECT_TRUE(form.pageBar()->isHidden());
+  client::PageBar& bar = *form.pageBar();
+  EXPECT_TRUE(bar.isHidden());
 
   nameLike_ = "测试";
   form.qryActionExecute();
   const QString where = form.whereClause();
   EXPECT_TRUE(where.contains("测试"));
-  EXPECT_FALSE(form.pageBar()->isHidden());
-  EXPECT_EQ(form.pageText(), "1");
-  EXPECT_EQ(form.pageCountText(), "3");
-  EXPECT_EQ(form.recordText(), "记录总数：25");
-  ASSERT_EQ(form.cntCmb()->count(), 3);
-  EXPECT_EQ(form.cntCmb()->itemText(2), "3");
+  EXPECT_FALSE(bar.isHidden());
+  EXPECT_EQ(bar.pageText(), "1");
+  EXPECT_EQ(bar.pageCountText(), "3");
+  EXPECT_EQ(bar.recordText(), "记录总数：25");
+  ASSERT_EQ(bar.chooser()->count(), 3);
+  EXPECT_EQ(bar.chooser()->itemText(2), "3");
   EXPECT_EQ(dm_->productsCDS.recordCount(), 10);
 
-  form.showPage(2);
+  // The user chooses page 2 in the bar.
+  emit bar.chooser()->activated(1);
   Dataset& ds = dm_->productsCDS;
-  EXPECT_EQ(form.pageText(), "2");
+  EXPECT_EQ(bar.pageText(), "2");
   EXPECT_EQ(form.whereClause(), where);
   ASSERT_EQ(ds.recordCount(), 10);
   EXPECT_EQ(ds.valueAt(0, "productNo").toString(), "T011");
   for (int r = 0; r < ds.recordCount(); ++r)
     EXPECT_EQ(ds.valueAt(r, "productName").toString(), "测试件");
-  EXPECT_EQ(form.cntCmb()->count(), 3);
+  EXPECT_EQ(bar.chooser()->count(), 3);
+  EXPECT_EQ(desktop_.count("qk::client::TfilterForm"), 1) << "paging asks for no conditions";
 }
 
 // ---- edit dialog
@@ -238,8 +229,7 @@ TEST_F(ProductsTest, EditDialogWritesItsEditorsIntoTheNewProduct) {
   t.setCommandText("insert into bas_productId (productId, pIdName) values ('01', '紧固件')");
   t.execute();
   Tbas_productsForm form;
-  onModal_ = [](QDialog& dlg) {
-    auto& edit = dynamic_cast<Tbas_prdEditForm&>(dlg);
+  desktop_.on<Tbas_prdEditForm>([](Tbas_prdEditForm& edit) {
     EXPECT_EQ(Tbas_prdEditForm::fieldOrder().first(), "productNo");
     EXPECT_EQ(Tbas_prdEditForm::fieldOrder().size(), 27);
     qobject_cast<QLineEdit*>(edit.editor("productName"))->setText("螺栓");
@@ -252,10 +242,10 @@ TEST_F(ProductsTest, EditDialogWritesItsEditorsIntoTheNewProduct) {
     category->setCurrentIndex(category->findText("紧固件"));
     qobject_cast<QCheckBox*>(edit.editor("isCutter"))->setChecked(true);
     edit.saveAction->trigger();
-    return int(QDialog::Rejected);
-  };
+    return QDialog::Rejected;
+  });
   form.newActionExecute();
-  EXPECT_EQ(modalRuns_, 1);
+  EXPECT_EQ(desktop_.titles(), QStringList{"物料设置"});
   EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
   EXPECT_EQ(count("select count(*) from bas_products where productNo = 'PRDS000001' and "
                   "productId = '01' and source = '采购' and isCutter = 1 and costPrice = 1.25"),
@@ -270,7 +260,7 @@ TEST_F(ProductsTest, EmptyGridEditsDeletesAndPicksNothing) {
   form.setPickerMode(true);
   form.editActionExecute();
   form.delActionExecute();
-  EXPECT_EQ(modalRuns_, 0);
+  EXPECT_TRUE(desktop_.shown.empty());
   EXPECT_TRUE(prompter_.texts().isEmpty());
 
   form.selBtnClick();

@@ -9,8 +9,11 @@
 #include "client/data/data_error.h"
 #include "client/data/settings.h"
 #include "client/query/filter_form.h"
+#include "client/query/query_presets.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/page_bar.h"
+#include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
 
 namespace qk::test {
@@ -47,12 +50,7 @@ class QueryTest : public ClientTest {
                    "'联系人%2')")
                .arg(i, 2, 10, QChar('0'))
                .arg(i));
-    Tsys_qryForm::runFilter = [](TfilterForm& f) { return f.qryActionExecute(); };
-  }
-  void TearDown() override {
-    Tsys_qryForm::runFilter = [](TfilterForm& f) { return f.exec() == QDialog::Accepted; };
-    Tsys_qryForm::runModal = [](Tsys_qryForm& d) { return d.exec(); };
-    ClientTest::TearDown();
+    answerConditions();
   }
   void exec(const QString& sql) {
     dm_->tmpCDS.setCommandText(sql);
@@ -172,17 +170,19 @@ TEST_F(QueryTest, AQueryWithoutConditionFieldsOffersOneEmptyRow) {
 TEST_F(QueryTest, PagesShowTotalsAndKeepTheConditions) {
   auto d = dialog("qry_test_cust");
   d->qryActionExecute();
+  client::PageBar& bar = *d->pageBar();
   EXPECT_EQ(d->totalCount(), 25);
   EXPECT_EQ(d->pageCount(), 3);
-  EXPECT_EQ(d->cntCmb()->count(), 3);
-  EXPECT_EQ(d->recordText(), "记录总数：25");
-  EXPECT_EQ(d->pageText(), "1");
+  EXPECT_EQ(bar.chooser()->count(), 3);
+  EXPECT_EQ(bar.recordText(), "记录总数：25");
+  EXPECT_EQ(bar.pageText(), "1");
   EXPECT_EQ(keys(*d).size(), 10);
   EXPECT_EQ(keys(*d).front(), "C01");
-  d->showPage(3);
+  emit bar.chooser()->activated(2);  // the user chooses page 3
   EXPECT_EQ(keys(*d), (QStringList{"C21", "C22", "C23", "C24", "C25"}));
-  EXPECT_EQ(d->pageText(), "3");
-  EXPECT_EQ(d->recordText(), "记录总数：25") << "paging keeps the totals";
+  EXPECT_EQ(bar.pageText(), "3");
+  EXPECT_EQ(bar.recordText(), "记录总数：25") << "paging keeps the totals";
+  EXPECT_EQ(desktop_.count("qk::client::TfilterForm"), 1) << "paging asks for no conditions";
   d->callPage("bas_cust", "custNo", "custNo", "", "custNo", 10, 4, true);
   EXPECT_TRUE(keys(*d).isEmpty()) << "a page beyond the end is empty";
   // The footer's first column always says 合计.
@@ -191,14 +191,11 @@ TEST_F(QueryTest, PagesShowTotalsAndKeepTheConditions) {
 
 TEST_F(QueryTest, NoMatchingRowsLeaveAnEmptyPageSelector) {
   auto d = dialog("qry_test_cust");
-  Tsys_qryForm::runFilter = [](TfilterForm& f) {
-    f.rows()[0].setValue = "没有这个客户";
-    return f.qryActionExecute();
-  };
+  answerConditions([](TfilterForm& f) { f.rows()[0].setValue = "没有这个客户"; });
   d->qryActionExecute();
   EXPECT_EQ(d->totalCount(), 0);
-  EXPECT_EQ(d->cntCmb()->count(), 0);
-  EXPECT_EQ(d->recordText(), "记录总数：0");
+  EXPECT_EQ(d->pageBar()->chooser()->count(), 0);
+  EXPECT_EQ(d->pageBar()->recordText(), "记录总数：0");
   d->selBtnClick();
   EXPECT_EQ(prompter_.texts(), QStringList{"请选中一条记录!"});
   EXPECT_NE(d->result(), QDialog::Accepted);
@@ -207,7 +204,7 @@ TEST_F(QueryTest, NoMatchingRowsLeaveAnEmptyPageSelector) {
 TEST_F(QueryTest, ACancelledConditionsDialogKeepsThePage) {
   auto d = dialog("qry_test_cust");
   d->qryActionExecute();
-  Tsys_qryForm::runFilter = [](TfilterForm&) { return false; };
+  desktop_.on<TfilterForm>([](TfilterForm&) { return QDialog::Rejected; });
   d->qryActionExecute();
   EXPECT_EQ(keys(*d).size(), 10);
 }
@@ -222,28 +219,31 @@ TEST_F(QueryTest, TitleSortOrdersOnlyTheShownPage) {
 }
 
 TEST_F(QueryTest, PickersReturnTheMarkedRowsInMarkingOrderWithHiddenColumns) {
-  Tsys_qryForm::runModal = [](Tsys_qryForm& d) {
+  desktop_.on<Tsys_qryForm>([](Tsys_qryForm& d) {
     d.listGrid()->setChecked(3, true);
     d.listGrid()->setChecked(0, true);
     d.selBtnClick();
     return d.result();
-  };
+  });
   auto rows = Tsys_qryForm::pick(nullptr, "客户查询", "qry_test_cust");
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].value("custNo").toString(), "C04");
   EXPECT_EQ(rows[1].value("custNo").toString(), "C01");
   EXPECT_EQ(rows[0].value("contact").toString(), "联系人4") << "hidden in the grid, still read";
 
-  Tsys_qryForm::runModal = [](Tsys_qryForm& d) {
+  desktop_.on<Tsys_qryForm>([](Tsys_qryForm& d) {
     d.listSP().moveTo(6);
     d.selBtnClick();
     return d.result();
-  };
+  });
   auto found = Tsys_qryForm::find(nullptr, "客户查询", "qry_test_cust");
   ASSERT_TRUE(found);
   EXPECT_EQ(found->value("custNo").toString(), "C07");
-  Tsys_qryForm::runModal = [](Tsys_qryForm&) { return int(QDialog::Rejected); };
+  desktop_.on<Tsys_qryForm>([](Tsys_qryForm&) { return QDialog::Rejected; });
   EXPECT_FALSE(Tsys_qryForm::find(nullptr, "客户查询", "qry_test_cust"));
+  // Each picker asks for its conditions before the result window shows.
+  EXPECT_EQ(desktop_.titles(), (QStringList{"设置筛选条件", "客户查询", "设置筛选条件", "客户查询",
+                                            "设置筛选条件", "客户查询"}));
 }
 
 TEST_F(QueryTest, TheReportCentreRunsOnlyAChosenQuery) {
@@ -279,37 +279,53 @@ TEST_F(QueryTest, UndeliveredOrdersOpenTheWholeOrderAsTheirDetail) {
       "insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty, uprice) values "
       "('26-11-0001', 'XS-1', 1, 'P1', 10, 2), ('26-11-0002', 'XS-1', 2, 'P2', 5, 3),"
       "('26-11-0003', 'XS-2', 1, 'P3', 1, 1)");
-  auto d = dialog("qry_bus_so_un");
-  d->modeText = "so_unf";
+  client::registerQueryScreens();
+  const client::ScreenFactory* factory = client::findScreen("bus_SO_unfAction");
+  ASSERT_NE(factory, nullptr);
+  const std::unique_ptr<QDialog> screen = (*factory)(nullptr);
+  auto* d = qobject_cast<Tsys_qryForm*>(screen.get());
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->windowTitle(), "未交付订单查询");
+  EXPECT_EQ(d->modeText, "so_unf");
   d->qryActionExecute();
   ASSERT_EQ(d->totalCount(), 3);
-  QString caption, shownId;
+  QString shownId;
   QStringList orderLines;
-  Tsys_qryForm::runModal = [&](Tsys_qryForm& orders) {
-    caption = orders.windowTitle();
+  desktop_.on<Tsys_qryForm>([&](Tsys_qryForm& orders) {
     shownId = orders.queryId;
     for (int r = 0; r < orders.listSP().recordCount(); ++r)
       orderLines << orders.listSP().valueAt(r, "gsNo").toString();
-    return int(QDialog::Rejected);
-  };
+    return QDialog::Rejected;
+  });
   d->listSP().locate("gsNo", "26-11-0002");
   d->detail();
-  EXPECT_EQ(caption, "订单查询");
+  EXPECT_EQ(desktop_.titles().last(), "订单查询");
   EXPECT_EQ(shownId, "qry_bus_so");
   EXPECT_EQ(orderLines, (QStringList{"26-11-0001", "26-11-0002"})) << "every line of that order";
+}
+
+TEST_F(QueryTest, ADetailComesOnlyFromTheHandlerRegisteredForTheQuery) {
+  auto d = dialog("qry_test_cust");
+  d->qryActionExecute();
+  d->detail();  // nothing registered: nothing happens
+  EXPECT_TRUE(prompter_.shown.empty());
+  QVariantMap seen;
+  Tsys_qryForm::detailHandler("qry_test_cust") = [&](Tsys_qryForm&, const QVariantMap& row) {
+    seen = row;
+  };
+  d->listSP().moveTo(4);
+  d->detail();
+  Tsys_qryForm::detailHandler("qry_test_cust") = nullptr;
+  EXPECT_EQ(seen.value("custNo").toString(), "C05");
+  EXPECT_EQ(seen.value("contact").toString(), "联系人5") << "hidden columns too";
 }
 
 TEST_F(QueryTest, ExportWritesTheSpreadsheetAndOpensIt) {
   auto d = dialog("qry_test_cust");
   d->qryActionExecute();
-  QString opened;
-  const auto saved = Tsys_qryForm::openFile;
-  Tsys_qryForm::openFile = [&](const QString& file) { opened = file; };
   const QString file = programFile("tmp.xlsx");
-  const bool ok = d->exportToSpreadsheet(file);
-  Tsys_qryForm::openFile = saved;
-  ASSERT_TRUE(ok);
-  EXPECT_EQ(opened, file);
+  ASSERT_TRUE(d->exportToSpreadsheet(file));
+  EXPECT_EQ(desktop_.opened, QStringList{file});
   QFile f(file);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_TRUE(f.read(2) == "PK");

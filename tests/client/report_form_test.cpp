@@ -8,12 +8,16 @@
 #include <QFile>
 #include <QImage>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "client/data/data_error.h"
+#include "client/report/designer_document.h"
 #include "client/report/report_data.h"
+#include "client/report/report_designer.h"
 #include "client/report/report_output.h"
 #include "client/report/report_preview.h"
 #include "client/report/report_renderer.h"
@@ -27,7 +31,7 @@ namespace {
 using client::DataError;
 using client::Dataset;
 using client::RenderedReport;
-using client::ReportData;
+using client::ReportDesigner;
 using client::ReportPreview;
 using client::ReportTemplate;
 using client::Tsys_reportForm;
@@ -40,27 +44,21 @@ class ReportFormTest : public ClientTest {
     loginAdmin();
     ASSERT_TRUE(cache_.isValid());
     Tsys_reportForm::setCacheDir(cache_.filePath("report"));
-    savedDesigner_ = Tsys_reportForm::runDesigner;
-    savedPreview_ = Tsys_reportForm::runPreview;
-    savedPrinter_ = Tsys_reportForm::runPrinter;
-    Tsys_reportForm::runPreview = [this](ReportPreview& p) {
+    desktop_.on<ReportPreview>([this](ReportPreview& p) {
       ++previews_;
       lastPages_ = p.pageCount();
       lastWarnings_ = p.report().warnings;
-    };
-    Tsys_reportForm::runPrinter = [this](QWidget*, const RenderedReport& r) {
+      return QDialog::Rejected;
+    });
+    // The printer is a PDF file, so what was sent to it can be read back.
+    desktop_.on<QPrintDialog>([this](QPrintDialog& d) {
       ++prints_;
-      lastPages_ = r.pageCount();
-    };
-    Tsys_reportForm::runDesigner = [](QWidget*, const QString&, ReportData&) {
-      ADD_FAILURE() << "the designer was opened";
-      return false;
-    };
+      d.printer()->setOutputFormat(QPrinter::PdfFormat);
+      d.printer()->setOutputFileName(printedFile());
+      return QDialog::Accepted;
+    });
   }
   void TearDown() override {
-    Tsys_reportForm::runDesigner = savedDesigner_;
-    Tsys_reportForm::runPreview = savedPreview_;
-    Tsys_reportForm::runPrinter = savedPrinter_;
     Tsys_reportForm::setCacheDir({});
     ClientTest::TearDown();
   }
@@ -100,14 +98,11 @@ class ReportFormTest : public ClientTest {
     return std::get<std::int64_t>(scalar("select count(*) from sys_report where " + where));
   }
 
+  QString printedFile() const { return cache_.filePath("printed.pdf"); }
+
   QTemporaryDir cache_;
   int previews_ = 0, prints_ = 0, lastPages_ = -1;
   QStringList lastWarnings_;
-
- private:
-  std::function<bool(QWidget*, const QString&, ReportData&)> savedDesigner_;
-  std::function<void(ReportPreview&)> savedPreview_;
-  std::function<void(QWidget*, const RenderedReport&)> savedPrinter_;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -330,31 +325,55 @@ TEST_F(ReportFormTest, PreviewAndPrintUseTheDatabaseTemplateOverAStaleCacheFile)
 
   form->printActionExecute();
   EXPECT_EQ(prints_, 1);
+  QFile printed(printedFile());
+  ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(printed.read(4) == "%PDF");
   EXPECT_EQ(form->f3GetValue("计划号"), QVariant(QString("")));
   EXPECT_FALSE(form->f3GetValue("别的变量").isValid());
+}
+
+TEST_F(ReportFormTest, ThePreviewExportsToTheFileTheUserChoosesAndNothingWhenCancelled) {
+  auto form = openFor("bas_dep");
+  ASSERT_TRUE(form->selectStyle("标准样式"));
+  const QString pdf = cache_.filePath("部门.pdf");
+  desktop_.files = {pdf, QString()};
+  desktop_.on<ReportPreview>([](ReportPreview& p) {
+    p.exportWithDialog("pdf");
+    p.exportWithDialog("xlsx");  // cancelled
+    return QDialog::Rejected;
+  });
+  form->previewActionExecute();
+  QFile written(pdf);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.read(4) == "%PDF");
+  ASSERT_EQ(desktop_.shown.size(), 3u);
+  EXPECT_TRUE(desktop_.shown[0].title.startsWith("预览"));
+  EXPECT_EQ(desktop_.titles().mid(1), (QStringList{"导出为 PDF", "导出为 Excel 表格"}));
+  EXPECT_EQ(QDir(cache_.path()).entryList({"*.xlsx"}), QStringList{});
 }
 
 TEST_F(ReportFormTest, AfterDesignTheStoredTemplateEqualsTheFileTheDesignerSaved) {
   auto form = openFor("wh_in");
   ASSERT_TRUE(form->selectStyle("标准样式"));
-  QString designed;
   QStringList offered;
   QByteArray saved;
-  Tsys_reportForm::runDesigner = [&](QWidget*, const QString& file, ReportData& data) {
-    designed = file;
-    offered = data.sourceNames();
-    ReportTemplate t = ReportTemplate::load(file);
-    t.title = "入库单（含税）";
-    t.page.margins.setLeft(15);
-    t.save(file);
-    QFile f(file);
+  desktop_.on<ReportDesigner>([&](ReportDesigner& designer) {
+    // The field tree lists the data sources the templates may use.
+    for (const QTreeWidget* tree : designer.findChildren<QTreeWidget*>())
+      for (int i = 0; i < tree->topLevelItemCount(); ++i) offered << tree->topLevelItem(i)->text(0);
+    designer.document().editReport("标题", [](ReportTemplate& t) {
+      t.title = "入库单（含税）";
+      t.page.margins.setLeft(15);
+    });
+    EXPECT_TRUE(designer.save());
+    QFile f(form->templateFile());
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));
     saved = f.readAll();
-    return true;
-  };
+    return QDialog::Accepted;
+  });
   form->designActionExecute();
   EXPECT_TRUE(prompter_.shown.empty()) << prompter_.texts().join("\n").toStdString();
-  EXPECT_EQ(QFileInfo(designed).fileName(), "wh_in_标准样式.xml");
+  EXPECT_EQ(QFileInfo(form->templateFile()).fileName(), "wh_in_标准样式.xml");
   for (const char* source : {"产品资料", "工序资料", "设备资料", "职员资料", "供应商资料",
                              "客户资料", "部门资料", "质量证明书", "质量证明书从表"})
     EXPECT_TRUE(offered.contains(source)) << source;
@@ -541,9 +560,10 @@ TEST_F(ReportFormTest, WarehouseReceiptStandardStylePreviewsAsABusinessDocument)
   form->addDataset("入库单明细表", detail);
   ASSERT_TRUE(form->selectStyle("标准样式"));
   QStringList texts, files;
-  Tsys_reportForm::runPreview = [&](ReportPreview& p) {
+  desktop_.on<ReportPreview>([&](ReportPreview& p) {
     ++previews_;
-    ASSERT_EQ(p.pageCount(), 1);
+    EXPECT_EQ(p.pageCount(), 1);
+    if (p.pageCount() != 1) return QDialog::Rejected;
     EXPECT_TRUE(p.report().warnings.isEmpty());
     texts = p.report().pages[0].texts();
     QTemporaryDir dir;
@@ -552,7 +572,8 @@ TEST_F(ReportFormTest, WarehouseReceiptStandardStylePreviewsAsABusinessDocument)
                                : dir.filePath("入库单.png");
     EXPECT_TRUE(p.exportImages(target, "png", 150));
     EXPECT_EQ(QImage(target).size(), QSize(1240, 874));  // A5 landscape at 150 dpi
-  };
+    return QDialog::Rejected;
+  });
   form->previewActionExecute();
   ASSERT_EQ(previews_, 1);
   for (const char* expected :

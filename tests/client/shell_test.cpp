@@ -81,14 +81,14 @@ class ShellTest : public ClientTest {
   // Runs the first-show sequence, answering the login dialog with these values.
   bool start(TmainForm& w, const QString& user = "admin", const QString& pw = {},
              bool cancel = false) {
-    w.runLogin = [&](TloginForm& dlg) {
-      if (cancel) return false;
+    desktop_.on<TloginForm>([&](TloginForm& dlg) {
+      if (cancel) return int(QDialog::Rejected);
       dlg.accEdit->setText(QString::fromUtf8(kAccount));
       dlg.Edit3->setText(user);
       dlg.Edit1->setText(pw.isEmpty() ? QString::fromUtf8(kAdminPassword) : pw);
       dlg.BitBtn1Click();
-      return dlg.result() == QDialog::Accepted;
-    };
+      return dlg.result();
+    });
     return w.FormShow();
   }
   void addUser(const QString& name, const QString& pw) {
@@ -166,15 +166,18 @@ TEST_F(ShellTest, EachScreenOpeningIsLoggedAndLogoutTimeIsWritten) {
   int opened = 0;
   client::registerScreen("sys_logAction", [&](QWidget* parent) {
     ++opened;
-    return new QDialog(parent);
+    auto screen = std::make_unique<QDialog>(parent);
+    screen->setWindowTitle("日志");
+    return screen;
   });
+  desktop_.on<QDialog>([](QDialog&) { return QDialog::Rejected; });
   TmainForm w(*dm_);
-  w.runScreen = [](QDialog&) {};
   ASSERT_TRUE(start(w));
   ASSERT_TRUE(w.action("sys_logAction")->isEnabled());
   w.action("sys_logAction")->trigger();
   w.action("sys_logAction")->trigger();
   EXPECT_EQ(opened, 2);
+  EXPECT_EQ(desktop_.titles(), (QStringList{"用户登录", "日志", "日志"}));
   const std::string id = std::to_string(dm_->loginId);
   EXPECT_EQ(count("select count(*) from sys_log_det where detail = '系统日志' and mId = " + id), 2);
   // A screen that does not exist yet is never opened, and nothing is logged for it.
@@ -197,10 +200,8 @@ TEST_F(ShellTest, AnUnreachableServerIsNamedAndTheUserMayQuit) {
   client::DataModule dm(nowhere);
   TmainForm w(dm);
   prompter_.answers = {0, 1};  // retry once, then quit
-  bool askedToLogin = false;
-  w.runLogin = [&](TloginForm&) { return askedToLogin = true; };
   EXPECT_FALSE(w.FormShow());
-  EXPECT_FALSE(askedToLogin);
+  EXPECT_TRUE(desktop_.shown.empty()) << "no login asked for";
   ASSERT_EQ(prompter_.shown.size(), 2u);
   EXPECT_TRUE(prompter_.shown[0].text.startsWith("无法连接到应用服务器 http://127.0.0.1:1："))
       << prompter_.shown[0].text.toStdString();

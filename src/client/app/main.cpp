@@ -7,6 +7,7 @@
 #include "client/app/screens.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
 #include "client/widgets/message_prompter.h"
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
 
   qk::client::MessagePrompter prompter;
   qk::client::setPrompter(&prompter);
+  qk::client::setDesktop(&qk::client::systemDesktop());
 
   std::unique_ptr<qk::client::Connection> connection;
   try {

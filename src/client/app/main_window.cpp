@@ -26,6 +26,7 @@
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
 
 namespace qk::client {
@@ -64,8 +65,6 @@ QString rtrimmed(QString s) {
 
 TmainForm::TmainForm(DataModule& dm, QWidget* parent) : QMainWindow(parent), dm_(dm) {
   setWindowTitle("QK管理系统客户端");
-  runLogin = [](TloginForm& dlg) { return dlg.exec() == QDialog::Accepted; };
-  runScreen = [](QDialog& dlg) { dlg.exec(); };
 
   buildActions();
   buildRibbon();
@@ -212,7 +211,7 @@ bool TmainForm::FormShow() {
 
   // 2. Login.
   auto dlg = std::make_unique<TloginForm>(dm_, this);
-  if (!runLogin(*dlg)) return false;
+  if (desktop().exec(*dlg) != QDialog::Accepted) return false;
 
   // 3. Login values and the status bar.
   dm_.userName = dlg->user();
@@ -289,8 +288,8 @@ void TmainForm::openAction(const QString& name) {
     pub.params().byName("p2").value = QString(def->caption);
     pub.execute();
   }
-  std::unique_ptr<QDialog> screen((*factory)(this));
-  runScreen(*screen);
+  const std::unique_ptr<QDialog> screen = (*factory)(this);
+  desktop().exec(*screen);
 }
 
 void TmainForm::Timer1Timer() {

@@ -5,7 +5,6 @@
 
 #include <QMainWindow>
 #include <QMap>
-#include <functional>
 
 class QLabel;
 class QTabWidget;
@@ -14,7 +13,6 @@ class QTimer;
 namespace qk::client {
 
 class DataModule;
-class TloginForm;
 
 class TmainForm : public QMainWindow {
   Q_OBJECT
@@ -35,9 +33,6 @@ class TmainForm : public QMainWindow {
   void Timer1Timer();  // keep-alive
   void recordLogout();
 
-  // How dialogs are shown; tests replace these to answer them without a user.
-  std::function<bool(TloginForm&)> runLogin;
-  std::function<void(QDialog&)> runScreen;
   QTimer* Timer1;
 
  protected:

@@ -19,6 +19,8 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "client/app/application_setup.h"
 #include "client/app/login_dialog.h"
@@ -28,6 +30,7 @@
 #include "client/masterdata/products_form.h"
 #include "client/query/filter_form.h"
 #include "client/query/sys_qry_form.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/message_prompter.h"
 
 namespace {
@@ -97,6 +100,26 @@ int pictureDialog(const QString& name, QWidget& window, const QString& out) {
   }
   return 0;
 }
+// Answers the dialogs the way the pictures need them: the login with the given names, query
+// conditions with their defaults, and the screen of --action pictured as soon as it shows.
+class ScreenshotDesktop : public qk::client::SystemDesktop {
+ public:
+  std::function<int(qk::client::TloginForm&)> login;
+  std::function<void(QDialog&)> screen;
+
+  int exec(QDialog& dlg) override {
+    if (auto* l = qobject_cast<qk::client::TloginForm*>(&dlg)) return login(*l);
+    if (auto* f = qobject_cast<qk::client::TfilterForm*>(&dlg))
+      return f->qryActionExecute() ? QDialog::Accepted : QDialog::Rejected;
+    // Only the screen of --action is pictured; what it opens itself is shown for real.
+    if (screen) {
+      const auto picture = std::exchange(screen, nullptr);
+      picture(dlg);
+      return QDialog::Rejected;
+    }
+    return SystemDesktop::exec(dlg);
+  }
+};
 
 }  // namespace
 
@@ -114,6 +137,8 @@ int main(int argc, char** argv) {
 
   qk::client::MessagePrompter prompter;
   qk::client::setPrompter(&prompter);
+  ScreenshotDesktop desktop;
+  qk::client::setDesktop(&desktop);
   qk::client::Connection connection(cli.value("server"));
   qk::client::DataModule dm(connection);
   qk::client::setDm(&dm);
@@ -131,12 +156,12 @@ int main(int argc, char** argv) {
     });
     return app.exec();
   }
-  window.runLogin = [&](qk::client::TloginForm& dlg) {
+  desktop.login = [&](qk::client::TloginForm& dlg) {
     dlg.accEdit->setText(cli.value("account"));
     dlg.Edit3->setText(cli.value("user"));
     dlg.Edit1->setText(cli.value("password"));
     dlg.BitBtn1Click();
-    return dlg.result() == QDialog::Accepted;
+    return dlg.result();
   };
   window.resize(1366, 768);
   window.showMaximized();
@@ -148,11 +173,7 @@ int main(int argc, char** argv) {
   if (cli.isSet("dialog")) return pictureDialog(cli.value("dialog"), window, cli.value("out"));
   if (cli.isSet("action")) {
     // A query screen runs at once with the default conditions, then the screen is pictured.
-    qk::client::Tsys_qryForm::runFilter = [](qk::client::TfilterForm& f) {
-      return f.qryActionExecute();
-    };
-    qk::client::Tbas_productsForm::runFilter = qk::client::Tsys_qryForm::runFilter;
-    window.runScreen = [&](QDialog& dlg) {
+    desktop.screen = [&](QDialog& dlg) {
       dlg.resize(1300, 700);
       dlg.show();
       if (auto* q = qobject_cast<qk::client::Tsys_qryForm*>(&dlg)) q->qryActionExecute();

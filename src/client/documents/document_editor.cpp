@@ -11,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopedValueRollback>
-#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -25,7 +24,9 @@
 #include "client/data/settings.h"
 #include "client/query/sys_qry_form.h"
 #include "client/report/sys_report_form.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
+#include "client/widgets/tool_action.h"
 
 namespace qk::client {
 
@@ -72,8 +73,6 @@ void setIfDifferent(Field& f, const QVariant& v) {
 }
 
 }  // namespace
-
-std::function<int(QDialog&)> DocumentEditor::runModal = [](QDialog& dlg) { return dlg.exec(); };
 
 DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
     : QDialog(parent),
@@ -137,54 +136,35 @@ DocumentEditor::~DocumentEditor() {
 }
 
 void DocumentEditor::buildToolbar() {
-  auto* bar = new QToolBar(this);
-  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  bar->setIconSize(QSize(24, 24));
-  QStyle* st = style();
-  auto add = [&](QStyle::StandardPixmap icon, const char* caption, char key, const char* hint,
-                 void (DocumentEditor::*run)()) {
-    QAction* a = bar->addAction(st->standardIcon(icon), QString("%1(&%2)").arg(caption).arg(key));
-    a->setIconText(caption);
-    a->setToolTip(hint);
-    a->setStatusTip(hint);
-    a->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(key)));
-    connect(a, &QAction::triggered, this, guardedSlot([this, run] { (this->*run)(); }));
-    return a;
-  };
+  toolBar_ = newToolBar(this);
+  auto run = [this](void (DocumentEditor::*fn)()) { return [this, fn] { (this->*fn)(); }; };
   using E = DocumentEditor;
-  firstAction =
-      add(QStyle::SP_MediaSkipBackward, "首条", 'M', "显示第一张单据", &E::firstActionExecute);
-  priorAction =
-      add(QStyle::SP_MediaSeekBackward, "前条", 'N', "显示前一张单据", &E::priorActionExecute);
-  nextAction =
-      add(QStyle::SP_MediaSeekForward, "下条", 'O', "显示下一张单据", &E::nextActionExecute);
-  lastAction =
-      add(QStyle::SP_MediaSkipForward, "末条", 'P', "显示最后一张单据", &E::lastActionExecute);
-  bar->addSeparator();
-  newAction = add(QStyle::SP_FileIcon, "新单", 'Q', "新建一张空白单据", &E::newActionExecute);
-  editAction =
-      add(QStyle::SP_FileDialogDetailedView, "修改", 'R', "修改本张单据", &E::editActionExecute);
-  delAction = add(QStyle::SP_TrashIcon, "删除", 'S', "删除本张单据", &E::delActionExecute);
-  bar->addSeparator();
-  addAction =
-      add(QStyle::SP_FileDialogNewFolder, "增行", 'T', "增加一条明细", &E::addActionExecute);
-  minuAction =
-      add(QStyle::SP_DialogDiscardButton, "删行", 'U', "删除一条明细", &E::minuActionExecute);
-  saveAction = add(QStyle::SP_DialogSaveButton, "保存", 'V', "保存此张单据", &E::saveActionExecute);
-  cancelAction = add(QStyle::SP_DialogCancelButton, "取消", 'W', "取消本张单据所做的修改",
-                     &E::cancelActionExecute);
-  bar->addSeparator();
-  audAction = add(QStyle::SP_DialogApplyButton, "审核", 'L', "审核此张单据", &E::audActionExecute);
-  unaudAction =
-      add(QStyle::SP_BrowserReload, "反审", 'K', "取消审核此张单据", &E::unaudActionExecute);
-  findAction = add(QStyle::SP_FileDialogContentsView, "查找", 'X', "按一定条件查找某张单据",
-                   &E::findActionExecute);
-  printAction = add(QStyle::SP_DesktopIcon, "打印", 'Y', "打印此张单据", &E::printActionExecute);
-  bar->addSeparator();
-  closeAction =
-      add(QStyle::SP_DialogCloseButton, "关闭", 'Z', "退出此单据", &E::closeActionExecute);
-  // A tool bar shows no mnemonics: the Alt shortcuts above carry the accelerator letters.
-  toolBar_ = bar;
+  const ToolAction sep = ToolAction::separator();
+  addToolActions(
+      *toolBar_,
+      {
+          {"首条", 'M', "first", "显示第一张单据", run(&E::firstActionExecute), &firstAction},
+          {"前条", 'N', "prior", "显示前一张单据", run(&E::priorActionExecute), &priorAction},
+          {"下条", 'O', "next", "显示下一张单据", run(&E::nextActionExecute), &nextAction},
+          {"末条", 'P', "last", "显示最后一张单据", run(&E::lastActionExecute), &lastAction},
+          sep,
+          {"新单", 'Q', "new", "新建一张空白单据", run(&E::newActionExecute), &newAction},
+          {"修改", 'R', "edit", "修改本张单据", run(&E::editActionExecute), &editAction},
+          {"删除", 'S', "delete", "删除本张单据", run(&E::delActionExecute), &delAction},
+          sep,
+          {"增行", 'T', "add-row", "增加一条明细", run(&E::addActionExecute), &addAction},
+          {"删行", 'U', "remove-row", "删除一条明细", run(&E::minuActionExecute), &minuAction},
+          {"保存", 'V', "save", "保存此张单据", run(&E::saveActionExecute), &saveAction},
+          {"取消", 'W', "cancel", "取消本张单据所做的修改", run(&E::cancelActionExecute),
+           &cancelAction},
+          sep,
+          {"审核", 'L', "audit", "审核此张单据", run(&E::audActionExecute), &audAction},
+          {"反审", 'K', "unaudit", "取消审核此张单据", run(&E::unaudActionExecute), &unaudAction},
+          {"查找", 'X', "find", "按一定条件查找某张单据", run(&E::findActionExecute), &findAction},
+          {"打印", 'Y', "print", "打印此张单据", run(&E::printActionExecute), &printAction},
+          sep,
+          {"关闭", 'Z', "close", "退出此单据", run(&E::closeActionExecute), &closeAction},
+      });
 }
 
 void DocumentEditor::buildHeader() {
@@ -783,7 +763,7 @@ void DocumentEditor::printActionExecute() {
   if (!config_.masterReportName.isEmpty()) dlg.addDataset(config_.masterReportName, *mCDS_);
   if (!config_.detailReportName.isEmpty()) dlg.addDataset(config_.detailReportName, *dCDS_);
   dlg.loadReports();
-  runModal(dlg);
+  desktop().exec(dlg);
 }
 
 bool DocumentEditor::canClose() {

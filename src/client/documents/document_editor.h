@@ -167,12 +167,11 @@ class DocumentEditor : public QDialog {
   QComboBox* headerCombo(const QString& field) const;
   QWidget* headerEditor(const QString& field) const;
   QWidget* headerPanel() const { return headerPanel_; }
-  QToolBar* toolBar() const { return toolBar_; }   // a document adds its own entries here
+  // A document adds its own entries here (addToolActions, setToolMenu of tool_action.h).
+  QToolBar* toolBar() const { return toolBar_; }
   QString footerText(const QString& field) const;  // userName, docDate, audName, audDate
   QLabel* keyNoLabel() const { return keyNoLabel_; }
 
-  // How the screen shows the dialogs it opens; tests replace it.
-  static std::function<int(QDialog&)> runModal;
   // How many times a new document is numbered again when another user has just stored the
   // same number.
   static constexpr int kNumberRetries = 3;

@@ -1,7 +1,6 @@
 #include "client/masterdata/list_form.h"
 
 #include <QAction>
-#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -10,7 +9,8 @@
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/report/sys_report_form.h"
-#include "client/widgets/error_handler.h"
+#include "client/widgets/desktop.h"
+#include "client/widgets/tool_action.h"
 
 namespace qk::client {
 
@@ -31,8 +31,6 @@ void checkNumberAndName(Dataset& ds, const QString& numberField, const QString& 
 }
 
 }  // namespace
-
-std::function<int(QDialog&)> TlistForm::runModal = [](QDialog& dlg) { return dlg.exec(); };
 
 void installListRules(const ListConfig& config) {
   Dataset& ds = *config.dataset;
@@ -58,28 +56,31 @@ TlistForm::TlistForm(ListConfig config, QWidget* parent)
   setWindowTitle(config_.caption);
   installListRules(config_);
 
-  auto* bar = new QToolBar(this);
-  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  bar->setIconSize(QSize(24, 24));
-  QStyle* st = style();
-  insertAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogNewFolder), "增加(&T)");
-  editAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView), "修改(&W)");
-  deleteAction = bar->addAction(st->standardIcon(QStyle::SP_TrashIcon), "删除(&X)");
-  saveAction = bar->addAction(st->standardIcon(QStyle::SP_DialogSaveButton), "保存(&Y)");
-  cancelAction = bar->addAction(st->standardIcon(QStyle::SP_DialogCancelButton), "取消(&Z)");
+  Dataset& ds = *config_.dataset;
+  QToolBar* bar = newToolBar(this);
+  const ToolAction sep = ToolAction::separator();
+  std::vector<ToolAction> actions = {
+      {"增加", 'T', "insert", {}, [this] { insertActionExecute(); }, &insertAction},
+      {"修改", 'W', "edit", {}, [this] { editActionExecute(); }, &editAction},
+      {"删除", 'X', "delete", {}, [this] { deleteActionExecute(); }, &deleteAction},
+      {"保存", 'Y', "save", {}, [this] { saveActionExecute(); }, &saveAction},
+      {"取消", 'Z', "cancel", {}, [this] { cancelActionExecute(); }, &cancelAction},
+  };
   if (!config_.printCategory.isEmpty())
-    printAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogContentsView), "打印(&U)");
-  bar->addSeparator();
-  firstAction = bar->addAction(st->standardIcon(QStyle::SP_MediaSkipBackward), "首条");
-  priorAction = bar->addAction(st->standardIcon(QStyle::SP_MediaSeekBackward), "上一条");
-  nextAction = bar->addAction(st->standardIcon(QStyle::SP_MediaSeekForward), "下一条");
-  lastAction = bar->addAction(st->standardIcon(QStyle::SP_MediaSkipForward), "末条");
-  bar->addSeparator();
-  if (config_.picker) {
-    selectAction = bar->addAction(st->standardIcon(QStyle::SP_DialogApplyButton), "选择");
-    selectAction->setVisible(false);
-  }
-  closeAction = bar->addAction(st->standardIcon(QStyle::SP_DialogCloseButton), "关闭(&V)");
+    actions.push_back({"打印", 'U', "print", {}, [this] { printActionExecute(); }, &printAction});
+  actions.insert(actions.end(),
+                 {sep,
+                  {"首条", 0, "first", {}, [this] { dataset().first(); }, &firstAction},
+                  {"上一条", 0, "prior", {}, [this] { dataset().prior(); }, &priorAction},
+                  {"下一条", 0, "next", {}, [this] { dataset().next(); }, &nextAction},
+                  {"末条", 0, "last", {}, [this] { dataset().last(); }, &lastAction},
+                  sep});
+  // The customer list is also a picker: "选择" is there, hidden until it is opened as one.
+  if (config_.picker)
+    actions.push_back(
+        {"选择", 0, "select", {}, [this] { selectActionExecute(); }, &selectAction, false});
+  actions.push_back({"关闭", 'V', "close", {}, [this] { reject(); }, &closeAction});
+  addToolActions(*bar, actions);
 
   grid_ = new DataGrid(this);
   grid_->setColumns(config_.columns);
@@ -91,29 +92,12 @@ TlistForm::TlistForm(ListConfig config, QWidget* parent)
   layout->addWidget(grid_, 1);
   resize(900, 560);
 
-  Dataset& ds = *config_.dataset;
   if (config_.prepare) config_.prepare(ds);
   if (!ds.active()) ds.open();
   grid_->setDataset(&ds);
   grid_->applyStyle();
   if (!config_.layoutKey.isEmpty()) grid_->applyLayout(dm().pubCDS, config_.layoutKey);
 
-  // Every failure of an action reaches the user as its text; the row keeps what was typed.
-  connect(insertAction, &QAction::triggered, this, guardedSlot([this] { insertActionExecute(); }));
-  connect(editAction, &QAction::triggered, this, guardedSlot([this] { editActionExecute(); }));
-  connect(deleteAction, &QAction::triggered, this, guardedSlot([this] { deleteActionExecute(); }));
-  connect(saveAction, &QAction::triggered, this, guardedSlot([this] { saveActionExecute(); }));
-  connect(cancelAction, &QAction::triggered, this, guardedSlot([this] { cancelActionExecute(); }));
-  if (printAction)
-    connect(printAction, &QAction::triggered, this, guardedSlot([this] { printActionExecute(); }));
-  if (selectAction)
-    connect(selectAction, &QAction::triggered, this,
-            guardedSlot([this] { selectActionExecute(); }));
-  connect(firstAction, &QAction::triggered, this, guardedSlot([this] { dataset().first(); }));
-  connect(priorAction, &QAction::triggered, this, guardedSlot([this] { dataset().prior(); }));
-  connect(nextAction, &QAction::triggered, this, guardedSlot([this] { dataset().next(); }));
-  connect(lastAction, &QAction::triggered, this, guardedSlot([this] { dataset().last(); }));
-  connect(closeAction, &QAction::triggered, this, &QDialog::reject);
   connect(&ds, &Dataset::changed, this, [this] { updateActions(); });
   connect(&ds, &Dataset::currentChanged, this, [this] { updateActions(); });
   updateActions();
@@ -167,7 +151,7 @@ void TlistForm::printActionExecute() {
   dlg.category = config_.printCategory;
   dlg.treeMode = false;
   dlg.loadReports();
-  runModal(dlg);
+  desktop().exec(dlg);
 }
 
 void TlistForm::selectActionExecute() {

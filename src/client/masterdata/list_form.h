@@ -72,9 +72,6 @@ class TlistForm : public QDialog {
       *printAction = nullptr, *closeAction, *selectAction = nullptr;
   QAction *firstAction, *priorAction, *nextAction, *lastAction;
 
-  // How modal dialogs opened from a list screen run; tests replace it.
-  static std::function<int(QDialog&)> runModal;
-
  private:
   void updateActions();
 

@@ -4,22 +4,12 @@
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/masterdata/products_form.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
 
 namespace qk::client {
 
 namespace {
-
-// Columns by field, in grid order; their titles come from the list's sys_col layout.
-std::vector<GridColumn> columns(std::initializer_list<const char*> fields) {
-  std::vector<GridColumn> out;
-  for (const char* f : fields) {
-    GridColumn c;
-    c.field = c.title = f;
-    out.push_back(std::move(c));
-  }
-  return out;
-}
 
 // Departments and warehouses are two views of bas_dep: after one is saved, the other is read
 // again unless the user has unsaved work in it.
@@ -76,8 +66,8 @@ ListConfig customerList() {
       .printCategory = "bas_cust",
       .numberField = "custNo",
       .nameField = "custName",
-      .columns = columns({"custNo", "custName", "contact", "address", "tel", "fax", "credit",
-                          "crew", "scale", "email", "http"}),
+      .columns = gridColumns({"custNo", "custName", "contact", "address", "tel", "fax", "credit",
+                              "crew", "scale", "email", "http"}),
       .picker = true,
   };
 }
@@ -90,8 +80,8 @@ ListConfig supplierList() {
       .printCategory = "bas_sup",
       .numberField = "supNo",
       .nameField = "supName",
-      .columns = columns({"supNo", "supName", "address", "tel", "fax", "credit", "crew", "scale",
-                          "email", "http"}),
+      .columns = gridColumns({"supNo", "supName", "address", "tel", "fax", "credit", "crew",
+                              "scale", "email", "http"}),
   };
 }
 
@@ -103,7 +93,7 @@ ListConfig departmentList() {
       .printCategory = "bas_dep",
       .numberField = "depNo",
       .nameField = "depName",
-      .columns = columns({"depNo", "depName", "isOw", "isWh", "isPlant", "isVirt", "remark"}),
+      .columns = gridColumns({"depNo", "depName", "isOw", "isWh", "isPlant", "isVirt", "remark"}),
       .apply =
           [](Dataset& ds) {
             ds.applyUpdates(0);
@@ -113,8 +103,8 @@ ListConfig departmentList() {
 }
 
 ListConfig staffList() {
-  std::vector<GridColumn> cols =
-      columns({"staffNo", "staffName", "depNo", "sex", "birth", "resume", "education", "remark"});
+  std::vector<GridColumn> cols = gridColumns(
+      {"staffNo", "staffName", "depNo", "sex", "birth", "resume", "education", "remark"});
   // The department is chosen by name; the row stores its number.
   GridColumn& dep = cols[2];
   dep.lookupSource = &dm().depCDS;
@@ -147,7 +137,7 @@ ListConfig deviceList() {
       .printCategory = "bas_device",
       .numberField = "devNo",
       .nameField = "devName",
-      .columns = columns({"devNo", "devName", "devSize", "remark"}),
+      .columns = gridColumns({"devNo", "devName", "devSize", "remark"}),
   };
 }
 
@@ -159,12 +149,12 @@ ListConfig processList() {
       .printCategory = "bas_process",
       .numberField = "procNo",
       .nameField = "procName",
-      .columns = columns({"procNo", "procName", "remark"}),
+      .columns = gridColumns({"procNo", "procName", "remark"}),
   };
 }
 
 ListConfig documentTypeList() {
-  std::vector<GridColumn> cols = columns({"docNo", "docType", "docId", "remark"});
+  std::vector<GridColumn> cols = gridColumns({"docNo", "docType", "docId", "remark"});
   cols[2].pickList = QStringList{"入库单", "出库单", "工艺卡片"};
   // A deleted type goes to the server at once: held back, it would still be offered by every
   // document screen, and lost altogether if nothing else were saved before the program ends.
@@ -177,7 +167,8 @@ ListConfig documentTypeList() {
 }
 
 ListConfig warehouseList() {
-  std::vector<GridColumn> cols = columns({"whNo", "whName", "remark"});
+  // The warehouse list has no layout of its own: its titles are fixed.
+  std::vector<GridColumn> cols = gridColumns({"whNo", "whName", "remark"});
   cols[0].title = "仓库编号";
   cols[1].title = "仓库名称";
   cols[2].title = "备注";
@@ -195,7 +186,7 @@ ListConfig warehouseList() {
 std::optional<QString> pickCustomer(QWidget* parent) {
   Tbas_custForm form(parent);
   form.setPickerMode(true);
-  if (TlistForm::runModal(form) != QDialog::Accepted) return std::nullopt;
+  if (desktop().exec(form) != QDialog::Accepted) return std::nullopt;
   Dataset& ds = dm().custCDS;
   if (ds.isEmpty()) return std::nullopt;
   return ds.fieldByName("custNo").asString();
@@ -204,7 +195,9 @@ std::optional<QString> pickCustomer(QWidget* parent) {
 namespace {
 template <class Form>
 void addScreen(const char* action) {
-  registerScreen(action, [](QWidget* parent) -> QDialog* { return new Form(parent); });
+  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    return std::make_unique<Form>(parent);
+  });
 }
 }  // namespace
 

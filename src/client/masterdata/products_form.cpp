@@ -5,11 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
-#include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -18,12 +15,14 @@
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
-#include "client/masterdata/list_form.h"
 #include "client/query/filter_form.h"
 #include "client/query/query_page.h"
 #include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
+#include "client/widgets/page_bar.h"
+#include "client/widgets/tool_action.h"
 
 namespace qk::client {
 
@@ -34,46 +33,15 @@ constexpr int kDigits = 6;
 constexpr int kLastNumber = 999999;
 constexpr const char* kNotYet = "尚未提供";
 
-// The grid's own titles; a sys_col layout may retitle, reorder and hide them.
+// The grid's columns in design order; titles, widths, order and visibility come from the
+// bas_products layout.
 std::vector<GridColumn> productColumns() {
-  static const std::pair<const char*, const char*> kColumns[] = {
-      {"productNo", "物料描述|物料编号"},
-      {"pIdName", "物料描述|类别名称"},
-      {"productName", "物料描述|物料名称"},
-      {"productSize", "物料描述|物料规格"},
-      {"productPre", "物料描述|压力等级"},
-      {"productMat", "物料描述|材质"},
-      {"productSta", "物料描述|标准"},
-      {"productUnit", "物料描述|单位"},
-      {"costPrice", "物料描述|成本价"},
-      {"source", "物料描述|来源"},
-      {"uw", "重量信息|单重"},
-      {"xlz", "重量信息|材料重"},
-      {"jkz", "重量信息|下料重"},
-      {"mpz", "重量信息|毛坯重"},
-      {"ccz", "重量信息|粗车重"},
-      {"lowQty", "库存控制|最低库存"},
-      {"highQty", "库存控制|最高库存"},
-      {"isCutter", "isCutter"},
-      {"brand", "brand"},
-      {"remark", "remark"},
-      {"def1", "自定义信息|自定义1"},
-      {"def2", "自定义信息|自定义2"},
-      {"def3", "自定义信息|自定义3"},
-      {"def4", "自定义信息|自定义4"},
-      {"def5", "自定义信息|自定义5"},
-      {"def6", "自定义信息|自定义6"},
-      {"productId", "productId"},
-  };
-  std::vector<GridColumn> out;
-  for (const auto& [field, title] : kColumns) {
-    GridColumn c;
-    c.field = field;
-    c.title = QString::fromUtf8(title);
-    c.visible = !c.field.startsWith("def") && c.field != "productId";
-    out.push_back(std::move(c));
-  }
-  return out;
+  return gridColumns({"productNo",  "pIdName",    "productName", "productSize", "productPre",
+                      "productMat", "productSta", "productUnit", "costPrice",   "source",
+                      "uw",         "xlz",        "jkz",         "mpz",         "ccz",
+                      "lowQty",     "highQty",    "isCutter",    "brand",       "remark",
+                      "def1",       "def2",       "def3",        "def4",        "def5",
+                      "def6",       "productId"});
 }
 
 void productRule(Dataset& ds) {
@@ -152,15 +120,18 @@ const QStringList& Tbas_prdEditForm::fieldOrder() {
 
 Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
   setWindowTitle("物料设置");
-  auto* bar = new QToolBar(this);
-  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  QStyle* st = style();
-  insertAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogNewFolder), "增加");
-  editAction = bar->addAction(st->standardIcon(QStyle::SP_FileDialogDetailedView), "修改");
-  deleteAction = bar->addAction(st->standardIcon(QStyle::SP_TrashIcon), "删除");
-  saveAction = bar->addAction(st->standardIcon(QStyle::SP_DialogSaveButton), "保存");
-  cancelAction = bar->addAction(st->standardIcon(QStyle::SP_DialogCancelButton), "取消");
-  closeAction = bar->addAction(st->standardIcon(QStyle::SP_DialogCloseButton), "关闭");
+  QToolBar* bar = newToolBar(this);
+  // What the editors hold is written into the row before it is saved.
+  auto save = [this] {
+    commitEditors();
+    ds_.post();
+  };
+  addToolActions(*bar, {{"增加", 0, "insert", {}, [this] { ds_.append(); }, &insertAction},
+                        {"修改", 0, "edit", {}, [this] { ds_.edit(); }, &editAction},
+                        {"删除", 0, "delete", {}, [this] { ds_.remove(); }, &deleteAction},
+                        {"保存", 0, "save", {}, save, &saveAction},
+                        {"取消", 0, "cancel", {}, [this] { ds_.cancel(); }, &cancelAction},
+                        {"关闭", 0, "close", {}, [this] { reject(); }, &closeAction}});
 
   auto* body = new QWidget;
   auto* form = new QFormLayout(body);
@@ -203,15 +174,6 @@ Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().
   layout->addWidget(scroll);
   resize(420, 640);
 
-  connect(insertAction, &QAction::triggered, this, guardedSlot([this] { ds_.append(); }));
-  connect(editAction, &QAction::triggered, this, guardedSlot([this] { ds_.edit(); }));
-  connect(deleteAction, &QAction::triggered, this, guardedSlot([this] { ds_.remove(); }));
-  connect(saveAction, &QAction::triggered, this, guardedSlot([this] {
-            commitEditors();
-            ds_.post();
-          }));
-  connect(cancelAction, &QAction::triggered, this, guardedSlot([this] { ds_.cancel(); }));
-  connect(closeAction, &QAction::triggered, this, &QDialog::reject);
   connect(&ds_, &Dataset::changed, this, [this] {
     loadEditors();
     updateActions();
@@ -311,38 +273,25 @@ void Tbas_prdEditForm::commitEditors() {
 
 // ---- products screen
 
-std::function<bool(TfilterForm&)> Tbas_productsForm::runFilter = [](TfilterForm& f) {
-  return f.exec() == QDialog::Accepted;
-};
-
 Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
   setWindowTitle("物料设置");
   installProductRules(ds_);
 
-  auto* bar = new QToolBar(this);
-  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  bar->setIconSize(QSize(24, 24));
-  QStyle* st = style();
-  auto add = [&](QStyle::StandardPixmap icon, const char* text, const char* hint = nullptr) {
-    QAction* a = bar->addAction(st->standardIcon(icon), text);
-    if (hint) {
-      a->setToolTip(hint);
-      a->setStatusTip(hint);
-    }
-    return a;
-  };
-  selBtn = add(QStyle::SP_DialogApplyButton, "选择", "选中该物料");
-  ToolButton12 = add(QStyle::SP_FileDialogContentsView, "查询");
-  newAction = add(QStyle::SP_FileDialogNewFolder, "增加");
-  editAction = add(QStyle::SP_FileDialogDetailedView, "修改");
-  delAction = add(QStyle::SP_TrashIcon, "删除");
-  bomAction = add(QStyle::SP_FileDialogListView, "BOM", "显示该物料的物料清单");
-  drawingAction = add(QStyle::SP_FileIcon, "图纸", "显示该物料的相关图纸");
-  quoteAction = add(QStyle::SP_FileDialogInfoView, "定额", "显示该物料的各工序加工定额");
-  supAction = add(QStyle::SP_DirIcon, "报价", "显示供应商报价 ");
-  printAction = add(QStyle::SP_DialogSaveButton, "打印");
-  closeAction = add(QStyle::SP_DialogCloseButton, "关闭");
-  selBtn->setVisible(false);
+  QToolBar* bar = newToolBar(this);
+  addToolActions(*bar,
+                 {
+                     {"选择", 0, "select", "选中该物料", [this] { selBtnClick(); }, &selBtn, false},
+                     {"查询", 0, "query", {}, [this] { qryActionExecute(); }, &ToolButton12},
+                     {"增加", 0, "insert", {}, [this] { newActionExecute(); }, &newAction},
+                     {"修改", 0, "edit", {}, [this] { editActionExecute(); }, &editAction},
+                     {"删除", 0, "delete", {}, [this] { delActionExecute(); }, &delAction},
+                     {"BOM", 0, "detail", "显示该物料的物料清单", {}, &bomAction},
+                     {"图纸", 0, "detail", "显示该物料的相关图纸", {}, &drawingAction},
+                     {"定额", 0, "detail", "显示该物料的各工序加工定额", {}, &quoteAction},
+                     {"报价", 0, "detail", "显示供应商报价 ", {}, &supAction},
+                     {"打印", 0, "print", {}, [this] { printActionExecute(); }, &printAction},
+                     {"关闭", 0, "close", {}, [this] { reject(); }, &closeAction},
+                 });
   // The screens these open are not part of the program yet; the hint stays in the status bar.
   for (QAction* a : {bomAction, drawingAction, quoteAction, supAction}) {
     a->setEnabled(false);
@@ -355,22 +304,7 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
   grid_->setFooterVisible(true);
   grid_->setTitleSort(true);
 
-  pageBar_ = new QWidget(this);
-  auto* pages = new QHBoxLayout(pageBar_);
-  pages->setContentsMargins(0, 0, 0, 0);
-  pageLabel_ = new QLabel(pageBar_);
-  pageCountLabel_ = new QLabel(pageBar_);
-  recordLabel_ = new QLabel(pageBar_);
-  cntCmb_ = new QComboBox(pageBar_);
-  pages->addWidget(new QLabel("当前第", pageBar_));
-  pages->addWidget(pageLabel_);
-  pages->addWidget(new QLabel("页 ", pageBar_));
-  pages->addWidget(new QLabel("/", pageBar_));
-  pages->addWidget(pageCountLabel_);
-  pages->addWidget(cntCmb_);
-  pages->addWidget(recordLabel_);
-  pages->addStretch(1);
-  pageBar_->hide();
+  pageBar_ = new PageBar(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
@@ -391,17 +325,10 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
   grid_->applyStyle();
   grid_->applyLayout(dm().pubCDS, "bas_products");
 
-  connect(selBtn, &QAction::triggered, this, guardedSlot([this] { selBtnClick(); }));
-  connect(ToolButton12, &QAction::triggered, this, guardedSlot([this] { qryActionExecute(); }));
-  connect(newAction, &QAction::triggered, this, guardedSlot([this] { newActionExecute(); }));
-  connect(editAction, &QAction::triggered, this, guardedSlot([this] { editActionExecute(); }));
-  connect(delAction, &QAction::triggered, this, guardedSlot([this] { delActionExecute(); }));
-  connect(printAction, &QAction::triggered, this, guardedSlot([this] { printActionExecute(); }));
-  connect(closeAction, &QAction::triggered, this, &QDialog::reject);
   connect(grid_, &DataGrid::rowDoubleClicked, this,
           [this](int) { guarded([this] { editActionExecute(); }); });
-  connect(cntCmb_, &QComboBox::activated, this,
-          [this](int index) { guarded([this, index] { showPage(index + 1); }); });
+  connect(pageBar_, &PageBar::pageChosen, this,
+          [this](int page) { guarded([this, page] { showPage(page); }); });
   connect(&ds_, &Dataset::changed, this, [this] { updateActions(); });
   connect(&ds_, &Dataset::currentChanged, this, [this] { updateActions(); });
   updateActions();
@@ -419,21 +346,11 @@ void Tbas_productsForm::setPickerMode(bool on) {
   selBtn->setVisible(on);
 }
 
-QString Tbas_productsForm::pageText() const {
-  return pageLabel_->text();
-}
-QString Tbas_productsForm::pageCountText() const {
-  return pageCountLabel_->text();
-}
-QString Tbas_productsForm::recordText() const {
-  return recordLabel_->text();
-}
-
 void Tbas_productsForm::qryActionExecute() {
   TfilterForm filter(dm(), this);
   filter.queryId = "bas_products";
   filter.load();
-  if (!runFilter(filter)) return;
+  if (desktop().exec(filter) != QDialog::Accepted) return;
   where_ = filter.whereClause();
   const PageTotals totals = queryPage(ds_, {.table = "view_bas_prd_des",
                                             .fields = "*",
@@ -445,20 +362,12 @@ void Tbas_productsForm::qryActionExecute() {
   total_ = totals.totalCount;
   pages_ = totals.pageCount;
   grid_->refresh();
-  pageLabel_->setText("1");
-  pageCountLabel_->setText(QString::number(pages_));
-  filling_ = true;
-  cntCmb_->clear();
-  for (int p = 1; p <= pages_; ++p) cntCmb_->addItem(QString::number(p));
-  cntCmb_->setCurrentIndex(0);
-  filling_ = false;
-  recordLabel_->setText("记录总数：" + QString::number(total_));
-  pageBar_->show();
+  pageBar_->setTotals(pages_, total_);
   if (settings().autoColWidth) grid_->fitColumnsToContent();
 }
 
 void Tbas_productsForm::showPage(int page) {
-  if (filling_ || page < 1) return;
+  if (page < 1) return;
   queryPage(ds_, {.table = "view_bas_prd_des",
                   .fields = "*",
                   .key = "productNo",
@@ -468,19 +377,19 @@ void Tbas_productsForm::showPage(int page) {
                   .page = page,
                   .knownTotal = total_});
   grid_->refresh();
-  pageLabel_->setText(QString::number(page));
+  pageBar_->setPage(page);
 }
 
 void Tbas_productsForm::newActionExecute() {
   Tbas_prdEditForm dlg(this);
   ds_.append();
-  TlistForm::runModal(dlg);
+  desktop().exec(dlg);
 }
 
 void Tbas_productsForm::editActionExecute() {
   if (!ds_.active() || ds_.isEmpty()) return;
   Tbas_prdEditForm dlg(this);
-  TlistForm::runModal(dlg);
+  desktop().exec(dlg);
 }
 
 void Tbas_productsForm::delActionExecute() {
@@ -502,7 +411,7 @@ void Tbas_productsForm::printActionExecute() {
   dlg.category = "bas_products";
   dlg.treeMode = false;
   dlg.loadReports();
-  TlistForm::runModal(dlg);
+  desktop().exec(dlg);
 }
 
 void Tbas_productsForm::selBtnClick() {

@@ -8,18 +8,15 @@
 #include <QDialog>
 #include <QHash>
 #include <QString>
-#include <functional>
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QWidget;
 
 namespace qk::client {
 
 class DataGrid;
 class Dataset;
-class TfilterForm;
+class PageBar;
 
 inline constexpr const char* kProductNameEmpty = "品名不能为空!";
 inline constexpr const char* kProductSizeEmpty = "规格不能为空!";
@@ -73,11 +70,7 @@ class Tbas_productsForm : public QDialog {
   void selBtnClick();
 
   DataGrid* grid() const { return grid_; }
-  QComboBox* cntCmb() const { return cntCmb_; }
-  QWidget* pageBar() const { return pageBar_; }
-  QString pageText() const;
-  QString pageCountText() const;
-  QString recordText() const;
+  PageBar* pageBar() const { return pageBar_; }
   const QString& whereClause() const { return where_; }
   int totalCount() const { return total_; }
   int pageCount() const { return pages_; }
@@ -85,20 +78,14 @@ class Tbas_productsForm : public QDialog {
   QAction *selBtn, *ToolButton12, *newAction, *editAction, *delAction, *bomAction, *drawingAction,
       *quoteAction, *supAction, *printAction, *closeAction;
 
-  // How the screen runs the conditions dialog; tests replace it.
-  static std::function<bool(TfilterForm&)> runFilter;
-
  private:
   void updateActions();
 
   Dataset& ds_;
   DataGrid* grid_;
-  QWidget* pageBar_;
-  QLabel *pageLabel_, *pageCountLabel_, *recordLabel_;
-  QComboBox* cntCmb_;
+  PageBar* pageBar_;
   QString where_;
   int total_ = 0, pages_ = 0;
-  bool filling_ = false;
 };
 
 }  // namespace qk::client

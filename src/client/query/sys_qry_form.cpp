@@ -1,15 +1,10 @@
 #include "client/query/sys_qry_form.h"
 
 #include <QApplication>
-#include <QComboBox>
-#include <QDesktopServices>
-#include <QDir>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <map>
 
@@ -21,27 +16,11 @@
 #include "client/query/filter_form.h"
 #include "client/query/query_page.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
+#include "client/widgets/page_bar.h"
 
 namespace qk::client {
-
-namespace {
-
-QString quotedValue(const QString& text) {
-  QString s = text;
-  s.replace('\'', "''");
-  return "'" + s + "'";
-}
-
-}  // namespace
-
-std::function<bool(TfilterForm&)> Tsys_qryForm::runFilter = [](TfilterForm& f) {
-  return f.exec() == QDialog::Accepted;
-};
-std::function<int(Tsys_qryForm&)> Tsys_qryForm::runModal = [](Tsys_qryForm& d) { return d.exec(); };
-std::function<void(const QString&)> Tsys_qryForm::openFile = [](const QString& file) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
-};
 
 std::function<void(Tsys_qryForm&, const QVariantMap&)>& Tsys_qryForm::detailHandler(
     const QString& id) {
@@ -82,32 +61,13 @@ Tsys_qryForm::Tsys_qryForm(DataModule& dm, QWidget* parent)
   listGrid_->setTitleSort(true);
   listGrid_->setFooterVisible(true);
 
-  pagePanel_ = new QWidget(this);
-  auto* pages = new QHBoxLayout(pagePanel_);
-  pages->setContentsMargins(4, 2, 4, 2);
-  cntCmb_ = new QComboBox(pagePanel_);
-  cntCmb_->setMinimumWidth(70);
-  pageLabel_ = new QLabel(pagePanel_);
-  pageCountLabel_ = new QLabel(pagePanel_);
-  recordLabel_ = new QLabel(pagePanel_);
-  pages->addWidget(new QLabel("当前第", pagePanel_));
-  pages->addWidget(cntCmb_);
-  pages->addWidget(new QLabel("页 ", pagePanel_));
-  pages->addSpacing(12);
-  pages->addWidget(new QLabel("共", pagePanel_));
-  pages->addWidget(pageCountLabel_);
-  pages->addWidget(new QLabel("页", pagePanel_));
-  pages->addSpacing(12);
-  pages->addWidget(recordLabel_);
-  pages->addStretch();
-  pageLabel_->hide();  // the selector shows the page; the label keeps it for callers
-  pagePanel_->hide();
+  pageBar_ = new PageBar(this);
 
   auto* right = new QWidget(this);
   auto* rightLayout = new QVBoxLayout(right);
   rightLayout->setContentsMargins(0, 0, 0, 0);
   rightLayout->addWidget(listGrid_, 1);
-  rightLayout->addWidget(pagePanel_);
+  rightLayout->addWidget(pageBar_);
   auto* split = new QSplitter(this);
   split->addWidget(repView_);
   split->addWidget(right);
@@ -129,10 +89,8 @@ Tsys_qryForm::Tsys_qryForm(DataModule& dm, QWidget* parent)
   connect(listGrid_, &DataGrid::rowDoubleClicked, this, guardedSlot([this] { detail(); }));
   connect(repView_, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* item) { guarded([&] { treeClicked(item); }); });
-  connect(cntCmb_, &QComboBox::currentIndexChanged, this, [this](int index) {
-    if (filling_ || index < 0) return;
-    guarded([&] { showPage(index + 1); });
-  });
+  connect(pageBar_, &PageBar::pageChosen, this,
+          [this](int page) { guarded([&] { showPage(page); }); });
 
   buildTree();
   listGrid_->applyStyle();
@@ -250,43 +208,16 @@ void Tsys_qryForm::qryActionExecute() {
   TfilterForm filter(dm_, this);
   filter.queryId = queryId;
   filter.load();
-  if (!runFilter(filter)) return;
+  if (desktop().exec(filter) != QDialog::Accepted) return;
   fieldList_ = filter.fieldList();
   where_ = filter.whereClause();
   callPage(preSQL_, fieldList_, keyName_, where_, sortName_, settings().recordCount, 1, false);
-  updatePagePanel();
-}
-
-void Tsys_qryForm::updatePagePanel() {
-  filling_ = true;
-  cntCmb_->clear();
-  for (int i = 1; i <= pages_; ++i) cntCmb_->addItem(QString::number(i));
-  if (pages_ > 0) cntCmb_->setCurrentIndex(0);
-  filling_ = false;
-  pageLabel_->setText("1");
-  pageCountLabel_->setText(QString::number(pages_));
-  recordLabel_->setText("记录总数：" + QString::number(total_));
-  pagePanel_->show();
+  pageBar_->setTotals(pages_, total_);
 }
 
 void Tsys_qryForm::showPage(int page) {
   callPage(preSQL_, fieldList_, keyName_, where_, sortName_, settings().recordCount, page, true);
-  pageLabel_->setText(QString::number(page));
-  if (cntCmb_->currentIndex() != page - 1) {
-    filling_ = true;
-    cntCmb_->setCurrentIndex(page - 1);
-    filling_ = false;
-  }
-}
-
-QString Tsys_qryForm::pageText() const {
-  return pageLabel_->text();
-}
-QString Tsys_qryForm::pageCountText() const {
-  return pageCountLabel_->text();
-}
-QString Tsys_qryForm::recordText() const {
-  return recordLabel_->text();
+  pageBar_->setPage(page);
 }
 
 QVariantMap Tsys_qryForm::rowValues(int row) const {
@@ -308,29 +239,8 @@ void Tsys_qryForm::selBtnClick() {
 
 void Tsys_qryForm::detail() {
   if (!listSP_->active() || listSP_->isEmpty()) return;
-  const QVariantMap row = rowValues(listSP_->currentRow());
-  if (queryId == "qry_bus_so_un") {
-    Tsys_qryForm orders(dm_, this);
-    orders.setWindowTitle("订单查询");
-    orders.setDetailVisible(true);
-    orders.loadQuery("qry_bus_so");
-    orders.setTreeVisible(false);
-    Dataset& pub = dm_.pubCDS;
-    pub.setCommandText("select * from sys_filter_sql  where tableName = 'qry_bus_so'");
-    pub.open();
-    const QString key = pub.isEmpty() ? QString() : pub.fieldByName("keyName").asString().trimmed();
-    const QString sort =
-        pub.isEmpty() ? QString() : pub.fieldByName("sortName").asString().trimmed();
-    orders.callPage("view_qry_bus_so", "*", key,
-                    " keyNo = " + quotedValue(row.value("keyNo").toString()), sort, 1000, 1, false);
-    runModal(orders);
-    return;
-  }
-  auto& handler = detailHandler(queryId);
-  if (handler)
-    handler(*this, row);
-  else if (queryId == "qry_wh_view" || queryId == "qry_bus_so")
-    prompter().message("明细画面尚未提供。", Prompter::Icon::Information);
+  const auto& handler = detailHandler(queryId);
+  if (handler) handler(*this, rowValues(listSP_->currentRow()));
 }
 
 void Tsys_qryForm::print() {
@@ -345,7 +255,7 @@ bool Tsys_qryForm::exportToSpreadsheet(const QString& file) {
     prompter().message(error, Prompter::Icon::Warning);
     return false;
   }
-  openFile(file);
+  desktop().openFile(file);
   return true;
 }
 
@@ -374,7 +284,7 @@ bool Tsys_qryForm::runAsPicker(Tsys_qryForm& dlg, const QString& caption, const 
   dlg.setTreeVisible(false);
   dlg.setSelectVisible(true);
   dlg.qryActionExecute();
-  return runModal(dlg) == QDialog::Accepted && !dlg.listSP().isEmpty();
+  return desktop().exec(dlg) == QDialog::Accepted && !dlg.listSP().isEmpty();
 }
 
 std::optional<QVariantMap> Tsys_qryForm::find(QWidget* parent, const QString& caption,

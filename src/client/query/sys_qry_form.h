@@ -11,8 +11,6 @@
 #include <optional>
 #include <vector>
 
-class QComboBox;
-class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -23,7 +21,7 @@ namespace qk::client {
 class DataGrid;
 class DataModule;
 class Dataset;
-class TfilterForm;
+class PageBar;
 
 class Tsys_qryForm : public QDialog {
   Q_OBJECT
@@ -33,7 +31,7 @@ class Tsys_qryForm : public QDialog {
 
   // ---- caller protocol
   QString queryId;
-  QString modeText;  // "so_unf" for the undelivered-orders preset
+  QString modeText;  // set by a preset of the main window before the caption
   void loadQuery(const QString& id);
   void setTreeVisible(bool on);
   void setSelectVisible(bool on);  // shows selBtn and the check-box column
@@ -60,10 +58,7 @@ class Tsys_qryForm : public QDialog {
   Dataset& listSP();
   DataGrid* listGrid() const { return listGrid_; }
   QTreeWidget* repView() const { return repView_; }
-  QComboBox* cntCmb() const { return cntCmb_; }
-  QString pageText() const;
-  QString pageCountText() const;
-  QString recordText() const;
+  PageBar* pageBar() const { return pageBar_; }
   int totalCount() const { return total_; }
   int pageCount() const { return pages_; }
   QVariantMap rowValues(int row) const;  // every field of a visible row of listSP
@@ -71,11 +66,8 @@ class Tsys_qryForm : public QDialog {
   const QString& keyName() const { return keyName_; }
   const QString& sortName() const { return sortName_; }
 
-  // How the dialog shows what it opens; tests replace these.
-  static std::function<bool(TfilterForm&)> runFilter;        // conditions dialog
-  static std::function<int(Tsys_qryForm&)> runModal;         // the dialog itself
-  static std::function<void(const QString& file)> openFile;  // the exported spreadsheet
-  // Detail screens of later parts register here by query identifier.
+  // The detail of a row (the "明细" button, a double-click) is whatever the screen that owns the
+  // query registered here under its identifier; without one, nothing happens.
   static std::function<void(Tsys_qryForm&, const QVariantMap& row)>& detailHandler(
       const QString& queryId);
 
@@ -88,7 +80,6 @@ class Tsys_qryForm : public QDialog {
   static bool runAsPicker(Tsys_qryForm& dlg, const QString& caption, const QString& id);
   void buildTree();
   void buildColumns();
-  void updatePagePanel();
 
   DataModule& dm_;
   std::unique_ptr<Dataset> listSP_;
@@ -96,15 +87,10 @@ class Tsys_qryForm : public QDialog {
   DataGrid* listGrid_;
   QPushButton* selBtn_;
   QPushButton* detBtn_;
-  QWidget* pagePanel_;
-  QComboBox* cntCmb_;
-  QLabel* pageLabel_;
-  QLabel* pageCountLabel_;
-  QLabel* recordLabel_;
+  PageBar* pageBar_;
   QString preSQL_, keyName_, sortName_;
   QString fieldList_, where_;
   int total_ = 0, pages_ = 0, page_ = 0;
-  bool filling_ = false;
 };
 
 }  // namespace qk::client

@@ -36,6 +36,7 @@
 #include "client/report/designer_properties.h"
 #include "client/report/report_data.h"
 #include "client/report/report_preview.h"
+#include "client/widgets/desktop.h"
 
 namespace qk::client {
 
@@ -354,7 +355,7 @@ bool designReportFile(QWidget* parent, const QString& file, ReportData& data) {
     prompter().message(e.text(), Prompter::Icon::Stop);
     return false;
   }
-  designer->exec();
+  desktop().exec(*designer);
   return designer->saved();
 }
 

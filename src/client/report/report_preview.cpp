@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QEvent>
-#include <QFileDialog>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +24,7 @@
 #include "client/data/prompter.h"
 #include "client/report/report_output.h"
 #include "client/report/report_renderer.h"
+#include "client/widgets/desktop.h"
 
 namespace qk::client {
 
@@ -395,7 +395,7 @@ void ReportPreview::printWithDialog() {
   printer.setDocName(rendered_.title);
   QPrintDialog dialog(&printer, this);
   dialog.setWindowTitle("打印");
-  if (dialog.exec() == QDialog::Accepted) print(printer);
+  if (desktop().exec(dialog) == QDialog::Accepted) print(printer);
 }
 
 void ReportPreview::pageSetupWithDialog() {
@@ -408,7 +408,7 @@ void ReportPreview::pageSetupWithDialog() {
                   current.margins, QPageLayout::Millimeter));
   QPageSetupDialog dialog(&printer, this);
   dialog.setWindowTitle("页面设置");
-  if (dialog.exec() != QDialog::Accepted) return;
+  if (desktop().exec(dialog) != QDialog::Accepted) return;
 
   const QPageLayout layout = printer.pageLayout();
   ReportTemplate::Page page;
@@ -433,15 +433,15 @@ void ReportPreview::exportWithDialog(const QString& format) {
   const QString base = template_.title.isEmpty() ? QString("报表") : template_.title;
   if (format == "pdf") {
     const QString file =
-        QFileDialog::getSaveFileName(this, "导出为 PDF", base + ".pdf", "PDF 文件 (*.pdf)");
+        desktop().saveFileName(this, "导出为 PDF", base + ".pdf", "PDF 文件 (*.pdf)");
     if (!file.isEmpty()) exportPdf(file);
   } else if (format == "xlsx") {
-    const QString file = QFileDialog::getSaveFileName(this, "导出为 Excel 表格", base + ".xlsx",
-                                                      "Excel 表格 (*.xlsx)");
+    const QString file =
+        desktop().saveFileName(this, "导出为 Excel 表格", base + ".xlsx", "Excel 表格 (*.xlsx)");
     if (!file.isEmpty()) exportXlsx(file);
   } else {
     const bool png = format == "png";
-    const QString file = QFileDialog::getSaveFileName(
+    const QString file = desktop().saveFileName(
         this, png ? "导出为 PNG 图片" : "导出为 JPEG 图片", base + (png ? ".png" : ".jpg"),
         png ? "PNG 图片 (*.png)" : "JPEG 图片 (*.jpg *.jpeg)");
     if (!file.isEmpty()) exportImages(file, png ? "png" : "jpg");

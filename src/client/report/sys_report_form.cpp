@@ -29,6 +29,7 @@
 #include "client/report/report_preview.h"
 #include "client/report/report_renderer.h"
 #include "client/report/report_template.h"
+#include "client/widgets/desktop.h"
 
 namespace qk::client {
 
@@ -90,24 +91,6 @@ QIcon printerIcon() {
 }
 
 }  // namespace
-
-std::function<bool(QWidget*, const QString&, ReportData&)> Tsys_reportForm::runDesigner =
-    [](QWidget* parent, const QString& file, ReportData& data) {
-      return designReportFile(parent, file, data);
-    };
-
-std::function<void(ReportPreview&)> Tsys_reportForm::runPreview = [](ReportPreview& preview) {
-  preview.exec();
-};
-
-std::function<void(QWidget*, const RenderedReport&)> Tsys_reportForm::runPrinter =
-    [](QWidget* parent, const RenderedReport& report) {
-      QPrinter printer(QPrinter::HighResolution);
-      QPrintDialog dialog(&printer, parent);
-      if (dialog.exec() != QDialog::Accepted) return;
-      QString error;
-      if (!print(report, printer, &error)) prompter().message(error, Prompter::Icon::Warning);
-    };
 
 void Tsys_reportForm::setCacheDir(const QString& dir) {
   cacheDirectory() = dir;
@@ -335,10 +318,16 @@ void Tsys_reportForm::previewOrPrint(bool preview) {
   *f3_ = ReportTemplate::load(file_);
   if (preview) {
     ReportPreview window(*f3_, *data_, this);
-    runPreview(window);
+    desktop().exec(window);
   } else {
     const RenderedReport report = ReportRenderer(*f3_, *data_).render();
-    runPrinter(this, report);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(report.title);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle("打印");
+    QString error;
+    if (desktop().exec(dialog) == QDialog::Accepted && !print(report, printer, &error))
+      prompter().message(error, Prompter::Icon::Warning);
   }
   printed_ = true;
 }
@@ -353,7 +342,7 @@ void Tsys_reportForm::printActionExecute() {
 
 void Tsys_reportForm::designActionExecute() {
   if (!prepare()) return;
-  runDesigner(this, file_, *data_);
+  designReportFile(this, file_, *data_);
   // The user may have closed the designer without saving a template that never existed.
   QFile in(file_);
   if (!in.exists()) return;

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 #include <memory>
 
 #include "client/report/report_data.h"
@@ -20,8 +19,6 @@ class QTreeWidgetItem;
 namespace qk::client {
 
 class Dataset;
-struct RenderedReport;
-class ReportPreview;
 class ReportTemplate;
 
 class Tsys_reportForm : public QDialog {
@@ -65,11 +62,6 @@ class Tsys_reportForm : public QDialog {
   // The local cache of template files; the program sets it to "report" beside itself.
   static void setCacheDir(const QString& dir);
   static QString cacheDir();
-
-  // How the dialog reaches the designer, the preview window and the printer; tests replace them.
-  static std::function<bool(QWidget*, const QString& file, ReportData&)> runDesigner;
-  static std::function<void(ReportPreview&)> runPreview;
-  static std::function<void(QWidget*, const RenderedReport&)> runPrinter;
 
  private:
   void previewOrPrint(bool preview);

@@ -9,24 +9,13 @@ namespace qk::client {
 
 namespace {
 
+// The line grid's columns in design order, with what a layout cannot say; captions, widths,
+// order and visibility come from the wh_In_det / wh_Out_det layouts.
 std::vector<GridColumn> warehouseLineColumns() {
-  auto col = [](const char* field, const char* title, int width) {
-    GridColumn c;
-    c.field = field;
-    c.title = title;
-    c.width = width;
-    return c;
-  };
-  std::vector<GridColumn> cols{
-      col("taskNo", "任务号", 110), col("productNo", "产品编号", 110), col("pName", "品名", 90),
-      col("pSize", "规格", 90),     col("pMat", "材质", 70),           col("pPre", "压力", 60),
-      col("pSta", "标准", 90),      col("pUnit", "单位", 45),          col("qty", "数量", 70),
-      col("uPrice", "单价", 70),    col("amount", "金额", 80),         col("remark", "备注", 120),
-      col("itemNo", "行号", 40),    col("keyNo", "单据编号", 100)};
-  for (int i = 1; i <= 6; ++i)
-    cols.push_back(
-        col(qPrintable(QString("def%1").arg(i)), qPrintable(QString("自定义%1").arg(i)), 80));
-  cols.push_back(col("des", "物料描述", 200));
+  std::vector<GridColumn> cols =
+      gridColumns({"taskNo", "productNo", "pName",  "pSize",  "pMat",   "pPre",   "pSta",
+                   "pUnit",  "qty",       "uPrice", "amount", "remark", "itemNo", "keyNo",
+                   "def1",   "def2",      "def3",   "def4",   "def5",   "def6",   "des"});
   for (GridColumn& c : cols) {
     if (c.field == "taskNo") c.button = CellButton::Ellipsis;
     if (c.field == "productNo") c.button = CellButton::Plus;
@@ -84,10 +73,10 @@ DocumentConfig warehouseDocument(const char* dateField, const char* docFamily) {
 
 template <typename Form>
 void registerDocument(const char* action) {
-  registerScreen(action, [](QWidget* parent) -> QDialog* {
+  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
     auto form = std::make_unique<Form>(parent);
     form->formShow();
-    return form.release();
+    return form;
   });
 }
 

@@ -14,12 +14,14 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
 #include "client/data/dataset_model.h"
 #include "client/data/prompter.h"
+#include "client/widgets/desktop.h"
 #include "client/widgets/grid_delegate.h"
 #include "client/widgets/grid_header.h"
 #include "client/widgets/grid_model.h"
@@ -191,6 +193,16 @@ struct DataGrid::Impl {
     prompter().message(e.text(), Prompter::Icon::Warning);
   }
 };
+
+std::vector<GridColumn> gridColumns(const QStringList& fields) {
+  std::vector<GridColumn> out;
+  for (const QString& f : fields) {
+    GridColumn c;
+    c.field = f;
+    out.push_back(std::move(c));
+  }
+  return out;
+}
 
 // ---- construction
 
@@ -407,22 +419,22 @@ bool DataGrid::applyLayout(Dataset& ds, const QString& layoutKey) {
   if (ds.isEmpty()) return false;
   d.makeExplicit();
 
-  std::vector<GridColumn> named;
-  std::vector<bool> taken(d.columns.size(), false);
+  std::vector<GridColumn>& cols = d.columns;
   QStringList seen;
   for (int r = 0; r < ds.recordCount(); ++r) {
     const QString name = ds.valueAt(r, "fieldName").toString().trimmed();
     if (name.isEmpty() || seen.contains(name, Qt::CaseInsensitive)) continue;
     seen << name;
-    GridColumn col;
-    col.field = name;
-    for (std::size_t i = 0; i < d.columns.size(); ++i) {
-      if (!taken[i] && d.columns[i].field.compare(name, Qt::CaseInsensitive) == 0) {
-        col = d.columns[i];
-        taken[i] = true;
-        break;
-      }
+    auto it = std::find_if(cols.begin(), cols.end(), [&](const GridColumn& c) {
+      return c.field.compare(name, Qt::CaseInsensitive) == 0;
+    });
+    if (it == cols.end()) {
+      GridColumn added;
+      added.field = name;
+      cols.push_back(std::move(added));
+      it = cols.end() - 1;
     }
+    GridColumn col = *it;
     const QString caption = ds.valueAt(r, "fieldCName").toString();
     if (!caption.trimmed().isEmpty()) col.title = caption;
     const QVariant width = ds.valueAt(r, "width");
@@ -431,11 +443,18 @@ bool DataGrid::applyLayout(Dataset& ds, const QString& layoutKey) {
     if (!visible.isNull()) col.visible = visible.toBool();
     if (d.ds && !caption.trimmed().isEmpty())
       if (Field* f = d.ds->findField(name)) f->displayLabel = caption;
-    named.push_back(std::move(col));
+    // The column moves to its row number; the others shift around it and otherwise stay put.
+    const QVariant rowNo = ds.valueAt(r, "rowNo");
+    std::size_t at = static_cast<std::size_t>(it - cols.begin());
+    if (!rowNo.isNull()) {
+      cols.erase(it);
+      at = static_cast<std::size_t>(
+          std::clamp<qlonglong>(rowNo.toLongLong(), 0, static_cast<qlonglong>(cols.size())));
+      cols.insert(cols.begin() + static_cast<std::ptrdiff_t>(at), std::move(col));
+    } else {
+      cols[at] = std::move(col);
+    }
   }
-  for (std::size_t i = 0; i < d.columns.size(); ++i)
-    if (!taken[i]) named.push_back(d.columns[i]);
-  d.columns = std::move(named);
   d.applyColumns();
   return true;
 }
@@ -870,7 +889,7 @@ void DataGrid::printPreview(const QString& title) {
     dialog.resize(screen->availableGeometry().size() * 0.9);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
           [&snap, &title](QPrinter* p) { paintGridPages(p, snap, title); });
-  dialog.exec();
+  desktop().exec(dialog);
 }
 
 bool DataGrid::printToPdf(const QString& file, const QString& title) {

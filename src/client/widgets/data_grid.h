@@ -40,6 +40,10 @@ struct GridColumn {
   bool dateEditor = false;  // a calendar editor; also chosen for date-time fields
 };
 
+// Columns of these fields in design order, everything else left to the layout (sys_col) and to
+// the fields' labels.
+std::vector<GridColumn> gridColumns(const QStringList& fields);
+
 class DataGrid : public QWidget {
   Q_OBJECT
  public:
@@ -59,9 +63,9 @@ class DataGrid : public QWidget {
   GridColumn* column(const QString& field);     // null when not a column
   int columnIndex(const QString& field) const;  // visible position, -1 when hidden or absent
   // Applies the sys_col layout (caption, width, position, visibility) read through `ds`:
-  // "select * from sys_col where tableName = :t order by rowNo". Columns of fields the layout
-  // does not name stay as they were, after the named ones. The dataset's field labels follow
-  // the captions. Returns false when the layout has no rows.
+  // "select * from sys_col where tableName = :t order by rowNo"; each named column moves to its
+  // rowNo. Columns the layout does not name keep their caption, width and place among the
+  // others. The dataset's field labels follow the captions. False when the layout has no rows.
   bool applyLayout(Dataset& ds, const QString& layoutKey);
   // The grid style of the system settings (fonts, colours; footer font and colour).
   void applyStyle();

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -11,7 +12,7 @@ class QWidget;
 namespace qk::client {
 
 // A screen opened by an action: created afresh for each opening, shown modally, destroyed after.
-using ScreenFactory = std::function<QDialog*(QWidget* parent)>;
+using ScreenFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent)>;
 // Registers (or, with an empty factory, removes) the screen of an action.
 void registerScreen(const QString& actionName, ScreenFactory factory);
 const ScreenFactory* findScreen(const QString& actionName);

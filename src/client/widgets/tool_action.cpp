@@ -1,0 +1,107 @@
+#include "client/widgets/tool_action.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <map>
+
+#include "client/widgets/error_handler.h"
+
+namespace qk::client {
+
+namespace {
+
+QAction* makeAction(QObject* owner, const ToolAction& t) {
+  auto* a = new QAction(owner);
+  if (t.caption.isEmpty()) {
+    a->setSeparator(true);
+    return a;
+  }
+  const QChar key = QChar(t.key).toUpper();
+  a->setText(t.key ? QString("%1(&%2)").arg(t.caption).arg(key) : t.caption);
+  // A tool bar shows no mnemonics: the button reads the bare caption, Alt+letter still works.
+  a->setIconText(t.caption);
+  a->setIcon(toolIcon(t.icon));
+  if (!t.hint.isEmpty()) {
+    a->setToolTip(t.hint);
+    a->setStatusTip(t.hint);
+  }
+  if (t.key) a->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(key.unicode())));
+  a->setVisible(t.visible);
+  if (t.run) QObject::connect(a, &QAction::triggered, owner, guardedSlot(t.run));
+  if (t.member) *t.member = a;
+  return a;
+}
+
+QMenu* attachMenu(QToolBar& bar, QAction& action, const std::vector<ToolAction>& entries,
+                  QToolButton::ToolButtonPopupMode mode) {
+  auto* menu = new QMenu(&bar);
+  for (const ToolAction& e : entries) menu->addAction(makeAction(menu, e));
+  action.setMenu(menu);
+  // The button shows its action's menu; how the menu opens is the button's.
+  if (auto* button = qobject_cast<QToolButton*>(bar.widgetForAction(&action)))
+    button->setPopupMode(mode);
+  return menu;
+}
+
+}  // namespace
+
+QToolBar* newToolBar(QWidget* parent) {
+  auto* bar = new QToolBar(parent);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  bar->setIconSize(QSize(24, 24));
+  return bar;
+}
+
+std::vector<QAction*> addToolActions(QToolBar& bar, const std::vector<ToolAction>& actions,
+                                     QAction* before) {
+  std::vector<QAction*> made;
+  for (const ToolAction& t : actions) {
+    QAction* a = makeAction(&bar, t);
+    bar.insertAction(before, a);
+    // A button with only a menu opens it at once; one with a handler too keeps its click.
+    if (!t.menu.empty())
+      attachMenu(bar, *a, t.menu, t.run ? QToolButton::MenuButtonPopup : QToolButton::InstantPopup);
+    made.push_back(a);
+  }
+  return made;
+}
+
+QMenu* setToolMenu(QToolBar& bar, QAction& action, const std::vector<ToolAction>& entries) {
+  return attachMenu(bar, action, entries, QToolButton::MenuButtonPopup);
+}
+
+QIcon toolIcon(const QString& name) {
+  // Standard icons until the program's own set replaces this table; names stay as they are.
+  static const std::map<QString, QStyle::StandardPixmap> kIcons = {
+      {"first", QStyle::SP_MediaSkipBackward},
+      {"prior", QStyle::SP_MediaSeekBackward},
+      {"next", QStyle::SP_MediaSeekForward},
+      {"last", QStyle::SP_MediaSkipForward},
+      {"new", QStyle::SP_FileIcon},
+      {"edit", QStyle::SP_FileLinkIcon},
+      {"delete", QStyle::SP_TrashIcon},
+      {"add-row", QStyle::SP_FileDialogNewFolder},
+      {"remove-row", QStyle::SP_DialogDiscardButton},
+      {"save", QStyle::SP_DialogSaveButton},
+      {"cancel", QStyle::SP_DialogCancelButton},
+      {"audit", QStyle::SP_DialogApplyButton},
+      {"unaudit", QStyle::SP_BrowserReload},
+      {"find", QStyle::SP_FileDialogContentsView},
+      {"print", QStyle::SP_FileDialogDetailedView},  // a printed page, not a disk
+      {"close", QStyle::SP_DialogCloseButton},
+      {"select", QStyle::SP_DialogOkButton},
+      {"query", QStyle::SP_FileDialogContentsView},
+      {"export", QStyle::SP_ArrowRight},
+      {"detail", QStyle::SP_FileDialogListView},
+      {"insert", QStyle::SP_FileDialogNewFolder},
+  };
+  const auto it = kIcons.find(name);
+  if (it == kIcons.end()) return {};
+  return QApplication::style()->standardIcon(it->second);
+}
+
+}  // namespace qk::client
