@@ -30,10 +30,6 @@ class KitTest : public ::testing::Test {
   TestPrompter prompter_;
 };
 
-QImage pictureOf(const QIcon& icon) {
-  return icon.pixmap(24, 24).toImage();
-}
-
 TEST_F(KitTest, ATableBecomesTheBarsActionsWithAcceleratorsHintsAndHandlers) {
   QWidget screen;
   QToolBar* bar = client::newToolBar(&screen);
@@ -96,16 +92,6 @@ TEST_F(KitTest, LaterEntriesGoBeforeAnActionAndCarryDropDowns) {
   find->trigger();
   EXPECT_EQ(byNumber, 1);
   EXPECT_EQ(found, 1);
-}
-
-TEST_F(KitTest, EveryIconNameResolvesAndPrintIsNoFloppyDisk) {
-  for (const char* name :
-       {"first",   "prior",      "next",   "last",   "new",    "edit",    "delete",
-        "add-row", "remove-row", "save",   "cancel", "audit",  "unaudit", "find",
-        "print",   "close",      "select", "query",  "export", "detail",  "insert"})
-    EXPECT_FALSE(client::toolIcon(name).isNull()) << name;
-  EXPECT_TRUE(client::toolIcon("no-such-icon").isNull());
-  EXPECT_NE(pictureOf(client::toolIcon("print")), pictureOf(client::toolIcon("save")));
 }
 
 TEST_F(KitTest, PageBarIsHiddenUntilAResultAndSpeaksOnlyForTheUser) {

@@ -1,14 +1,12 @@
 #include "client/widgets/tool_action.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
-#include <map>
 
 #include "client/widgets/error_handler.h"
+#include "client/widgets/icons.h"
 
 namespace qk::client {
 
@@ -24,7 +22,7 @@ QAction* makeAction(QObject* owner, const ToolAction& t) {
   a->setText(t.key ? QString("%1(&%2)").arg(t.caption).arg(key) : t.caption);
   // A tool bar shows no mnemonics: the button reads the bare caption, Alt+letter still works.
   a->setIconText(t.caption);
-  a->setIcon(toolIcon(t.icon));
+  a->setIcon(themeIcon(t.icon));
   if (!t.hint.isEmpty()) {
     a->setToolTip(t.hint);
     a->setStatusTip(t.hint);
@@ -72,36 +70,6 @@ std::vector<QAction*> addToolActions(QToolBar& bar, const std::vector<ToolAction
 
 QMenu* setToolMenu(QToolBar& bar, QAction& action, const std::vector<ToolAction>& entries) {
   return attachMenu(bar, action, entries, QToolButton::MenuButtonPopup);
-}
-
-QIcon toolIcon(const QString& name) {
-  // Standard icons until the program's own set replaces this table; names stay as they are.
-  static const std::map<QString, QStyle::StandardPixmap> kIcons = {
-      {"first", QStyle::SP_MediaSkipBackward},
-      {"prior", QStyle::SP_MediaSeekBackward},
-      {"next", QStyle::SP_MediaSeekForward},
-      {"last", QStyle::SP_MediaSkipForward},
-      {"new", QStyle::SP_FileIcon},
-      {"edit", QStyle::SP_FileLinkIcon},
-      {"delete", QStyle::SP_TrashIcon},
-      {"add-row", QStyle::SP_FileDialogNewFolder},
-      {"remove-row", QStyle::SP_DialogDiscardButton},
-      {"save", QStyle::SP_DialogSaveButton},
-      {"cancel", QStyle::SP_DialogCancelButton},
-      {"audit", QStyle::SP_DialogApplyButton},
-      {"unaudit", QStyle::SP_BrowserReload},
-      {"find", QStyle::SP_FileDialogContentsView},
-      {"print", QStyle::SP_FileDialogDetailedView},  // a printed page, not a disk
-      {"close", QStyle::SP_DialogCloseButton},
-      {"select", QStyle::SP_DialogOkButton},
-      {"query", QStyle::SP_FileDialogContentsView},
-      {"export", QStyle::SP_ArrowRight},
-      {"detail", QStyle::SP_FileDialogListView},
-      {"insert", QStyle::SP_FileDialogNewFolder},
-  };
-  const auto it = kIcons.find(name);
-  if (it == kIcons.end()) return {};
-  return QApplication::style()->standardIcon(it->second);
 }
 
 }  // namespace qk::client

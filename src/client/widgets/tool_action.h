@@ -4,7 +4,7 @@
 // are wired one way; screens keep the returned actions as their named members.
 //
 // It never runs a handler outside the application-wide error handler, and never names an icon
-// file: icons are resolved by name in one place (toolIcon).
+// file: icons are resolved by name in one place (themeIcon, icons.h).
 #pragma once
 
 #include <QIcon>
@@ -23,7 +23,7 @@ struct ToolAction {
   QString caption{};  // empty: a separator
   // Accelerator letter: the caption becomes "保存(&V)" and Alt+V triggers it; 0 for none.
   char key = 0;
-  QString icon{};  // a toolIcon name
+  QString icon{};  // a themeIcon name
   QString hint{};  // tool tip and status tip
   std::function<void()> run{};
   QAction** member = nullptr;  // where the screen keeps the action
@@ -44,10 +44,5 @@ std::vector<QAction*> addToolActions(QToolBar& bar, const std::vector<ToolAction
 
 // Gives an action already on the bar a drop-down of these entries; returns the menu.
 QMenu* setToolMenu(QToolBar& bar, QAction& action, const std::vector<ToolAction>& entries);
-
-// The icon of a tool action by name: first, prior, next, last, new, edit, delete, add-row,
-// remove-row, save, cancel, audit, unaudit, find, print, close, select, query, export, detail,
-// insert. An unknown name has no icon.
-QIcon toolIcon(const QString& name);
 
 }  // namespace qk::client
