@@ -2,6 +2,7 @@
 // applying with refused rows, calculated and lookup fields, the client-side view, parameters,
 // hooks, and the model a grid shows.
 #include <QDateTime>
+#include <QRegularExpression>
 #include <ostream>
 
 #include "client/data/connection.h"
@@ -70,6 +71,66 @@ class DatasetTest : public ConnectedTest {
 
 void setField(Dataset& ds, const char* name, const QVariant& v) {
   ds.fieldByName(name).setValue(v);
+}
+
+// ---- failures the user reads ----------------------------------------------------------------
+
+TEST_F(DatasetTest, ServerFailuresArriveWithTheirCode) {
+  seedCustomers();
+  auto failure = [&](const QString& sql) {
+    Dataset ds(*conn_, "pubDSP");
+    ds.setCommandText(sql);
+    try {
+      ds.execute();
+    } catch (const DataError& e) {
+      return e.code() + " " + e.text();
+    }
+    return QString("<ran>");
+  };
+  EXPECT_EQ(failure("insert into bas_cust (custNo) values ('c1')"),
+            "duplicate 重复的编号：客户资料中已有相同客户编号的记录");
+  EXPECT_EQ(failure("drop table bas_cust"),
+            "refused 服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
+
+  // The document methods answer the text with its code and the table that refused.
+  auto ds = customers();
+  ds->append();
+  setField(*ds, "custNo", "C2");
+  ds->post();
+  const client::ServerReply refused = conn_->updateBasData(ds->delta(), "bas_cust", "custNo", "");
+  EXPECT_FALSE(refused.ok());
+  EXPECT_EQ(QString(refused), "重复的编号：客户资料中已有客户编号为“C2”的记录");
+  EXPECT_EQ(refused.code, "duplicate");
+  EXPECT_EQ(refused.table, "bas_cust");
+  ds->edit();
+  setField(*ds, "custNo", "C4");
+  ds->post();
+  const client::ServerReply ok = conn_->updateBasData(ds->delta(), "bas_cust", "custNo", "");
+  EXPECT_TRUE(ok.ok());
+  EXPECT_EQ(ok.code, "");
+}
+
+TEST_F(DatasetTest, TransportFailuresAreToldInChinese) {
+  client::Connection nowhere("http://127.0.0.1:1");
+  try {
+    nowhere.open();
+    FAIL() << "nothing listens on port 1";
+  } catch (const DataError& e) {
+    EXPECT_EQ(e.text(),
+              "无法连接到应用服务器 http://127.0.0.1:1：无法建立连接，"
+              "请确认应用服务器已启动、地址和端口正确");
+  }
+  // The server goes away in the middle of a session.
+  stopServer();
+  try {
+    customers();
+    FAIL() << "the server is gone";
+  } catch (const DataError& e) {
+    const QString head = QString("与应用服务器 %1 的连接中断：").arg(conn_->url());
+    ASSERT_TRUE(e.text().startsWith(head)) << e.text().toStdString();
+    EXPECT_FALSE(e.text().mid(head.size()).contains(QRegularExpression("[A-Za-z]")))
+        << e.text().toStdString();
+  }
 }
 
 // ---- change log -----------------------------------------------------------------------------
@@ -237,7 +298,8 @@ TEST_F(DatasetTest, RefusedRowWithoutToleranceWritesNothingAndStaysPending) {
 
   EXPECT_EQ(ds->applyUpdates(0), 1);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].message, "重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录");
+  EXPECT_EQ(errors[0].message, "重复的编号：客户资料中已有客户编号为“C1”的记录");
+  EXPECT_EQ(errors[0].code, "duplicate");
   EXPECT_EQ(errors[0].change.op, ChangeOp::Insert);
   EXPECT_EQ(errors[0].row, 4);
   EXPECT_EQ(ds->changeCount(), 2);
@@ -265,7 +327,7 @@ TEST_F(DatasetTest, RefusedRowWithUnlimitedErrorsStaysPendingWhileTheOthersAreWr
   ds->post();
 
   EXPECT_EQ(ds->applyUpdates(-1), 1);
-  EXPECT_EQ(messages, std::vector<QString>{"重复的编号：表 bas_cust 中已有 custNo 为“C2” 的记录"});
+  EXPECT_EQ(messages, std::vector<QString>{"重复的编号：客户资料中已有客户编号为“C2”的记录"});
   EXPECT_EQ(stored("select custNo, custName from bas_cust order by custNo"),
             (std::vector<std::string>{"C1|甲改", "C2|乙", "C9|<null>"}));
   ASSERT_EQ(ds->changeCount(), 1);

@@ -94,6 +94,7 @@ struct RowError {
   int row = -1;             // the record's position in the dataset (-1 for a deleted record)
   protocol::Change change;  // what was sent
   QString message;          // the server's text
+  QString code;             // and its code (protocol::code)
 };
 
 class Dataset : public QObject {

@@ -153,6 +153,7 @@ int Dataset::applyUpdates(int maxErrors) {
     error.row = it == d_->visible.end() ? -1 : static_cast<int>(it - d_->visible.begin());
     error.change = delta.rows[static_cast<std::size_t>(e.row)];
     error.message = qs(e.message);
+    error.code = qs(e.code);
     if (onReconcileError) onReconcileError(error);
   }
   return static_cast<int>(reply.errors.size());
