@@ -36,8 +36,9 @@ enum class ErrorKind {
   Other,
 };
 
-// A failed statement. what() is a text for the user; for a duplicate or missing value table()
-// and columns() name what failed, as the schema spells them, so callers can phrase it themselves.
+// A failed statement. what() is a text for the user, except that a constraint failure keeps the
+// engine's own words: its kind, table() and columns() (as the schema spells them) say what
+// failed, and callers phrase it for the user from those.
 class DbError : public std::runtime_error {
  public:
   explicit DbError(const std::string& message, ErrorKind kind = ErrorKind::Other,

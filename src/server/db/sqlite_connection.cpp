@@ -182,6 +182,9 @@ int authorize(void* user, int action, const char* a1, const char* a2, const char
 struct Prepared {
   sqlite3_stmt* stmt = nullptr;
   bool writesMain = false;
+  // A statement that writes only temporary tables: the temp schema's version it was judged
+  // against (-1 for any other statement).
+  std::int64_t tempSchema = -1;
 };
 
 class StatementCache {
@@ -490,8 +493,13 @@ class SqliteConnection final : public Connection {
   Statement prepare(std::string_view sql, bool fromClient) {
     std::string key(fromClient ? "c" : "s");
     key.append(sql);
-    if (Prepared cached = cache_->take(key); cached.stmt)
-      return Statement(cached, cache_.get(), key);
+    if (Prepared cached = cache_->take(key); cached.stmt) {
+      // A temporary table shadows a main table of its name: once the temp schema has changed,
+      // the statement's names may lead elsewhere and its writes are judged again.
+      if (cached.tempSchema < 0 || cached.tempSchema == tempSchemaVersion())
+        return Statement(cached, cache_.get(), key);
+      sqlite3_finalize(cached.stmt);
+    }
     if (isBlankSql(sql)) throw DbError("SQL 语句为空");
     const char* tail = nullptr;
     Prepared p = prepareOne(sql, fromClient, &tail);
@@ -517,8 +525,20 @@ class SqliteConnection final : public Connection {
       throw errorFrom(db_, sqlite3_extended_errcode(db_));
     }
     if (!raw) return {};
-    const bool onlyTemp = guard_.writesTemp && !guard_.writesOther;
-    return {raw, !sqlite3_stmt_readonly(raw) && !onlyTemp};
+    if (sqlite3_stmt_readonly(raw)) return {raw, false};
+    if (guard_.writesOther || !guard_.writesTemp) return {raw, true};
+    try {
+      return {raw, false, tempSchemaVersion()};
+    } catch (...) {
+      sqlite3_finalize(raw);
+      throw;
+    }
+  }
+
+  std::int64_t tempSchemaVersion() {
+    const RecordSet rs = query("PRAGMA temp.schema_version", {});
+    const auto* version = rs.rows.empty() ? nullptr : std::get_if<std::int64_t>(&rs.rows[0][0]);
+    return version ? *version : 0;
   }
 
   void acquireWriter() {
