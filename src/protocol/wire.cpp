@@ -37,6 +37,18 @@ std::int64_t intMember(const Json& j, const char* name, const char* what, std::i
   return it->get<std::int64_t>();
 }
 
+// The code of a failure; a message without one (from an older peer) gets dflt.
+std::string codeMember(const Json& j, const char* what, const char* dflt) {
+  std::string c = stringMember(j, "code", what, false);
+  return c.empty() ? std::string(dflt) : c;
+}
+
+// Adds the code and table of a failure to its object; a success carries neither.
+void addFailure(Json& j, const std::string& code, const std::string& table) {
+  if (!code.empty()) j["code"] = code;
+  if (!table.empty()) j["table"] = table;
+}
+
 std::string toBase64(const std::vector<std::uint8_t>& bytes) {
   const auto variant = sodium_base64_VARIANT_ORIGINAL;
   std::string out(sodium_base64_encoded_len(bytes.size(), variant), '\0');
@@ -301,7 +313,11 @@ ApplyRequest fromJson<ApplyRequest>(const Json& j) {
 
 Json toJson(const ApplyReply& r) {
   Json errors = Json::array();
-  for (const auto& e : r.errors) errors.push_back({{"row", e.row}, {"message", e.message}});
+  for (const auto& e : r.errors) {
+    Json error{{"row", e.row}, {"message", e.message}};
+    addFailure(error, e.code, e.table);
+    errors.push_back(std::move(error));
+  }
   return {{"errors", std::move(errors)}, {"committed", r.committed}};
 }
 template <>
@@ -311,7 +327,9 @@ ApplyReply fromJson<ApplyReply>(const Json& j) {
   if (!errors.is_array()) throw WireError("apply reply: \"errors\" must be an array");
   for (const auto& e : errors)
     r.errors.push_back({static_cast<int>(intMember(e, "row", "apply error", 0)),
-                        stringMember(e, "message", "apply error")});
+                        stringMember(e, "message", "apply error"),
+                        codeMember(e, "apply error", code::kError),
+                        stringMember(e, "table", "apply error", false)});
   if (auto it = j.find("committed"); it != j.end() && it->is_boolean()) r.committed = *it;
   return r;
 }
@@ -341,11 +359,27 @@ UpdateDataRequest fromJson<UpdateDataRequest>(const Json& j) {
 }
 
 Json toJson(const TextReply& r) {
-  return {{"result", r.result}};
+  Json j{{"result", r.result}};
+  addFailure(j, r.code, r.table);
+  return j;
 }
 template <>
 TextReply fromJson<TextReply>(const Json& j) {
-  return {stringMember(j, "result", "reply")};
+  TextReply r{stringMember(j, "result", "reply"), {}, stringMember(j, "table", "reply", false)};
+  // An older server sends no code: any text but "OK" is still a failure.
+  r.code = codeMember(j, "reply", r.result == "OK" ? "" : code::kError);
+  return r;
+}
+
+Json toJson(const ErrorReply& r) {
+  Json j{{"error", r.error}};
+  addFailure(j, r.code, r.table);
+  return j;
+}
+template <>
+ErrorReply fromJson<ErrorReply>(const Json& j) {
+  return {stringMember(j, "error", "error reply"), codeMember(j, "error reply", code::kError),
+          stringMember(j, "table", "error reply", false)};
 }
 
 Json parseBody(std::string_view body) {
@@ -358,8 +392,8 @@ std::string dump(const Json& j) {
   return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string errorBody(std::string_view message) {
-  return dump(Json{{"error", std::string(message)}});
+std::string errorBody(std::string_view message, std::string_view code) {
+  return dump(toJson(ErrorReply{std::string(message), std::string(code), {}}));
 }
 
 std::optional<std::string> errorOf(const Json& j) {
@@ -367,6 +401,11 @@ std::optional<std::string> errorOf(const Json& j) {
   auto it = j.find("error");
   if (it == j.end() || !it->is_string()) return std::nullopt;
   return it->get<std::string>();
+}
+
+std::optional<ErrorReply> errorReplyOf(const Json& j) {
+  if (!errorOf(j)) return std::nullopt;
+  return fromJson<ErrorReply>(j);
 }
 
 }  // namespace qk::protocol

@@ -34,6 +34,23 @@ inline constexpr const char* kEchoString = "/api/EchoString";
 inline constexpr const char* kHealth = "/api/health";
 }  // namespace path
 
+// Machine-readable kinds of failure, sent as "code" beside the text of every error a reply
+// carries. Clients decide on these, never on the wording; a reply without a code is "error".
+namespace code {
+inline constexpr const char* kDuplicate = "duplicate";     // a unique key already holds the value
+inline constexpr const char* kNotFound = "not_found";      // an update or delete found no row
+inline constexpr const char* kConstraint = "constraint";   // a missing value or another rule
+inline constexpr const char* kTooLong = "too_long";        // a text longer than its field
+inline constexpr const char* kBusy = "busy";               // the database is locked elsewhere
+inline constexpr const char* kRefused = "refused";         // not allowed for clients
+inline constexpr const char* kDiskFull = "disk_full";      // the server's disk is full
+inline constexpr const char* kStorage = "storage";         // the database file cannot be used
+inline constexpr const char* kSession = "session";         // not logged in or expired
+inline constexpr const char* kBadRequest = "bad_request";  // the request is malformed
+inline constexpr const char* kInternal = "internal";       // a fault of the server itself
+inline constexpr const char* kError = "error";             // any other failure
+}  // namespace code
+
 // Field types of record sets. Decimal is a fixed-point column (quantities, prices) carried as a
 // JSON number; date-time is text in the form described in value.h.
 enum class FieldType { String, Integer, Float, Decimal, Boolean, DateTime, Blob };
@@ -92,9 +109,13 @@ struct ApplyRequest {
   Delta delta;
   int maxErrors = 0;  // negative: no limit
 };
+// The failure of one request or row: the text for the user, its code, and for failures of a
+// table's rules the table as the schema spells it (empty otherwise).
 struct RowError {
   int row = 0;  // index into the delta's rows
   std::string message;
+  std::string code;
+  std::string table;
 };
 struct ApplyReply {
   std::vector<RowError> errors;
@@ -111,8 +132,18 @@ struct UpdateDataRequest {
   Delta deltaB;
   std::string tableB, keyB1, keyB2;
 };
+// UpdateData and UpdateBasData: "OK", or the reason nothing was written with its code.
 struct TextReply {
   std::string result;
+  std::string code;   // empty for "OK"
+  std::string table;  // the table whose rule refused the change, when one did
+};
+
+// {"error": text, "code": …}: the answer to a request that failed as a whole.
+struct ErrorReply {
+  std::string error;
+  std::string code;
+  std::string table;
 };
 
 // Values
@@ -133,16 +164,19 @@ Json toJson(const ApplyReply&);
 Json toJson(const UpdateBasDataRequest&);
 Json toJson(const UpdateDataRequest&);
 Json toJson(const TextReply&);
+Json toJson(const ErrorReply&);
 
 template <typename T>
 T fromJson(const Json& j);
 
 // Parses a body; a text that is not JSON becomes a WireError.
 Json parseBody(std::string_view body);
-std::string errorBody(std::string_view message);
+std::string errorBody(std::string_view message, std::string_view code = code::kError);
 // Serialises a reply; text that is not valid UTF-8 is replaced, never thrown on.
 std::string dump(const Json& j);
 // The "error" member of a reply, if it has one.
 std::optional<std::string> errorOf(const Json& j);
+// The whole error of a reply that has an "error" member; the code is "error" when none came.
+std::optional<ErrorReply> errorReplyOf(const Json& j);
 
 }  // namespace qk::protocol

@@ -2,6 +2,7 @@
 // applying with refused rows, calculated and lookup fields, the client-side view, parameters,
 // hooks, and the model a grid shows.
 #include <QDateTime>
+#include <QRegularExpression>
 #include <ostream>
 
 #include "client/data/connection.h"
@@ -70,6 +71,66 @@ class DatasetTest : public ConnectedTest {
 
 void setField(Dataset& ds, const char* name, const QVariant& v) {
   ds.fieldByName(name).setValue(v);
+}
+
+// ---- failures the user reads ----------------------------------------------------------------
+
+TEST_F(DatasetTest, ServerFailuresArriveWithTheirCode) {
+  seedCustomers();
+  auto failure = [&](const QString& sql) {
+    Dataset ds(*conn_, "pubDSP");
+    ds.setCommandText(sql);
+    try {
+      ds.execute();
+    } catch (const DataError& e) {
+      return e.code() + " " + e.text();
+    }
+    return QString("<ran>");
+  };
+  EXPECT_EQ(failure("insert into bas_cust (custNo) values ('c1')"),
+            "duplicate 重复的编号：客户资料中已有相同客户编号的记录");
+  EXPECT_EQ(failure("drop table bas_cust"),
+            "refused 服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
+
+  // The document methods answer the text with its code and the table that refused.
+  auto ds = customers();
+  ds->append();
+  setField(*ds, "custNo", "C2");
+  ds->post();
+  const client::ServerReply refused = conn_->updateBasData(ds->delta(), "bas_cust", "custNo", "");
+  EXPECT_FALSE(refused.ok());
+  EXPECT_EQ(QString(refused), "重复的编号：客户资料中已有客户编号为“C2”的记录");
+  EXPECT_EQ(refused.code, "duplicate");
+  EXPECT_EQ(refused.table, "bas_cust");
+  ds->edit();
+  setField(*ds, "custNo", "C4");
+  ds->post();
+  const client::ServerReply ok = conn_->updateBasData(ds->delta(), "bas_cust", "custNo", "");
+  EXPECT_TRUE(ok.ok());
+  EXPECT_EQ(ok.code, "");
+}
+
+TEST_F(DatasetTest, TransportFailuresAreToldInChinese) {
+  client::Connection nowhere("http://127.0.0.1:1");
+  try {
+    nowhere.open();
+    FAIL() << "nothing listens on port 1";
+  } catch (const DataError& e) {
+    EXPECT_EQ(e.text(),
+              "无法连接到应用服务器 http://127.0.0.1:1：无法建立连接，"
+              "请确认应用服务器已启动、地址和端口正确");
+  }
+  // The server goes away in the middle of a session.
+  stopServer();
+  try {
+    customers();
+    FAIL() << "the server is gone";
+  } catch (const DataError& e) {
+    const QString head = QString("与应用服务器 %1 的连接中断：").arg(conn_->url());
+    ASSERT_TRUE(e.text().startsWith(head)) << e.text().toStdString();
+    EXPECT_FALSE(e.text().mid(head.size()).contains(QRegularExpression("[A-Za-z]")))
+        << e.text().toStdString();
+  }
 }
 
 // ---- change log -----------------------------------------------------------------------------
@@ -237,7 +298,8 @@ TEST_F(DatasetTest, RefusedRowWithoutToleranceWritesNothingAndStaysPending) {
 
   EXPECT_EQ(ds->applyUpdates(0), 1);
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].message, "重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录");
+  EXPECT_EQ(errors[0].message, "重复的编号：客户资料中已有客户编号为“C1”的记录");
+  EXPECT_EQ(errors[0].code, "duplicate");
   EXPECT_EQ(errors[0].change.op, ChangeOp::Insert);
   EXPECT_EQ(errors[0].row, 4);
   EXPECT_EQ(ds->changeCount(), 2);
@@ -265,7 +327,7 @@ TEST_F(DatasetTest, RefusedRowWithUnlimitedErrorsStaysPendingWhileTheOthersAreWr
   ds->post();
 
   EXPECT_EQ(ds->applyUpdates(-1), 1);
-  EXPECT_EQ(messages, std::vector<QString>{"重复的编号：表 bas_cust 中已有 custNo 为“C2” 的记录"});
+  EXPECT_EQ(messages, std::vector<QString>{"重复的编号：客户资料中已有客户编号为“C2”的记录"});
   EXPECT_EQ(stored("select custNo, custName from bas_cust order by custNo"),
             (std::vector<std::string>{"C1|甲改", "C2|乙", "C9|<null>"}));
   ASSERT_EQ(ds->changeCount(), 1);
@@ -447,6 +509,18 @@ TEST_F(DatasetTest, TenThousandRowsOpenSortFilterAndScroll) {
       "with recursive n(i) as (select 1 union all select i + 1 from n where i < 10000) "
       "insert into bas_cust (custNo, custName, tel) "
       "select 'K' || i, 'name ' || (i * 7919 % 10000), i % 13 from n");
+  // What the rows hold, worked out from how they were made: the rows whose tel is not 0, the
+  // characters of their names and the sum of their tel numbers.
+  int kept = 0;
+  qint64 nameChars = 0, telSum = 0;
+  for (int i = 1; i <= 10000; ++i) {
+    if (i % 13 == 0) continue;
+    ++kept;
+    nameChars += 5 + QString::number(i * 7919 % 10000).size();
+    telSum += i % 13;
+  }
+  ASSERT_EQ(kept, 9231);
+
   Dataset ds(*conn_, "custDSP");
   ds.addCalculatedField("telNo", FieldType::Integer,
                         [](const Record& r) { return r.value("tel").toLongLong(); });
@@ -455,13 +529,29 @@ TEST_F(DatasetTest, TenThousandRowsOpenSortFilterAndScroll) {
   ds.setIndex("custName");
   ds.setIndex("telNo", Qt::DescendingOrder);
   ds.setFilter([](const Record& r) { return r.value("tel").toString() != "0"; });
-  qint64 sum = 0;
+  EXPECT_EQ(ds.recordCount(), kept);
+
+  qint64 names = 0;
   const int name = ds.fieldByName("custName").index();
   for (int pass = 0; pass < 5; ++pass)
-    for (int i = 0; i < ds.recordCount(); ++i) sum += ds.valueAt(i, name).toString().size();
-  for (ds.first(); !ds.eof(); ds.next()) sum += ds.fieldByName("telNo").asInteger();
-  EXPECT_GT(sum, 0);
-  EXPECT_LT(ds.recordCount(), 10000);
+    for (int i = 0; i < ds.recordCount(); ++i) names += ds.valueAt(i, name).toString().size();
+  EXPECT_EQ(names, 5 * nameChars);
+
+  // Scrolling visits every kept row once, highest tel first.
+  qint64 tels = 0, previous = 12;
+  int visited = 0;
+  bool ordered = true;
+  for (ds.first(); !ds.eof(); ds.next()) {
+    const qint64 tel = ds.fieldByName("telNo").asInteger();
+    ordered = ordered && tel <= previous && tel > 0;
+    previous = tel;
+    tels += tel;
+    ++visited;
+  }
+  EXPECT_EQ(visited, kept);
+  EXPECT_TRUE(ordered) << "rows are not in descending telNo order";
+  EXPECT_EQ(tels, telSum);
+  EXPECT_EQ(previous, 1);
 }
 
 // ---- parameters ----------------------------------------------------------------------------

@@ -120,7 +120,7 @@ TEST_F(MasterDataTest, DuplicateNumberIsRefusedWithTheServersTextAndStaysPending
   EXPECT_EQ(form.dataset().changeCount(), 0);
 
   addRow(form, {{"custNo", "C1"}, {"custName", "华南机械"}});
-  EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录"});
+  EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：客户资料中已有客户编号为“C1”的记录"});
   EXPECT_EQ(form.dataset().changeCount(), 1);
   EXPECT_EQ(count("select count(*) from bas_cust"), 1);
 
@@ -230,7 +230,7 @@ TEST_F(MasterDataTest, WarehouseNumberTakenByADepartmentIsRefusedAndStaysPending
   exec("insert into bas_dep (depNo, depName) values ('D1', '机加车间')");
   client::Tbas_whForm form;
   addRow(form, {{"whNo", "D1"}, {"whName", "成品库"}});
-  EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：表 bas_dep 中已有 depNo 为“D1” 的记录"});
+  EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：部门设置中已有部门编号为“D1”的记录"});
   EXPECT_EQ(form.dataset().changeCount(), 1);
   EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "机加车间");
 }

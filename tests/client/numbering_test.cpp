@@ -101,5 +101,19 @@ TEST_F(NumberingTest, ItemBatchAndTaskLineNumbers) {
   EXPECT_EQ(nextTaskNo("26-12-0004", pub), "26-12-0004-01");
 }
 
+TEST_F(NumberingTest, TaskLinesOfAFiveDigitItemNumber) {
+  client::Dataset& pub = dm_->pubCDS;
+  // The 10 000th item of a month has a number one character wider.
+  exec(
+      "insert into bus_task_det (taskNo, keyNo) values ('26-12-10000-01', 'T'), "
+      "('26-12-10000-02', 'T')");
+  EXPECT_EQ(nextTaskNo("26-12-10000", pub), "26-12-10000-03");
+  // Item 26-12-1000 is a prefix of 26-12-10000 but has no lines of its own yet.
+  EXPECT_EQ(nextTaskNo("26-12-1000", pub), "26-12-1000-01");
+  exec("insert into bus_task_det (taskNo, keyNo) values ('26-12-1000-01', 'T')");
+  EXPECT_EQ(nextTaskNo("26-12-1000", pub), "26-12-1000-02");
+  EXPECT_EQ(nextTaskNo("26-12-10000", pub), "26-12-10000-03");
+}
+
 }  // namespace
 }  // namespace qk::test

@@ -213,7 +213,7 @@ TEST_F(ShellTest, ServerMethodsOnAClosedConnectionSaySo) {
     dm_->updateBasData(dm_->pubCDS, "wh_in", "keyNo", "");
     FAIL() << "a closed connection must refuse";
   } catch (const client::DataError& e) {
-    EXPECT_EQ(e.text(), "Connection cannot be nil.  Make sure the connection has been opened.");
+    EXPECT_EQ(e.text(), "连接尚未打开，请先连接应用服务器。");
   }
   loginAdmin();
   EXPECT_EQ(dm_->findKeyNoByGsNo("bus_so_det", "26-12-9999"), "");

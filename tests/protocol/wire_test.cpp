@@ -37,13 +37,45 @@ TEST(Wire, MessagesRoundTripFromLiteralJson) {
       R"({"op":"insert","new":{"custNo":"C01","custName":"甲"}},)"
       R"({"op":"update","old":{"custNo":"C02","custName":"乙"},"new":{"custName":"乙二"}},)"
       R"({"op":"delete","old":{"custNo":"C03"}}]}})");
-  roundTrip<ApplyReply>(R"({"errors":[{"row":1,"message":"重复"}],"committed":false})");
+  roundTrip<ApplyReply>(
+      R"({"errors":[{"row":1,"message":"重复的编号：客户资料中已有客户编号为“C1”的记录",)"
+      R"("code":"duplicate","table":"bas_cust"},{"row":2,"message":"x","code":"too_long",)"
+      R"("table":"bas_cust"}],"committed":false})");
   roundTrip<UpdateBasDataRequest>(
       R"({"delta":{"rows":[]},"table":"wh_in","key1":"keyNo","key2":""})");
   roundTrip<UpdateDataRequest>(
       R"({"deltaA":{"rows":[{"op":"insert","new":{"keyNo":"X"}}]},"tableA":"wh_In","keyA1":"keyNo","keyA2":"",)"
       R"("deltaB":{"rows":[]},"tableB":"wh_in_det","keyB1":"keyNo","keyB2":"ItemNo"})");
   roundTrip<TextReply>(R"({"result":"OK"})");
+  roundTrip<TextReply>(
+      R"({"result":"入库单中要修改的记录不存在，可能已被其他用户修改或删除，请刷新后重试",)"
+      R"("code":"not_found","table":"wh_In"})");
+  roundTrip<TextReply>(R"({"result":"数据库正被其他程序占用，请稍后重试","code":"busy"})");
+  roundTrip<ErrorReply>(R"({"error":"服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句",)"
+                        R"("code":"refused"})");
+  roundTrip<ErrorReply>(R"({"error":"未登录或会话已过期，请重新登录","code":"session"})");
+}
+
+TEST(Wire, RepliesWithoutACodeFromAnOlderPeerStillDecode) {
+  // A failure without a code is a failure all the same; "OK" stays a success and is sent back
+  // exactly as it came.
+  const auto text = fromJson<TextReply>(Json::parse(R"({"result":"表 wh_In 不存在"})"));
+  EXPECT_EQ(text.result, "表 wh_In 不存在");
+  EXPECT_EQ(text.code, "error");
+  const auto ok = fromJson<TextReply>(Json::parse(R"({"result":"OK"})"));
+  EXPECT_EQ(ok.code, "");
+  EXPECT_EQ(toJson(ok).dump(), R"({"result":"OK"})");
+  const auto apply = fromJson<ApplyReply>(Json::parse(R"({"errors":[{"row":0,"message":"x"}]})"));
+  ASSERT_EQ(apply.errors.size(), 1u);
+  EXPECT_EQ(apply.errors[0].code, "error");
+  EXPECT_TRUE(apply.committed);
+  const auto error = errorReplyOf(Json::parse(R"({"error":"no such column: x"})"));
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->error, "no such column: x");
+  EXPECT_EQ(error->code, "error");
+  EXPECT_FALSE(errorReplyOf(Json::parse(R"({"result":"OK"})")));
+  // And a client that reads only the text finds it where it always was.
+  EXPECT_EQ(Json::parse(errorBody("重复", code::kDuplicate))["error"], "重复");
 }
 
 TEST(Wire, ValuesKeepTheirKinds) {

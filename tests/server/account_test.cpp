@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "server/core/account_store.h"
+#include "server/demo/demo_data.h"
 #include "support/test_server.h"
 
 namespace qk::test {
@@ -121,14 +122,20 @@ TEST(AccountStore, DemoDataIsConsistent) {
   EXPECT_EQ(n("select count(*) from (select keyNo, productNo from wh_in_det union all "
               "select keyNo, productNo from wh_out_det union all "
               "select keyNo, productNo from bus_task_det union all "
-              "select keyNo, productNo from bus_so_det) d "
+              "select keyNo, productNo from bus_so_det union all "
+              "select keyNo, productNo from bus_po_det union all "
+              "select keyNo, productNo from bus_pi_det union all "
+              "select keyNo, productNo from wh_mat_det union all "
+              "select keyNo, productNo from bus_sd_det) d "
               "where d.productNo not in (select productNo from bas_products) or d.keyNo not in "
               "(select keyNo from wh_In union all select keyNo from wh_Out union all "
-              "select keyNo from bus_task union all select keyNo from bus_SO)"),
+              "select keyNo from bus_task union all select keyNo from bus_SO union all "
+              "select keyNo from bus_PO union all select keyNO from bus_PI union all "
+              "select keyNo from wh_mat union all select keyNo from bus_SD)"),
             0);
   EXPECT_EQ(n("select count(*) from (select taskNo from wh_in_det union all "
-              "select taskNo from wh_out_det) where taskNo <> '' and "
-              "taskNo not in (select taskNo from bus_task_det)"),
+              "select taskNo from wh_out_det union all select taskNo from wh_mat_det) "
+              "where taskNo <> '' and taskNo not in (select taskNo from bus_task_det)"),
             0);
   EXPECT_EQ(n("select count(*) from bus_task_det d join bus_task m on m.keyNo = d.keyNo "
               "where d.gsNo <> m.gsNo or d.taskNo not like m.gsNo || '-__' "
@@ -136,17 +143,67 @@ TEST(AccountStore, DemoDataIsConsistent) {
               "or d.procNo not in (select procNo from bas_process) "
               "or d.depNo not in (select depNo from bas_dep where isPlant = 1 or isOw = 1)"),
             0);
+  // Receipts and material issues name ordered batches; deliveries ordered items.
+  EXPECT_EQ(n("select count(*) from (select PSNo as b from bus_pi_det union all "
+              "select psNo from wh_mat_det) where b not in (select psNo from bus_po_det)"),
+            0);
+  EXPECT_EQ(n("select count(*) from bus_sd_det where gsNo not in (select gsNo from bus_so_det)"),
+            0);
   // Numbers follow the numbering rules with the month they were written in, so the screens'
   // next number of that month comes after them.
   EXPECT_EQ(n("select count(*) from (select 'wh_in' as t, keyNo, docDate from wh_In union all "
               "select 'wh_out', keyNo, docDate from wh_Out union all "
+              "select 'wh_mat', keyNo, docDate from wh_mat union all "
               "select 'bus_SO', keyNo, docDate from bus_SO union all "
+              "select 'bus_SD', keyNo, docDate from bus_SD union all "
+              "select 'bus_PO', keyNo, docDate from bus_PO union all "
+              "select 'bus_pi', keyNO, docDate from bus_PI union all "
               "select 'bus_task', keyNo, docDate from bus_task) d "
               "join bas_form f on f.tableName = d.t where d.keyNo <> f.formHead || f.formsep || "
               "substr(d.docDate, 3, 2) || f.formsep || substr(d.docDate, 6, 2) || f.formsep || "
               "substr(d.keyNo, -4)"),
             0);
+  EXPECT_EQ(n("select count(*) from bus_po_det d join bus_PO m on m.keyNo = d.keyNo "
+              "where d.psNo <> 'PO' || substr(m.docDate, 3, 2) || substr(m.docDate, 6, 2) || "
+              "substr(d.psNo, -4)"),
+            0);
   EXPECT_EQ(std::get<std::string>(db->query("pragma integrity_check").rows[0][0]), "ok");
+}
+
+TEST(AccountStore, DemoDocumentsAreDatedFromTheDayTheSetIsMade) {
+  // Made on 1 March 2028 at 00:30: the documents lie in January, February (29 days that year)
+  // and March up to that moment, numbered by those months.
+  TempDir dir;
+  installTestAccount(dir.path());
+  server::AccountStore store(dir.path());
+  auto db = store.open(kAccount);
+  std::tm now{};
+  now.tm_year = 2028 - 1900;
+  now.tm_mon = 2;
+  now.tm_mday = 1;
+  now.tm_min = 30;
+  db::Transaction tx(*db);
+  server::addDemoData(*db, now);
+  tx.commit();
+  auto text = [&](const char* sql) {
+    auto rs = db->query(sql);
+    return rs.rows.empty() ? std::string("<none>") : protocol::toDisplayText(rs.rows[0][0]);
+  };
+  EXPECT_EQ(text("select docDate from bus_SO where keyNo = 'XS-28-01-0001'"),
+            "2028-01-02 10:15:00");
+  EXPECT_EQ(text("select pDate from bus_task_det where taskNo = '28-01-0001-02'"),
+            "2028-02-29 00:00:00")
+      << "a day past the month's end is its last day";
+  EXPECT_EQ(text("select inDate from wh_In where keyNo = 'RK-28-02-0001'"), "2028-02-26 00:00:00");
+  EXPECT_EQ(text("select psNo from bus_po_det where keyNo = 'CG-28-03-0001' order by psNo"),
+            "PO28030001");
+  // This month's documents lie no later than the moment the set was made.
+  EXPECT_EQ(text("select max(d) from (select moDate as d from wh_mat union all "
+                 "select docDate from bus_task union all select dDate from bus_SD union all "
+                 "select docDate from bus_SO)"),
+            "2028-03-01 00:30:00");
+  EXPECT_EQ(text("select dlvDate from bus_SO where keyNo = 'XS-28-03-0001'"), "2028-04-10 00:00:00")
+      << "what is due may lie ahead";
 }
 
 }  // namespace

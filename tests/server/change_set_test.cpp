@@ -51,16 +51,18 @@ class ChangeSetTest : public ServerTest {
     c = newClient();
     ASSERT_EQ(c->login(), "OK");
   }
+  Json updateDataReply(const Json& a, const Json& b) {
+    return c->call(path::kUpdateData, {{"deltaA", a},
+                                       {"tableA", "wh_In"},
+                                       {"keyA1", "keyNo"},
+                                       {"keyA2", ""},
+                                       {"deltaB", b},
+                                       {"tableB", "wh_in_det"},
+                                       {"keyB1", "keyNo"},
+                                       {"keyB2", "ItemNo"}});
+  }
   std::string updateData(const Json& a, const Json& b) {
-    Json r = c->call(path::kUpdateData, {{"deltaA", a},
-                                         {"tableA", "wh_In"},
-                                         {"keyA1", "keyNo"},
-                                         {"keyA2", ""},
-                                         {"deltaB", b},
-                                         {"tableB", "wh_in_det"},
-                                         {"keyB1", "keyNo"},
-                                         {"keyB2", "ItemNo"}});
-    return r.value("result", "<none>");
+    return updateDataReply(a, b).value("result", "<none>");
   }
   std::int64_t count(const std::string& sql) {
     auto rs = c->open(sql);
@@ -77,10 +79,12 @@ TEST_F(ChangeSetTest, UpdateDataWritesBothSetsOrNeither) {
   auto rs = c->open("select qty, uPrice from wh_in_det where keyNo = 'RK1' and itemNo = 2");
   EXPECT_EQ(std::get<double>(rs.rows.at(0).at(0)), 4.0);
 
-  // Set B fails (line 1 given twice): the master of set A must not stay behind.
-  const std::string reply = updateData(delta({receiptMaster("RK2")}),
-                                       delta({receiptLine("RK2", 1, 1), receiptLine("RK2", 1, 2)}));
-  EXPECT_EQ(reply, "重复的编号：表 wh_in_det 中已有 keyNo 为“RK2”、itemNo 为“1” 的记录");
+  // Set B fails (line 1 given twice): the master of set A must not stay behind. The reply names
+  // the lines by the captions of their grid layout and says which table refused.
+  const Json reply = updateDataReply(delta({receiptMaster("RK2")}),
+                                     delta({receiptLine("RK2", 1, 1), receiptLine("RK2", 1, 2)}));
+  EXPECT_EQ(reply, Json::parse(R"({"result":"重复的编号：入库单明细中已有单据编号为“RK2”、)"
+                               R"(行号为“1”的记录","code":"duplicate","table":"wh_in_det"})"));
   EXPECT_EQ(count("select count(*) from wh_In where keyNo = 'RK2'"), 0);
   EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'RK2'"), 0);
 }
@@ -116,7 +120,8 @@ TEST_F(ChangeSetTest, UpdatesAndDeletesFindTheirRowByTheOldKeyValues) {
                {"table", "wh_in"},
                {"key1", "keyNo"},
                {"key2", ""}});
-  EXPECT_EQ(r["result"], "表 wh_In 中要修改的记录不存在，可能已被其他用户修改或删除，请刷新后重试");
+  EXPECT_EQ(r["result"], "入库单中要修改的记录不存在，可能已被其他用户修改或删除，请刷新后重试");
+  EXPECT_EQ(r["code"], "not_found");
   r = c->call(path::kUpdateBasData, {{"delta", delta({deleteRow({{"keyNo", "RK1"}})})},
                                      {"table", "wh_in"},
                                      {"key1", "keyNo"},
@@ -138,6 +143,10 @@ TEST_F(ChangeSetTest, RefusesTablesAndKeysThatDoNotExist) {
       result(
           {{"delta", delta({receiptMaster("X")})}, {"table", "qk_migrations"}, {"key1", "name"}}),
       "不允许修改服务器内部表 qk_migrations");
+  EXPECT_EQ(result({{"delta", delta({deleteRow({{"name", "bom"}})})},
+                    {"table", "SQLITE_SEQUENCE"},
+                    {"key1", "name"}}),
+            "不允许修改服务器内部表 sqlite_sequence");
   EXPECT_EQ(
       result(
           {{"delta", delta({deleteRow({{"whNo", "01"}})})}, {"table", "wh_In"}, {"key1", "keyNo"}}),
@@ -163,7 +172,8 @@ TEST_F(ChangeSetTest, ApplyReportsRefusedRowsAndHonoursTheErrorLimit) {
                    {{"provider", "custDSP"}, {"sql", ""}, {"delta", rows}, {"maxErrors", 0}});
   ASSERT_EQ(r["errors"].size(), 1u);
   EXPECT_EQ(r["errors"][0]["row"], 1);
-  EXPECT_EQ(r["errors"][0]["message"], "重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录");
+  EXPECT_EQ(r["errors"][0]["message"], "重复的编号：客户资料中已有客户编号为“C1”的记录");
+  EXPECT_EQ(r["errors"][0]["code"], "duplicate");
   EXPECT_EQ(r["committed"], false);
   EXPECT_EQ(count("select count(*) from bas_cust"), 1);
   // With errors tolerated the other rows are written.
@@ -181,6 +191,69 @@ TEST_F(ChangeSetTest, ApplyReportsRefusedRowsAndHonoursTheErrorLimit) {
                         {"sql", "select * from bas_cust a join bas_sup b on a.custNo = b.supNo"},
                         {"delta", rows}}),
             "无法确定要更新的表：数据集必须只读取一个表");
+}
+
+TEST_F(ChangeSetTest, TextLongerThanItsFieldIsRefusedAndNothingOfTheSaveIsStored) {
+  // wh_in_det.remark holds 20 characters, counted as characters, not bytes.
+  const std::string twenty = "一二三四五六七八九十一二三四五六七八九十";
+  Json line = receiptLine("RK1", 1, 1);
+  line["new"]["remark"] = twenty;
+  EXPECT_EQ(updateData(delta({receiptMaster("RK1")}), delta({line})), "OK");
+
+  line = receiptLine("RK2", 1, 1);
+  line["new"]["remark"] = twenty + "多";
+  const Json reply = updateDataReply(delta({receiptMaster("RK2")}), delta({line}));
+  EXPECT_EQ(reply["result"], "“备注”最多 20 个字符（输入了 21 个）");
+  EXPECT_EQ(reply["code"], "too_long");
+  EXPECT_EQ(reply["table"], "wh_in_det");
+  EXPECT_EQ(count("select count(*) from wh_In where keyNo = 'RK2'"), 0);
+
+  // An update is held to the same size; the caption comes from the products' two-level title.
+  c->execute("insert into bas_products (productNo, productName) values ('P1', '阀')");
+  Json r =
+      c->call(path::kUpdateBasData,
+              {{"delta",
+                delta({updateRow({{"productNo", "P1"}}, {{"productName", std::string(51, 'x')}})})},
+               {"table", "bas_products"},
+               {"key1", "productNo"}});
+  EXPECT_EQ(r["result"], "“物料名称”最多 50 个字符（输入了 51 个）");
+  auto name = c->open("select productName from bas_products");
+  EXPECT_EQ(std::get<std::string>(name.rows.at(0).at(0)), "阀");
+
+  // apply reports the row with its code.
+  r = c->call(path::kApply,
+              {{"provider", "custDSP"},
+               {"delta", delta({insertRow({{"custNo", "C1234567890"}, {"custName", "甲"}})})}});
+  ASSERT_EQ(r["errors"].size(), 1u);
+  EXPECT_EQ(r["errors"][0]["message"], "“客户编号”最多 10 个字符（输入了 11 个）");
+  EXPECT_EQ(r["errors"][0]["code"], "too_long");
+  EXPECT_EQ(count("select count(*) from bas_cust"), 0);
+}
+
+TEST_F(ChangeSetTest, MissingValuesAndDuplicatesAreNamedByCaptions) {
+  // sys_user has no grid layout: its captions come from the server's caption table.
+  Json r = c->call(path::kApply,
+                   {{"provider", "userDSP"},
+                    {"delta", delta({insertRow({{"userId", "0009"}, {"userName", nullptr}})})}});
+  ASSERT_EQ(r["errors"].size(), 1u);
+  EXPECT_EQ(r["errors"][0]["message"], "用户的“用户名”不能为空");
+  EXPECT_EQ(r["errors"][0]["code"], "constraint");
+
+  ASSERT_EQ(updateData(delta({receiptMaster("RK1")}), delta({})), "OK");
+  const Json reply = updateDataReply(delta({receiptMaster("rk1")}), delta({}));
+  EXPECT_EQ(reply["result"], "重复的编号：入库单中已有单据编号为“rk1”的记录");
+  EXPECT_EQ(reply["table"], "wh_In");
+
+  // A client's own statement that breaks a key is told in the same words, without the values
+  // the server cannot know.
+  auto e = c->post(path::kExecute,
+                   {{"sql", "insert into wh_In (keyNo) select keyNo from wh_In"}, {"params", {}}});
+  EXPECT_EQ(e.body, Json::parse(R"({"error":"重复的编号：入库单中已有相同单据编号的记录",)"
+                                R"("code":"duplicate","table":"wh_In"})"));
+  // Refusals and plain failures carry their codes too.
+  EXPECT_EQ(c->post(path::kExecute, {{"sql", "drop table wh_In"}}).body["code"], "refused");
+  EXPECT_EQ(c->post(path::kOpen, {{"sql", "select nothing from wh_In"}}).body["code"], "error");
+  EXPECT_EQ(c->post(path::kOpen, {{"sql", 12}}).body["code"], "bad_request");
 }
 
 TEST_F(ChangeSetTest, PasswordsWrittenThroughAChangeLogAreHashed) {

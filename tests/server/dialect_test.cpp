@@ -106,6 +106,35 @@ TEST_F(DialectTest, GuardRefusesEverythingButOrdinaryStatements) {
   EXPECT_NO_THROW(db_->script("create table server_made (a int)"));
 }
 
+TEST_F(DialectTest, FailuresCarryTheirKindAndWhatFailed) {
+  db_->script(
+      "create table k (a varchar(5) collate nocase, b integer not null, c integer check (c > 0),"
+      " d integer, primary key (a, d));"
+      "insert into k values ('x', 1, 1, 1);");
+  auto failure = [&](const std::string& sql) {
+    try {
+      db_->clientExecute(sql, {});
+    } catch (const db::DbError& e) {
+      std::string what = std::to_string(static_cast<int>(e.kind())) + " " + e.table();
+      for (const auto& c : e.columns()) what += " " + c;
+      return what;
+    }
+    return std::string("<ran>");
+  };
+  auto kind = [](db::ErrorKind k) { return std::to_string(static_cast<int>(k)) + " "; };
+  EXPECT_EQ(failure("insert into k values ('X', 2, 2, 1)"),
+            kind(db::ErrorKind::Duplicate) + "k a d");
+  EXPECT_EQ(failure("insert into k (a, d) values ('y', 1)"), kind(db::ErrorKind::NotNull) + "k b");
+  EXPECT_EQ(failure("insert into k values ('z', 1, 0, 1)"), kind(db::ErrorKind::Constraint));
+  EXPECT_EQ(failure("insert into nothing values (1)"), kind(db::ErrorKind::Other));
+  EXPECT_EQ(failure("drop table k"), kind(db::ErrorKind::Refused));
+  // The declared size of a text column is reported in characters.
+  for (const auto& col : db_->tableColumns("k"))
+    EXPECT_EQ(col.size, col.name == "a" ? 5 : 0) << col.name;
+  EXPECT_TRUE(db_->isEngineTable("SQLITE_sequence"));
+  EXPECT_FALSE(db_->isEngineTable("k"));
+}
+
 TEST_F(DialectTest, PasswordHashesNeverLeaveTheServer) {
   auto rs = db_->clientQuery("select userName, pwd from sys_user", {});
   ASSERT_EQ(rs.rows.size(), 1u);

@@ -8,11 +8,13 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <set>
 
 #include "server/core/account_store.h"
 #include "server/db/connection.h"
+#include "server/procedures/registry.h"
 #include "support/test_server.h"
 
 namespace qk::test {
@@ -66,6 +68,52 @@ TEST_F(DurabilityTest, EightClientsSavingAtOnceLoseNothing) {
   auto rs = c->open("select (select count(*) from wh_In), (select count(*) from wh_in_det)");
   EXPECT_EQ(std::get<std::int64_t>(rs.rows[0][0]), kClients * kDocs);
   EXPECT_EQ(std::get<std::int64_t>(rs.rows[0][1]), kClients * kDocs * kLines);
+}
+
+TEST_F(DurabilityTest, TemporaryTableWritesDoNotWaitForAnotherSessionsSave) {
+  server::registerProcedure("sp_test_temp_work", [](server::ProcedureCall& call) {
+    call.db.script(
+        "create table temp.\"##proc\" (n integer); insert into temp.\"##proc\" values (1);"
+        "drop table temp.\"##proc\";");
+    return std::optional<protocol::RecordSet>();
+  });
+  auto b = newClient();
+  ASSERT_EQ(b->login(), "OK");
+  // Another session's save in progress: it holds the database's turn to write.
+  server::AccountStore store(dir_.path());
+  auto holder = store.open(kAccount);
+  auto save = std::make_unique<db::Transaction>(*holder);
+  holder->execute("insert into bas_cust (custNo, custName) values ('H1', '长事务')");
+
+  auto work = std::async(std::launch::async, [&] {
+    b->execute("create table ##work (n integer)");
+    b->execute("insert into ##work select count(*) from bas_cust");
+    b->execute("update ##work set n = n + 1");
+    auto rs = b->open("select n from ##work");
+    b->execute("drop table ##work");
+    b->execute("exec sp_test_temp_work");
+    return rs;
+  });
+  if (work.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    save.reset();  // lets the waiting statements finish, so the test ends
+    FAIL() << "a write of temporary tables waited for another session's save";
+  }
+  const auto rs = work.get();
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(std::get<std::int64_t>(rs.rows[0][0]), 1);  // the save is not visible yet
+
+  // A write of the main database does wait for its turn, and then runs.
+  auto mainWrite = std::async(std::launch::async, [&] {
+    return b->post(path::kExecute, {{"sql", "insert into bas_cust (custNo) values ('B1')"}});
+  });
+  EXPECT_EQ(mainWrite.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  save->commit();
+  ASSERT_EQ(mainWrite.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  const HttpReply written = mainWrite.get();
+  EXPECT_EQ(written.status, 200);
+  EXPECT_FALSE(protocol::errorOf(written.body)) << written.body.dump();
+  EXPECT_EQ(b->open("select count(*) from bas_cust").rows.at(0).at(0),
+            protocol::Value{std::int64_t{2}});
 }
 
 int freePort() {

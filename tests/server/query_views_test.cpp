@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <ctime>
 #include <set>
 #include <string>
 #include <tuple>
@@ -115,36 +117,36 @@ class QueryViewsTest : public ServerTest {
 
   void saveDocuments() {
     save("bus_so",
-         {{"keyNo", "XS-26-12-0001"},
+         {{"keyNo", "XS-25-06-0001"},
           {"custNo", "KH001"},
-          {"dlvDate", "2026-12-20 00:00:00"},
+          {"dlvDate", "2025-06-20 00:00:00"},
           {"purNo", "HY-778"},
-          {"docDate", "2026-12-05 10:00:00"}},
+          {"docDate", "2025-06-05 10:00:00"}},
          "bus_so_det", "gsNo", "",
-         {{{"gsNo", "26-12-0001"},
-           {"keyNo", "XS-26-12-0001"},
+         {{{"gsNo", "25-06-0001"},
+           {"keyNo", "XS-25-06-0001"},
            {"itemNo", 1},
            {"productNo", "PRDS000001"},
            {"qty", 10},
            {"uprice", 1200}},
-          {{"gsNo", "26-12-0002"},
-           {"keyNo", "XS-26-12-0001"},
+          {{"gsNo", "25-06-0002"},
+           {"keyNo", "XS-25-06-0001"},
            {"itemNo", 2},
            {"productNo", "PRDS000002"},
            {"qty", 4},
            {"uprice", 800}}});
     save("bus_sd",
-         {{"keyNo", "FH-26-12-0001"}, {"custNo", "KH001"}, {"whNo", "23"}, {"dDate", "2026-12-10"}},
+         {{"keyNo", "FH-25-06-0001"}, {"custNo", "KH001"}, {"whNo", "23"}, {"dDate", "2025-06-10"}},
          "bus_sd_det", "keyNo", "sdItemNo",
-         {{{"keyNo", "FH-26-12-0001"},
+         {{{"keyNo", "FH-25-06-0001"},
            {"SDItemNo", 1},
-           {"gsNo", "26-12-0001"},
+           {"gsNo", "25-06-0001"},
            {"productNo", "PRDS000001"},
            {"qty", 4},
            {"uprice", 1200}},
-          {{"keyNo", "FH-26-12-0001"},
+          {{"keyNo", "FH-25-06-0001"},
            {"SDItemNo", 2},
-           {"gsNo", "26-12-0002"},
+           {"gsNo", "25-06-0002"},
            {"productNo", "PRDS000002"},
            {"qty", 4},
            {"uprice", 800}}});
@@ -154,60 +156,60 @@ class QueryViewsTest : public ServerTest {
                             {"pMat", "20"},
                             {"pSta", "GB/T 699"},
                             {"pUnit", "kg"}};
-    Json poLine = {{"keyNo", "CG-26-12-0001"}, {"POItemNo", 1}, {"psNo", "PO26120001"},
+    Json poLine = {{"keyNo", "CG-25-06-0001"}, {"POItemNo", 1}, {"psNo", "PO25060001"},
                    {"productNo", barStock},    {"Qty", 500},    {"uPrice", 4.8}};
     poLine.update(barCopies);
     save("bus_po",
-         {{"keyNo", "CG-26-12-0001"},
+         {{"keyNo", "CG-25-06-0001"},
           {"supNo", "GYS01"},
-          {"docDate", "2026-12-03 09:00:00"},
-          {"purDate", "2026-12-15 00:00:00"}},
+          {"docDate", "2025-06-03 09:00:00"},
+          {"purDate", "2025-06-15 00:00:00"}},
          "bus_po_det", "psNo", "", Json::array({poLine}));
-    Json piLine = {{"keyNo", "JH-26-12-0001"}, {"PIItemNo", 1}, {"PSNo", "PO26120001"},
+    Json piLine = {{"keyNo", "JH-25-06-0001"}, {"PIItemNo", 1}, {"PSNo", "PO25060001"},
                    {"productNo", barStock},    {"qty", 300},    {"uprice", 4.8}};
     piLine.update(barCopies);
     save("bus_pi",
-         {{"keyNO", "JH-26-12-0001"},
+         {{"keyNO", "JH-25-06-0001"},
           {"supNo", "GYS01"},
           {"whNo", "21"},
-          {"PIDate", "2026-12-04 00:00:00"}},
+          {"PIDate", "2025-06-04 00:00:00"}},
          "bus_pi_det", "keyNo", "piItemNo", Json::array({piLine}));
     save("bus_task",
-         {{"keyNo", "RW-26-12-0001"}, {"gsNo", "26-12-0001"}, {"docDate", "2026-12-06 09:00:00"}},
+         {{"keyNo", "RW-25-06-0001"}, {"gsNo", "25-06-0001"}, {"docDate", "2025-06-06 09:00:00"}},
          "bus_task_det", "taskNo", "",
-         {{{"taskNo", "26-12-0001-01"},
-           {"keyNo", "RW-26-12-0001"},
+         {{{"taskNo", "25-06-0001-01"},
+           {"keyNo", "RW-25-06-0001"},
            {"itemNo", 1},
            {"taskIdNo", 1},
-           {"gsNo", "26-12-0001"},
+           {"gsNo", "25-06-0001"},
            {"productNo", "PRDS000001"},
            {"procNo", "GX01"},
            {"depNo", "15"},
            {"qty", 10}}});
-    save("wh_mat", {{"keyNo", "LL-26-12-0001"}, {"whNo", "21"}, {"moDate", "2026-12-07"}},
+    save("wh_mat", {{"keyNo", "LL-25-06-0001"}, {"whNo", "21"}, {"moDate", "2025-06-07"}},
          "wh_mat_det", "keyNo", "ItemNo",
-         {{{"keyNo", "LL-26-12-0001"},
+         {{{"keyNo", "LL-25-06-0001"},
            {"itemNo", 1},
-           {"psNo", "PO26120001"},
+           {"psNo", "PO25060001"},
            {"productNo", barStock},
            {"matDes", "圆钢 Φ30 20 GB/T 699"},
            {"matUnit", "kg"},
            {"qty", 100},
            {"uPrice", 4.8},
-           {"taskNo", "26-12-0001-01"},
+           {"taskNo", "25-06-0001-01"},
            {"pQty", 10}}});
     save("wh_out",
-         {{"keyNo", "CK-26-12-0001"},
+         {{"keyNo", "CK-25-06-0001"},
           {"whNo", "23"},
           {"docType", "生产领用"},
-          {"outDate", "2026-12-08"}},
+          {"outDate", "2025-06-08"}},
          "wh_out_det", "keyNo", "itemNo",
-         {{{"keyNo", "CK-26-12-0001"},
+         {{{"keyNo", "CK-25-06-0001"},
            {"itemNo", 1},
            {"productNo", "PRDS000002"},
            {"qty", 1},
            {"uPrice", 425}}});
-    saveReceipt("RK-26-12-0001", "23", "2026-12-09 00:00:00", "PRDS000001", 2, 865);
+    saveReceipt("RK-25-06-0001", "23", "2025-06-09 00:00:00", "PRDS000001", 2, 865);
   }
 
   void saveReceipt(const std::string& keyNo, const std::string& whNo, const std::string& date,
@@ -383,13 +385,13 @@ TEST_F(QueryViewsTest, ASavedReceiptAppearsInTheReceiptQueryAndInTheStock) {
   c->execute(
       "insert into wh_stock (whNo, whName, productNo, initQty, initPrice, Qty, uPrice) "
       "values ('22', '半成品仓', 'PRDS000003', 10, 2.5, 10, 2.5)");
-  saveReceipt("RK-26-12-0002", "22", "2026-12-11 00:00:00", "PRDS000003", 5, 4);
+  saveReceipt("RK-25-06-0002", "22", "2025-06-11 00:00:00", "PRDS000003", 5, 4);
 
-  Page in = run("qry_wh_in", "keyNo = 'RK-26-12-0002'");
+  Page in = run("qry_wh_in", "keyNo = 'RK-25-06-0002'");
   ASSERT_EQ(in.error, "");
   ASSERT_EQ(in.rs.rows.size(), 1u);
   EXPECT_EQ(cell(in.rs, 0, "whName"), "半成品仓");
-  EXPECT_EQ(cell(in.rs, 0, "inDate"), "2026-12-11 00:00:00");
+  EXPECT_EQ(cell(in.rs, 0, "inDate"), "2025-06-11 00:00:00");
   EXPECT_EQ(number(in.rs, 0, "amount"), 20);
 
   auto stock = [&] {
@@ -410,12 +412,12 @@ TEST_F(QueryViewsTest, ASavedReceiptAppearsInTheReceiptQueryAndInTheStock) {
                                     0, 0));
 
   save("wh_out",
-       {{"keyNo", "CK-26-12-0002"},
+       {{"keyNo", "CK-25-06-0002"},
         {"whNo", "22"},
         {"docType", "生产领用"},
-        {"outDate", "2026-12-12"}},
+        {"outDate", "2025-06-12"}},
        "wh_out_det", "keyNo", "itemNo",
-       {{{"keyNo", "CK-26-12-0002"},
+       {{{"keyNo", "CK-25-06-0002"},
          {"itemNo", 1},
          {"productNo", "prds000003"},
          {"qty", 3},
@@ -433,9 +435,9 @@ TEST_F(QueryViewsTest, ASavedReceiptAppearsInTheReceiptQueryAndInTheStock) {
 }
 
 TEST_F(QueryViewsTest, ConditionsFromTheFilterDialogSelectByDateAndContainment) {
-  saveReceipt("RK-26-11-0002", "23", "2026-11-30 16:00:00", "PRDS000001", 1, 865);
-  saveReceipt("RK-26-12-0002", "23", "2026-12-01 00:00:00", "PRDS000001", 1, 865);
-  saveReceipt("RK-26-12-0003", "23", "2026-12-31 23:59:59", "PRDS000010", 1, 865);
+  saveReceipt("RK-25-05-0002", "23", "2025-05-30 16:00:00", "PRDS000001", 1, 865);
+  saveReceipt("RK-25-06-0002", "23", "2025-06-01 00:00:00", "PRDS000001", 1, 865);
+  saveReceipt("RK-25-06-0003", "23", "2025-06-31 23:59:59", "PRDS000010", 1, 865);
   auto keys = [&](const std::string& where) {
     Page p = run("qry_wh_in", where);
     EXPECT_EQ(p.error, "") << where;
@@ -444,30 +446,31 @@ TEST_F(QueryViewsTest, ConditionsFromTheFilterDialogSelectByDateAndContainment) 
     return k;
   };
   using Keys = std::vector<std::string>;
-  EXPECT_EQ(keys("inDate >= '2026-12-01 00:00:00' and inDate <= '2026-12-31 23:59:59' and "
+  EXPECT_EQ(keys("inDate >= '2025-06-01 00:00:00' and inDate <= '2025-06-31 23:59:59' and "
                  "productNo like '%X%'"),
             Keys{});
-  EXPECT_EQ(keys("inDate >= '2026-12-01 00:00:00' and inDate <= '2026-12-31 23:59:59' and "
+  EXPECT_EQ(keys("inDate >= '2025-06-01 00:00:00' and inDate <= '2025-06-31 23:59:59' and "
                  "productNo like '%prds0000%'"),
-            (Keys{"RK-26-12-0001", "RK-26-12-0002", "RK-26-12-0003"}))
+            (Keys{"RK-25-06-0001", "RK-25-06-0002", "RK-25-06-0003"}))
       << "containment ignores case; the bounds take in the first and the last second";
-  EXPECT_EQ(keys("inDate >= '2026-12-01'  and inDate <= '2026-12-31 23:59:59'  and "
+  EXPECT_EQ(keys("inDate >= '2025-06-01'  and inDate <= '2025-06-31 23:59:59'  and "
                  "productNo like '%000001%'"),
-            (Keys{"RK-26-12-0001", "RK-26-12-0002"}))
+            (Keys{"RK-25-06-0001", "RK-25-06-0002"}))
       << "a bound at midnight is written as the date alone";
-  EXPECT_EQ(keys("whName like '%成品仓%' and docType like '%生产%' and qty = 1"),
-            (Keys{"RK-26-11-0002", "RK-26-12-0002", "RK-26-12-0003"}));
+  EXPECT_EQ(keys("whName like '%成品仓%' and docType like '%生产%' and qty = 1 and "
+                 "keyNo like 'RK-25-%'"),
+            (Keys{"RK-25-05-0002", "RK-25-06-0002", "RK-25-06-0003"}));
 }
 
 TEST_F(QueryViewsTest, OpenQuantitiesFollowDeliveriesAndReceipts) {
   auto undelivered = [&] {
-    Page p = run("qry_bus_so_un", "keyNo = 'XS-26-12-0001'");
+    Page p = run("qry_bus_so_un", "keyNo = 'XS-25-06-0001'");
     EXPECT_EQ(p.error, "");
     return p;
   };
   Page open = undelivered();
-  ASSERT_EQ(open.rs.rows.size(), 1u) << "26-12-0002 is delivered in full";
-  EXPECT_EQ(cell(open.rs, 0, "gsNo"), "26-12-0001");
+  ASSERT_EQ(open.rs.rows.size(), 1u) << "25-06-0002 is delivered in full";
+  EXPECT_EQ(cell(open.rs, 0, "gsNo"), "25-06-0001");
   EXPECT_EQ(number(open.rs, 0, "dQty"), 4);
   EXPECT_EQ(number(open.rs, 0, "unQty"), 6);
 
@@ -477,19 +480,19 @@ TEST_F(QueryViewsTest, OpenQuantitiesFollowDeliveriesAndReceipts) {
                     " keyNo = '" + cell(open.rs, 0, "keyNo") + "'", so.sortName, 1000);
   ASSERT_EQ(order.error, "");
   ASSERT_EQ(order.rs.rows.size(), 2u);
-  EXPECT_EQ(cell(order.rs, 0, "gsNo"), "26-12-0001");
-  EXPECT_EQ(cell(order.rs, 1, "gsNo"), "26-12-0002");
+  EXPECT_EQ(cell(order.rs, 0, "gsNo"), "25-06-0001");
+  EXPECT_EQ(cell(order.rs, 1, "gsNo"), "25-06-0002");
 
-  save("bus_sd", {{"keyNo", "FH-26-12-0002"}, {"custNo", "KH001"}, {"whNo", "23"}}, "bus_sd_det",
+  save("bus_sd", {{"keyNo", "FH-25-06-0002"}, {"custNo", "KH001"}, {"whNo", "23"}}, "bus_sd_det",
        "keyNo", "sdItemNo",
-       {{{"keyNo", "FH-26-12-0002"},
+       {{{"keyNo", "FH-25-06-0002"},
          {"SDItemNo", 1},
-         {"gsNo", "26-12-0001"},
+         {"gsNo", "25-06-0001"},
          {"productNo", "PRDS000001"},
          {"qty", 6}}});
   EXPECT_TRUE(undelivered().rs.rows.empty());
 
-  Page po = run("qry_bus_po", "psNo = 'PO26120001'");
+  Page po = run("qry_bus_po", "psNo = 'PO25060001'");
   ASSERT_EQ(po.rs.rows.size(), 1u);
   EXPECT_EQ(number(po.rs, 0, "qty"), 500);
   EXPECT_EQ(number(po.rs, 0, "inQty"), 300);
@@ -498,9 +501,9 @@ TEST_F(QueryViewsTest, OpenQuantitiesFollowDeliveriesAndReceipts) {
 
 TEST_F(QueryViewsTest, PickedRowsCarryWhatTheScreensCopyIntoTheirLines) {
   // Purchase-receipt and inspection pickers copy the order line's batch, quantity and copies.
-  Page po = run("qry_bus_po", "keyNo = 'CG-26-12-0001'");
+  Page po = run("qry_bus_po", "keyNo = 'CG-25-06-0001'");
   ASSERT_EQ(po.rs.rows.size(), 1u);
-  EXPECT_EQ(cell(po.rs, 0, "psNo"), "PO26120001");
+  EXPECT_EQ(cell(po.rs, 0, "psNo"), "PO25060001");
   EXPECT_EQ(cell(po.rs, 0, "supName"), "江阴华兴特钢有限公司");
   EXPECT_EQ(cell(po.rs, 0, "des"), "圆钢 Φ30 20 GB/T 699");
   EXPECT_EQ(cell(po.rs, 0, "pUnit"), "kg");
@@ -508,14 +511,14 @@ TEST_F(QueryViewsTest, PickedRowsCarryWhatTheScreensCopyIntoTheirLines) {
   auto batch = c->open(
       "select productNo,des,pName,pSize,pPre,pMat,pSta,pUnit,def1,def2,def3,def4,def5,def6   "
       "from view_qry_bus_po where psNo = :p1",
-      {{"p1", "po26120001"}});
+      {{"p1", "po25060001"}});
   ASSERT_EQ(batch.rows.size(), 1u);
   EXPECT_EQ(cell(batch, 0, "productNo"), barStock);
 
   // The material-issue picker takes the batch from the purchase receipts.
-  Page pi = run("qry_bus_pi");
+  Page pi = run("qry_bus_pi", "keyNo = 'JH-25-06-0001'");
   ASSERT_EQ(pi.rs.rows.size(), 1u);
-  EXPECT_EQ(cell(pi.rs, 0, "psNo"), "PO26120001");
+  EXPECT_EQ(cell(pi.rs, 0, "psNo"), "PO25060001");
   EXPECT_EQ(cell(pi.rs, 0, "whName"), "原材料仓");
 
   // Task pickers fill product descriptions as typing the task number would: from the product.
@@ -524,34 +527,34 @@ TEST_F(QueryViewsTest, PickedRowsCarryWhatTheScreensCopyIntoTheirLines) {
       "productUnit,def1,def2,def3,def4,def5,def6   from view_bas_prd_des where productNo = :p1",
       {{"p1", "PRDS000001"}});
   ASSERT_EQ(product.rows.size(), 1u);
-  Page task = run("qry_bus_task", "keyNo = 'RW-26-12-0001'");
+  Page task = run("qry_bus_task", "keyNo = 'RW-25-06-0001'");
   ASSERT_EQ(task.rs.rows.size(), 1u);
-  EXPECT_EQ(cell(task.rs, 0, "taskNo"), "26-12-0001-01");
+  EXPECT_EQ(cell(task.rs, 0, "taskNo"), "25-06-0001-01");
   EXPECT_EQ(cell(task.rs, 0, "procName"), "下料");
   EXPECT_EQ(cell(task.rs, 0, "depName"), "装配车间");
   for (const std::string& column : kProductColumns)
     EXPECT_EQ(cell(task.rs, 0, column), cell(product, 0, column)) << column;
 
   // Delivery and certificate screens read the order line by item number.
-  auto item = c->open("select * from view_qry_bus_so where gsNo = '26-12-0001'");
+  auto item = c->open("select * from view_qry_bus_so where gsNo = '25-06-0001'");
   ASSERT_EQ(item.rows.size(), 1u);
   EXPECT_EQ(cell(item, 0, "purNo"), "HY-778");
-  EXPECT_EQ(cell(item, 0, "dlvDate"), "2026-12-20 00:00:00");
+  EXPECT_EQ(cell(item, 0, "dlvDate"), "2025-06-20 00:00:00");
   EXPECT_EQ(cell(item, 0, "custName"), "江苏华远化工有限公司");
   EXPECT_EQ(cell(item, 0, "des"), cell(product, 0, "des"));
   EXPECT_EQ(number(item, 0, "qty"), 10);
 
   // The delivery query names the customer's order number of each delivered item.
-  Page sd = run("qry_bus_sd");
+  Page sd = run("qry_bus_sd", "keyNo = 'FH-25-06-0001'");
   ASSERT_EQ(sd.rs.rows.size(), 2u);
   EXPECT_EQ(cell(sd.rs, 0, "purNo"), "HY-778");
   EXPECT_EQ(number(sd.rs, 0, "amount"), 4800);
 
   // The material issue shows the material and the task it went to.
-  Page mo = run("qry_wh_mo");
+  Page mo = run("qry_wh_mo", "keyNo = 'LL-25-06-0001'");
   ASSERT_EQ(mo.rs.rows.size(), 1u);
   EXPECT_EQ(cell(mo.rs, 0, "matDes"), "圆钢 Φ30 20 GB/T 699");
-  EXPECT_EQ(cell(mo.rs, 0, "taskNo"), "26-12-0001-01");
+  EXPECT_EQ(cell(mo.rs, 0, "taskNo"), "25-06-0001-01");
 
   // The drawing picker lists drawings with their product's description.
   Page drawings = run("bas_drawing", "productNo = 'PRDS000001'");
@@ -560,8 +563,23 @@ TEST_F(QueryViewsTest, PickedRowsCarryWhatTheScreensCopyIntoTheirLines) {
   EXPECT_EQ(cell(drawings.rs, 0, "des"), cell(product, 0, "des"));
 }
 
+// "YY-MM" of the month `back` months before this one: the demo dates its documents in this
+// month and the two before, and numbers them by their month.
+std::string demoMonth(int back) {
+  const std::time_t t = std::time(nullptr);
+  std::tm now{};
+  localtime_r(&t, &now);
+  const int index = (now.tm_year + 1900) * 12 + now.tm_mon - back;
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02d-%02d", index / 12 % 100, index % 12 + 1);
+  return buf;
+}
+
 // The warehouse documents of the demo set.
-const std::string kDemoDocuments = "('RK-26-10-0001', 'RK-26-11-0001', 'CK-26-11-0001')";
+std::string demoDocuments() {
+  return "('RK-" + demoMonth(1) + "-0001', 'RK-" + demoMonth(0) + "-0001', 'CK-" + demoMonth(1) +
+         "-0001', 'CK-" + demoMonth(0) + "-0001')";
+}
 
 TEST_F(QueryViewsTest, LineViewsOfWarehouseDocumentsAreTheirTables) {
   // The screens save what they read from the views into the tables: a column the table lacks,
@@ -574,7 +592,7 @@ TEST_F(QueryViewsTest, LineViewsOfWarehouseDocumentsAreTheirTables) {
     ASSERT_EQ(v.fields.size(), t.fields.size());
     for (std::size_t i = 0; i < t.fields.size(); ++i)
       EXPECT_EQ(v.fields[i], t.fields[i]) << "name, type and size as the table's";
-    const std::string lines = " where keyNo in " + kDemoDocuments;
+    const std::string lines = " where keyNo in " + demoDocuments();
     const std::string order = " order by keyNo, itemNo";
     const RecordSet viewRows = c->open(std::string("select * from ") + view + lines + order);
     EXPECT_FALSE(viewRows.rows.empty()) << "the demo documents have lines";
@@ -614,11 +632,12 @@ TEST_F(QueryViewsTest, LineLayoutsOfWarehouseDocumentsShowEveryColumnOfTheirView
 }
 
 TEST_F(QueryViewsTest, DemoDocumentsMoveTheStockAndTheirTaskIsListed) {
-  // The body castings bought in October and issued to the November task, in the raw-material
-  // warehouse that also holds their opening stock.
-  const RecordSet issued = c->open(
-      "select productNo, qty from wh_out_det where keyNo = 'CK-26-11-0001' and "
-      "taskNo = '26-11-0001-02'");
+  const std::string item = demoMonth(2) + "-0001";
+  // The body castings bought two months ago and issued last month to the bodies' task line, in
+  // the raw-material warehouse that also holds their opening stock.
+  const RecordSet issued =
+      c->open("select productNo, qty from wh_mat_det where keyNo = :k and taskNo = :t",
+              {{"k", "LL-" + demoMonth(1) + "-0001"}, {"t", item + "-02"}});
   ASSERT_EQ(issued.rows.size(), 1u);
   const std::string casting = text(issued, 0, 0);
   const RecordSet opening = c->open(
@@ -634,11 +653,17 @@ TEST_F(QueryViewsTest, DemoDocumentsMoveTheStockAndTheirTaskIsListed) {
   EXPECT_EQ(number(stock.rs, 0, "outQty"), 10);
   EXPECT_EQ(number(stock.rs, 0, "qty"), initQty + 20 - 10);
   EXPECT_EQ(cell(stock.rs, 0, "whName"), "原材料仓");
+  // The purchase order of the castings is received in full.
+  Page bought =
+      run("qry_bus_po", "keyNo = 'CG-" + demoMonth(2) + "-0001' and productNo = '" + casting + "'");
+  ASSERT_EQ(bought.rs.rows.size(), 1u);
+  EXPECT_EQ(number(bought.rs, 0, "inQty"), 20);
+  EXPECT_EQ(number(bought.rs, 0, "unQty"), 0);
 
   // The finished valves went into the finished-goods warehouse against the assembly line.
-  Page finished = run("qry_wh_in", "keyNo = 'RK-26-11-0001'");
+  Page finished = run("qry_wh_in", "keyNo = 'RK-" + demoMonth(1) + "-0001'");
   ASSERT_EQ(finished.rs.rows.size(), 3u);
-  EXPECT_EQ(cell(finished.rs, 0, "taskNo"), "26-11-0001-01");
+  EXPECT_EQ(cell(finished.rs, 0, "taskNo"), item + "-01");
   EXPECT_EQ(cell(finished.rs, 0, "whName"), "成品仓");
   EXPECT_EQ(cell(finished.rs, 0, "docType"), "生产入库");
 
@@ -648,7 +673,7 @@ TEST_F(QueryViewsTest, DemoDocumentsMoveTheStockAndTheirTaskIsListed) {
         c->open(std::string("select d.keyNo, d.itemNo from ") + table +
                 " d join view_bas_prd_des p on p.productNo = d.productNo "
                 "where d.keyNo in " +
-                kDemoDocuments +
+                demoDocuments() +
                 " and not ("
                 "d.des = p.des and d.pName = p.productName and d.pSize = p.productSize and "
                 "d.pPre = p.productPre and d.pMat = p.productMat and d.pSta = p.productSta and "
@@ -657,14 +682,14 @@ TEST_F(QueryViewsTest, DemoDocumentsMoveTheStockAndTheirTaskIsListed) {
     EXPECT_TRUE(stale.rows.empty()) << table << " " << text(stale, 0, 0);
   }
 
-  Page task = run("qry_bus_task", "keyNo = 'RW-26-11-0001'");
+  Page task = run("qry_bus_task", "keyNo = 'RW-" + demoMonth(2) + "-0001'");
   ASSERT_EQ(task.error, "");
   ASSERT_EQ(task.rs.rows.size(), 2u);
-  const std::vector<std::string> taskNos{"26-11-0001-01", "26-11-0001-02"};
+  const std::vector<std::string> taskNos{item + "-01", item + "-02"};
   for (std::size_t r = 0; r < task.rs.rows.size(); ++r) {
     SCOPED_TRACE(r);
     EXPECT_EQ(cell(task.rs, r, "taskNo"), taskNos[r]);
-    EXPECT_EQ(cell(task.rs, r, "gsNo"), "26-11-0001");
+    EXPECT_EQ(cell(task.rs, r, "gsNo"), item);
     EXPECT_EQ(number(task.rs, r, "qty"), 10);
     const RecordSet product = c->open("select * from view_bas_prd_des where productNo = :p",
                                       {{"p", cell(task.rs, r, "productNo")}});
@@ -676,11 +701,36 @@ TEST_F(QueryViewsTest, DemoDocumentsMoveTheStockAndTheirTaskIsListed) {
          {"des", "productName", "productSize", "productUnit", "procName", "depName", "taskIdName"})
       EXPECT_NE(cell(task.rs, r, column), "") << column;
   }
-  // The task makes the demo order's item, which is not delivered yet.
-  Page order = run("qry_bus_so_un", "gsNo = '26-11-0001'");
+  // The task makes the demo order's item, of which six of ten are delivered.
+  Page order = run("qry_bus_so_un", "gsNo = '" + item + "'");
   ASSERT_EQ(order.rs.rows.size(), 1u);
   EXPECT_EQ(cell(order.rs, 0, "productNo"), cell(task.rs, 0, "productNo"));
-  EXPECT_EQ(number(order.rs, 0, "unQty"), 10);
+  EXPECT_EQ(number(order.rs, 0, "dQty"), 6);
+  EXPECT_EQ(number(order.rs, 0, "unQty"), 4);
+}
+
+TEST_F(QueryViewsTest, EveryQueryShowsDemoDocumentsWithItsDefaultPeriodThisMonth) {
+  // The conditions dialog proposes this month for a query's date condition.
+  const std::time_t t = std::time(nullptr);
+  std::tm now{};
+  localtime_r(&t, &now);
+  char first[32], nowText[32];
+  std::strftime(first, sizeof first, "%Y-%m-01 00:00:00", &now);
+  std::strftime(nowText, sizeof nowText, "%Y-%m-%d %H:%M:%S", &now);
+  auto dated = c->open(
+      "select tableName, fieldName from sys_filter where showInCondition = 1 and type = 'date' "
+      "order by tableName");
+  ASSERT_GE(dated.rows.size(), 8u);
+  for (std::size_t r = 0; r < dated.rows.size(); ++r) {
+    const std::string id = text(dated, r, 0), field = text(dated, r, 1);
+    SCOPED_TRACE(id + "." + field);
+    // Nothing of the demo lies ahead of today, so the month up to now is the whole month's rows.
+    Page month = run(id, field + " >= '" + first + "' and " + field + " <= '" + nowText + "'");
+    ASSERT_EQ(month.error, "");
+    EXPECT_GT(month.total, 0);
+    Page later = run(id, field + " > '" + nowText + "'");
+    EXPECT_EQ(later.total, 0);
+  }
 }
 
 }  // namespace

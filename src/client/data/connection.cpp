@@ -18,6 +18,36 @@ struct Connection::Impl {
   std::string token;
 };
 
+namespace {
+
+// Why a request got no answer, in the user's words.
+QString transportFailure(httplib::Error error) {
+  switch (error) {
+    case httplib::Error::Connection:
+      return "无法建立连接，请确认应用服务器已启动、地址和端口正确";
+    case httplib::Error::ConnectionTimeout:
+      return "连接超时，应用服务器没有响应";
+    case httplib::Error::Read:
+      return "读取应答时连接中断或超时";
+    case httplib::Error::Write:
+      return "发送请求时连接中断";
+    case httplib::Error::BindIPAddress:
+      return "无法使用本机的网络地址";
+    case httplib::Error::Canceled:
+      return "请求已取消";
+    case httplib::Error::SSLConnection:
+    case httplib::Error::SSLLoadingCerts:
+    case httplib::Error::SSLServerVerification:
+      return "无法建立加密连接（证书或 SSL 设置有误）";
+    case httplib::Error::Compression:
+      return "应答的压缩数据无法解开";
+    default:
+      return QString("网络错误（%1）").arg(static_cast<int>(error));
+  }
+}
+
+}  // namespace
+
 Connection::Connection(QString baseUrl) : impl_(std::make_unique<Impl>()) {
   setUrl(baseUrl);
 }
@@ -43,8 +73,8 @@ void Connection::open() {
   ++requests_;
   auto res = impl_->http->Get(protocol::path::kHealth);
   if (!res)
-    throw DataError(QString("无法连接到应用服务器 %1：%2")
-                        .arg(url_, QString::fromStdString(httplib::to_string(res.error()))));
+    throw DataError(
+        QString("无法连接到应用服务器 %1：%2").arg(url_, transportFailure(res.error())));
   if (res->status != 200)
     throw DataError(QString("应用服务器 %1 没有正常应答（HTTP %2）").arg(url_).arg(res->status));
   open_ = true;
@@ -83,12 +113,13 @@ Json Connection::post(const char* path, const Json& body) {
   if (!impl_->token.empty()) headers.emplace("Authorization", "Bearer " + impl_->token);
   auto res = impl_->http->Post(path, headers, protocol::dump(body), "application/json");
   if (!res)
-    throw DataError(QString("与应用服务器 %1 的连接中断：%2")
-                        .arg(url_, QString::fromStdString(httplib::to_string(res.error()))));
+    throw DataError(
+        QString("与应用服务器 %1 的连接中断：%2").arg(url_, transportFailure(res.error())));
   Json reply = Json::parse(res->body, nullptr, false);
   if (reply.is_discarded() || !reply.is_object())
     throw DataError(QString("应用服务器的应答无法识别（HTTP %1）").arg(res->status));
-  if (auto error = protocol::errorOf(reply)) throw DataError(QString::fromStdString(*error));
+  if (auto error = protocol::errorReplyOf(reply))
+    throw DataError(qs(error->error), qs(error->code));
   if (res->status != 200)
     throw DataError(QString("应用服务器返回错误（HTTP %1）").arg(res->status));
   return reply;
@@ -121,6 +152,10 @@ T decode(const Json& j) {
     throw DataError(QString("应用服务器的应答无法识别：%1").arg(e.what()));
   }
 }
+
+ServerReply replyOf(const protocol::TextReply& r) {
+  return {qs(r.result), qs(r.code), qs(r.table)};
+}
 }  // namespace
 
 protocol::RecordSet Connection::openQuery(const QString& provider, const QString& sql,
@@ -144,23 +179,21 @@ protocol::ApplyReply Connection::apply(const QString& provider, const QString& s
            protocol::toJson(protocol::ApplyRequest{ss(provider), ss(sql), delta, maxErrors})));
 }
 
-QString Connection::updateBasData(const protocol::Delta& delta, const QString& table,
-                                  const QString& key1, const QString& key2) {
-  return qs(decode<protocol::TextReply>(post(protocol::path::kUpdateBasData,
-                                             protocol::toJson(protocol::UpdateBasDataRequest{
-                                                 delta, ss(table), ss(key1), ss(key2)})))
-                .result);
+ServerReply Connection::updateBasData(const protocol::Delta& delta, const QString& table,
+                                      const QString& key1, const QString& key2) {
+  return replyOf(decode<protocol::TextReply>(post(
+      protocol::path::kUpdateBasData,
+      protocol::toJson(protocol::UpdateBasDataRequest{delta, ss(table), ss(key1), ss(key2)}))));
 }
 
-QString Connection::updateData(const protocol::Delta& deltaA, const QString& tableA,
-                               const QString& keyA1, const QString& keyA2,
-                               const protocol::Delta& deltaB, const QString& tableB,
-                               const QString& keyB1, const QString& keyB2) {
-  return qs(decode<protocol::TextReply>(
-                post(protocol::path::kUpdateData, protocol::toJson(protocol::UpdateDataRequest{
-                                                      deltaA, ss(tableA), ss(keyA1), ss(keyA2),
-                                                      deltaB, ss(tableB), ss(keyB1), ss(keyB2)})))
-                .result);
+ServerReply Connection::updateData(const protocol::Delta& deltaA, const QString& tableA,
+                                   const QString& keyA1, const QString& keyA2,
+                                   const protocol::Delta& deltaB, const QString& tableB,
+                                   const QString& keyB1, const QString& keyB2) {
+  return replyOf(decode<protocol::TextReply>(post(
+      protocol::path::kUpdateData,
+      protocol::toJson(protocol::UpdateDataRequest{deltaA, ss(tableA), ss(keyA1), ss(keyA2), deltaB,
+                                                   ss(tableB), ss(keyB1), ss(keyB2)}))));
 }
 
 QString Connection::echoString(const QString& value) {

@@ -7,13 +7,13 @@
 #include <functional>
 #include <memory>
 
+#include "client/data/server_reply.h"
 #include "protocol/wire.h"
 
 namespace qk::client {
 
 // Text of the error raised when a server method is called before the connection is opened.
-inline const char* const kConnectionNil =
-    "Connection cannot be nil.  Make sure the connection has been opened.";
+inline const char* const kConnectionNil = "连接尚未打开，请先连接应用服务器。";
 
 class Connection {
  public:
@@ -41,11 +41,11 @@ class Connection {
                                const protocol::Params& params);
   protocol::ApplyReply apply(const QString& provider, const QString& sql,
                              const protocol::Delta& delta, int maxErrors);
-  QString updateBasData(const protocol::Delta& delta, const QString& table, const QString& key1,
-                        const QString& key2);
-  QString updateData(const protocol::Delta& deltaA, const QString& tableA, const QString& keyA1,
-                     const QString& keyA2, const protocol::Delta& deltaB, const QString& tableB,
-                     const QString& keyB1, const QString& keyB2);
+  ServerReply updateBasData(const protocol::Delta& delta, const QString& table, const QString& key1,
+                            const QString& key2);
+  ServerReply updateData(const protocol::Delta& deltaA, const QString& tableA, const QString& keyA1,
+                         const QString& keyA2, const protocol::Delta& deltaB, const QString& tableB,
+                         const QString& keyB1, const QString& keyB2);
   QString echoString(const QString& value);
 
   // Called with true before and false after every request, so the program can show a busy

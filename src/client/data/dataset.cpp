@@ -1,14 +1,11 @@
 #include "client/data/dataset.h"
 
 #include <QDateTime>
-#include <QHash>
-#include <QLocale>
 #include <algorithm>
-#include <cmath>
-#include <exception>
 
 #include "client/data/connection.h"
 #include "client/data/data_error.h"
+#include "client/data/dataset_impl.h"
 #include "client/data/values.h"
 
 namespace qk::client {
@@ -17,138 +14,6 @@ using protocol::FieldType;
 
 namespace {
 
-bool isNullValue(const QVariant& v) {
-  return !v.isValid() || v.isNull();
-}
-
-bool isNumber(int typeId) {
-  return isIntegralType(typeId) || isFloatingType(typeId);
-}
-
-QString textOf(const QVariant& v) {
-  switch (v.typeId()) {
-    case QMetaType::QDateTime:
-      return dateTimeText(v.toDateTime());
-    case QMetaType::QDate:
-      return v.toDate().toString("yyyy-MM-dd");
-    case QMetaType::Bool:
-      return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return QString::number(v.toDouble(), 'g', 15);
-    case QMetaType::QByteArray:
-      return QString::fromUtf8(v.toByteArray());
-    default:
-      return v.toString();
-  }
-}
-
-// Accepts what a user types into a numeric cell, grouping separators included.
-double parseNumber(const QString& text, bool* ok) {
-  double d = text.toDouble(ok);
-  if (!*ok) d = QLocale::c().toDouble(text, ok);
-  if (*ok && !std::isfinite(d)) *ok = false;
-  return d;
-}
-
-int parseBoolean(const QString& text) {  // 1, 0, or -1 when not a boolean
-  const QString t = text.trimmed().toLower();
-  if (t == "true" || t == "t" || t == "1" || t == "yes" || t == "y" || t == "是") return 1;
-  if (t == "false" || t == "f" || t == "0" || t == "no" || t == "n" || t == "否") return 0;
-  return -1;
-}
-
-bool fitsInteger(double d) {
-  return std::isfinite(d) && std::fabs(d) < 9.2e18;
-}
-
-// Brings a value to the field's type, as typed text or a value of another type arrives from
-// screens and editors; a value that cannot be of that type is an error, never a silent null.
-QVariant convertTo(const QVariant& v, FieldType type, const QString& field) {
-  if (isNullValue(v)) return {};
-  const int id = v.typeId();
-  auto invalid = [&](const char* what) {
-    return DataError(
-        QString("字段 %1：“%2”不是有效的%3").arg(field, textOf(v), QString::fromUtf8(what)));
-  };
-  const bool isText = id == QMetaType::QString || id == QMetaType::QByteArray;
-  switch (type) {
-    case FieldType::String:
-      return textOf(v);
-    case FieldType::Integer: {
-      if (id == QMetaType::Bool) return qlonglong(v.toBool() ? 1 : 0);
-      if (isIntegralType(id)) return v.toLongLong();
-      if (isFloatingType(id)) {
-        const double d = v.toDouble();
-        if (!fitsInteger(d)) throw invalid("整数");
-        return qlonglong(std::llround(d));
-      }
-      if (isText) {
-        const QString t = v.toString().trimmed();
-        if (t.isEmpty()) return {};
-        bool ok = false;
-        const qlonglong n = t.toLongLong(&ok);
-        if (ok) return n;
-        const double d = parseNumber(t, &ok);
-        if (ok && fitsInteger(d)) return qlonglong(std::llround(d));
-      }
-      throw invalid("整数");
-    }
-    case FieldType::Float:
-    case FieldType::Decimal: {
-      if (id == QMetaType::Bool) return v.toBool() ? 1.0 : 0.0;
-      if (isNumber(id)) return v.toDouble();
-      if (isText) {
-        const QString t = v.toString().trimmed();
-        if (t.isEmpty()) return {};
-        bool ok = false;
-        const double d = parseNumber(t, &ok);
-        if (ok) return d;
-      }
-      throw invalid("数值");
-    }
-    case FieldType::Boolean: {
-      if (id == QMetaType::Bool) return v;
-      if (isNumber(id)) return v.toDouble() != 0;
-      if (isText) {
-        if (v.toString().trimmed().isEmpty()) return {};
-        const int b = parseBoolean(v.toString());
-        if (b >= 0) return b == 1;
-      }
-      throw invalid("布尔值");
-    }
-    case FieldType::DateTime: {
-      if (id == QMetaType::QDateTime && v.toDateTime().isValid()) return v;
-      if (id == QMetaType::QDate && v.toDate().isValid()) return QDateTime(v.toDate(), QTime(0, 0));
-      if (isText) {
-        const QString t = v.toString().trimmed();
-        if (t.isEmpty()) return {};
-        const QDateTime dt = parseDateTimeText(t);
-        if (dt.isValid()) return dt;
-      }
-      throw invalid("日期时间");
-    }
-    case FieldType::Blob: {
-      if (id == QMetaType::QByteArray) return v;
-      if (id == QMetaType::QString) return v.toString().toUtf8();
-      throw invalid("二进制数据");
-    }
-  }
-  return v;
-}
-
-bool sameValue(const QVariant& a, const QVariant& b) {
-  const bool an = isNullValue(a), bn = isNullValue(b);
-  if (an || bn) return an == bn;
-  const int ta = a.typeId(), tb = b.typeId();
-  if (isNumber(ta) && isNumber(tb)) {
-    if (isIntegralType(ta) && isIntegralType(tb)) return a.toLongLong() == b.toLongLong();
-    return a.toDouble() == b.toDouble();
-  }
-  if (ta == tb) return a == b;
-  return textOf(a) == textOf(b);
-}
-
 bool sameValues(const std::vector<QVariant>& a, const std::vector<QVariant>& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -156,227 +21,7 @@ bool sameValues(const std::vector<QVariant>& a, const std::vector<QVariant>& b) 
   return true;
 }
 
-// Text compares without case, as the database's NOCASE columns order it, so that a client-side
-// sort agrees with the server's "order by"; it is not a locale (pinyin) collation.
-int compareValues(const QVariant& a, const QVariant& b) {
-  const bool an = isNullValue(a), bn = isNullValue(b);
-  if (an || bn) return an == bn ? 0 : (an ? -1 : 1);
-  const int ta = a.typeId(), tb = b.typeId();
-  if (isNumber(ta) && isNumber(tb)) {
-    if (isIntegralType(ta) && isIntegralType(tb)) {
-      const qlonglong x = a.toLongLong(), y = b.toLongLong();
-      return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    const double x = a.toDouble(), y = b.toDouble();
-    return x < y ? -1 : (x > y ? 1 : 0);
-  }
-  if (ta == QMetaType::QDateTime && tb == QMetaType::QDateTime) {
-    const QDateTime x = a.toDateTime(), y = b.toDateTime();
-    return x < y ? -1 : (x > y ? 1 : 0);
-  }
-  if (ta == QMetaType::Bool && tb == QMetaType::Bool) return int(a.toBool()) - int(b.toBool());
-  return QString::compare(textOf(a), textOf(b), Qt::CaseInsensitive);
-}
-
-// Hash key of a lookup value; equal keys exactly when sameValue holds for values of one type.
-QString keyOf(const QVariant& v) {
-  if (isNullValue(v)) return {};
-  const int id = v.typeId();
-  if (id == QMetaType::Bool) return v.toBool() ? QStringLiteral("b1") : QStringLiteral("b0");
-  if (isIntegralType(id)) return 'n' + QString::number(v.toLongLong());
-  if (isFloatingType(id)) {
-    const double d = v.toDouble();
-    if (std::trunc(d) == d && std::fabs(d) < 9e15) return 'n' + QString::number(qlonglong(d));
-    return 'n' + QString::number(d, 'g', 17);
-  }
-  if (id == QMetaType::QDateTime) return 'd' + v.toDateTime().toString(Qt::ISODateWithMs);
-  if (id == QMetaType::QByteArray) return 'x' + QString::fromLatin1(v.toByteArray().toHex());
-  return 's' + v.toString();
-}
-
-QVariant variantOf(const protocol::Value& v) {
-  struct Visitor {
-    QVariant operator()(std::monostate) const { return {}; }
-    QVariant operator()(bool b) const { return b; }
-    QVariant operator()(std::int64_t i) const { return qlonglong(i); }
-    QVariant operator()(double d) const { return d; }
-    QVariant operator()(const std::string& s) const { return QString::fromStdString(s); }
-    QVariant operator()(const protocol::Blob& b) const {
-      return QByteArray(reinterpret_cast<const char*>(b.bytes.data()),
-                        static_cast<qsizetype>(b.bytes.size()));
-    }
-  };
-  return std::visit(Visitor{}, v);
-}
-
-bool isNameChar(QChar c) {
-  return c.isLetterOrNumber() || c == '_' || c == '@' || (c.unicode() >= 0x80 && !c.isSpace());
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Parameters
-
-Param& Params::operator[](int index) {
-  if (index < 0 || index >= count())
-    throw DataError(QString("参数序号 %1 超出范围（共 %2 个参数）").arg(index).arg(count()));
-  return list_[static_cast<std::size_t>(index)];
-}
-
-Param& Params::byName(const QString& name) {
-  for (Param& p : list_)
-    if (p.name.compare(name, Qt::CaseInsensitive) == 0) return p;
-  throw DataError(QString("参数 %1 不存在").arg(name));
-}
-
-const Param* Params::find(const QString& name) const {
-  for (const Param& p : list_)
-    if (p.name.compare(name, Qt::CaseInsensitive) == 0) return &p;
-  return nullptr;
-}
-
-Param& Params::add(const QString& name, bool output) {
-  for (Param& p : list_) {
-    if (p.name.compare(name, Qt::CaseInsensitive) == 0) {
-      p.output = p.output || output;
-      return p;
-    }
-  }
-  list_.push_back(Param{name, QVariant(), output});
-  return list_.back();
-}
-
-protocol::Params Params::toWire() const {
-  protocol::Params wire;
-  for (const Param& p : list_) wire[ss(p.name)] = fromVariant(p.value);
-  return wire;
-}
-
-Params parseParams(const QString& sql) {
-  Params params;
-  const qsizetype n = sql.size();
-  auto skipPast = [&](qsizetype i, QChar close, bool doubled) {
-    while (i < n) {
-      if (sql[i] == close) {
-        if (doubled && i + 1 < n && sql[i + 1] == close) {
-          i += 2;
-          continue;
-        }
-        return i + 1;
-      }
-      ++i;
-    }
-    return n;
-  };
-  qsizetype i = 0;
-  while (i < n) {
-    const QChar c = sql[i];
-    const QChar next = i + 1 < n ? sql[i + 1] : QChar();
-    if (c == '\'' || c == '"') {
-      i = skipPast(i + 1, c, true);
-    } else if (c == '[') {
-      i = skipPast(i + 1, ']', true);
-    } else if (c == '-' && next == '-') {
-      const qsizetype end = sql.indexOf('\n', i);
-      i = end < 0 ? n : end + 1;
-    } else if (c == '/' && next == '*') {
-      const qsizetype end = sql.indexOf("*/", i + 2);
-      i = end < 0 ? n : end + 2;
-    } else if (c == ':' && next == ':') {
-      i += 2;
-    } else if (c == ':') {
-      qsizetype end = i + 1;
-      while (end < n && isNameChar(sql[end])) ++end;
-      if (end == i + 1) {
-        ++i;
-        continue;
-      }
-      qsizetype word = end;
-      while (word < n && sql[word].isSpace()) ++word;
-      qsizetype wordEnd = word;
-      while (wordEnd < n && isNameChar(sql[wordEnd])) ++wordEnd;
-      const QStringView w = QStringView(sql).mid(word, wordEnd - word);
-      const bool output = w.compare(QLatin1String("output"), Qt::CaseInsensitive) == 0 ||
-                          w.compare(QLatin1String("out"), Qt::CaseInsensitive) == 0;
-      params.add(sql.mid(i + 1, end - i - 1), output);
-      i = end;
-    } else {
-      ++i;
-    }
-  }
-  return params;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Storage
-
-namespace {
-// Gone: a delete the server has written, about to leave the log.
-enum class RowStatus : quint8 { Unchanged, Inserted, Modified, Deleted, Gone };
-}  // namespace
-
-struct Dataset::Row {
-  std::vector<QVariant> values;    // data fields, in field order
-  std::vector<QVariant> original;  // Modified and Deleted: as read or last merged
-  RowStatus status = RowStatus::Unchanged;
-  quint64 logSeq = 0;  // order of the first change, for the delta
-  quint64 uid = 0;     // identity for "did the cursor reach another record"
-};
-
-struct Dataset::Impl {
-  struct Lookup {
-    const Dataset* source = nullptr;
-    quint64 generation = 0;
-    bool built = false;
-    int resultIndex = -1;
-    FieldType keyType = FieldType::String;
-    QHash<QString, const Row*> firstByKey;
-  };
-
-  int dataCount = 0;                       // data fields come first among fields_
-  std::vector<std::unique_ptr<Row>> rows;  // log order, deleted rows kept in place
-  std::vector<Row*> visible;               // filtered rows in index order
-  int cursor = -1;                         // into visible
-  Row* editRow = nullptr;
-  std::vector<QVariant> editBackup;  // Edit: the values before edit()
-  quint64 beforeNewUid = 0;          // Insert: the record to return to on cancel
-  quint64 nextSeq = 0, nextUid = 0;
-  quint64 generation = 0;  // bumped on every change of rows or values; lookups cache on it
-  QHash<QString, int> exactNames, foldedNames;
-  // Data fields of an earlier open: they come back with their labels and hooks when a column of
-  // the same name does, so screens set them once although they reopen the dataset.
-  std::vector<std::unique_ptr<Field>> retired;
-  QString indexField;
-  Qt::SortOrder indexOrder = Qt::AscendingOrder;
-
-  int depth = 0;
-  bool dirty = false, reopened = false;
-  quint64 startUid = 0;
-  int startCursor = -1;
-  QHash<const Field*, Lookup> lookups;
-};
-
-// Collects the signals of one operation, however many fields it sets, and sends them once when
-// the outermost operation ends; afterScroll runs only when that operation succeeded.
-struct Dataset::Batch {
-  explicit Batch(Dataset& ds) : ds_(ds), exceptions_(std::uncaught_exceptions()) {
-    Impl& d = *ds_.d_;
-    if (d.depth++ > 0) return;
-    d.dirty = false;
-    d.reopened = false;
-    d.startCursor = d.cursor;
-    const Row* r = ds_.currentData();
-    d.startUid = r ? r->uid : 0;
-  }
-  Batch(const Batch&) = delete;
-  Batch& operator=(const Batch&) = delete;
-  ~Batch() noexcept(false) {
-    if (--ds_.d_->depth == 0) ds_.flush(std::uncaught_exceptions() == exceptions_);
-  }
-  Dataset& ds_;
-  int exceptions_;
-};
 
 void Dataset::flush(bool runHooks) {
   Impl& d = *d_;
@@ -419,7 +64,7 @@ bool Field::isNull() const {
 
 QString Field::asString() const {
   const QVariant v = value();
-  return isNullValue(v) ? QString() : textOf(v);
+  return isNullValue(v) ? QString() : valueText(v);
 }
 
 qlonglong Field::asInteger() const {
@@ -590,7 +235,7 @@ QVariant Dataset::lookupValue(const Field& field, const Row& row) const {
     cache.firstByKey.clear();
     for (const auto& r : source->d_->rows) {
       if (r->status == RowStatus::Deleted || r->status == RowStatus::Gone) continue;
-      const QString k = keyOf(source->valueOf(*r, keyIndex, -1));
+      const QString k = lookupKey(source->valueOf(*r, keyIndex, -1));
       if (!k.isNull() && !cache.firstByKey.contains(k)) cache.firstByKey.insert(k, r.get());
     }
     cache.source = source;
@@ -603,7 +248,7 @@ QVariant Dataset::lookupValue(const Field& field, const Row& row) const {
   } catch (const DataError&) {
     return {};  // a key that cannot be of the source key's type matches no record
   }
-  const auto it = cache.firstByKey.constFind(keyOf(probe));
+  const auto it = cache.firstByKey.constFind(lookupKey(probe));
   if (it == cache.firstByKey.constEnd()) return {};
   return source->valueOf(**it, cache.resultIndex, -1);
 }
@@ -644,7 +289,7 @@ void Dataset::copyOutParams(const protocol::Params& out) {
   for (const auto& [name, value] : out) {
     const QString qname = qs(name);
     for (Param& p : params_)
-      if (p.name.compare(qname, Qt::CaseInsensitive) == 0) p.value = variantOf(value);
+      if (p.name.compare(qname, Qt::CaseInsensitive) == 0) p.value = toVariant(value);
   }
 }
 
@@ -1141,157 +786,6 @@ void Dataset::clearIndex() {
   const Row* keep = currentData();
   d_->visible = filteredAndSorted();
   placeCursorAfterViewChange(keep);
-}
-
-// ---- change log
-
-int Dataset::changeCount() const {
-  int count = 0;
-  for (const auto& r : d_->rows) {
-    if (r->status == RowStatus::Unchanged || r->status == RowStatus::Gone) continue;
-    if (r.get() == d_->editRow && state_ == State::Insert) continue;
-    ++count;
-  }
-  return count;
-}
-
-protocol::Delta Dataset::buildDelta(std::vector<Row*>* sent) const {
-  std::vector<Row*> pending;
-  for (const auto& r : d_->rows) {
-    if (r->status == RowStatus::Unchanged || r->status == RowStatus::Gone) continue;
-    if (r.get() == d_->editRow && state_ == State::Insert) continue;  // not posted yet
-    pending.push_back(r.get());
-  }
-  std::stable_sort(pending.begin(), pending.end(),
-                   [](const Row* a, const Row* b) { return a->logSeq < b->logSeq; });
-  std::vector<std::string> names;
-  for (int i = 0; i < d_->dataCount; ++i) names.push_back(ss(fields_[std::size_t(i)]->name_));
-
-  protocol::Delta delta;
-  for (Row* r : pending) {
-    // A record being edited travels as it was last posted.
-    const std::vector<QVariant>& posted =
-        r == d_->editRow && state_ == State::Edit ? d_->editBackup : r->values;
-    protocol::Change change;
-    switch (r->status) {
-      case RowStatus::Inserted:
-        change.op = protocol::ChangeOp::Insert;
-        for (std::size_t i = 0; i < names.size(); ++i)
-          change.newValues[names[i]] = fromVariant(posted[i]);
-        break;
-      case RowStatus::Modified:
-        change.op = protocol::ChangeOp::Update;
-        for (std::size_t i = 0; i < names.size(); ++i) {
-          change.oldValues[names[i]] = fromVariant(r->original[i]);
-          if (!sameValue(posted[i], r->original[i]))
-            change.newValues[names[i]] = fromVariant(posted[i]);
-        }
-        if (change.newValues.empty()) continue;
-        break;
-      default:
-        change.op = protocol::ChangeOp::Delete;
-        for (std::size_t i = 0; i < names.size(); ++i)
-          change.oldValues[names[i]] = fromVariant(r->original[i]);
-        break;
-    }
-    delta.rows.push_back(std::move(change));
-    if (sent) sent->push_back(r);
-  }
-  return delta;
-}
-
-protocol::Delta Dataset::delta() const {
-  return buildDelta(nullptr);
-}
-
-void Dataset::purgeGoneRows() {
-  std::erase_if(d_->rows, [](const auto& r) { return r->status == RowStatus::Gone; });
-}
-
-namespace {
-void accept(auto& r) {  // a row the server has written: what it holds is now the original
-  if (r.status == RowStatus::Deleted) {
-    r.status = RowStatus::Gone;
-    return;
-  }
-  r.status = RowStatus::Unchanged;
-  r.original.clear();
-  r.logSeq = 0;
-}
-}  // namespace
-
-void Dataset::mergeChangeLog() {
-  if (!active()) return;
-  Batch batch(*this);
-  checkBrowseMode();
-  for (auto& r : d_->rows) accept(*r);
-  purgeGoneRows();
-  touch();
-}
-
-void Dataset::cancelUpdates() {
-  if (!active()) return;
-  Batch batch(*this);
-  cancel();
-  const Row* keep = currentData();
-  for (auto& r : d_->rows) {
-    switch (r->status) {
-      case RowStatus::Inserted:
-        r->status = RowStatus::Gone;
-        break;
-      case RowStatus::Modified:
-      case RowStatus::Deleted:
-        r->values = std::move(r->original);
-        r->original.clear();
-        r->status = RowStatus::Unchanged;
-        r->logSeq = 0;
-        break;
-      default:
-        break;
-    }
-  }
-  if (keep && keep->status == RowStatus::Gone) keep = nullptr;
-  purgeGoneRows();
-  touch();
-  refreshAfterChange(keep);
-}
-
-int Dataset::applyUpdates(int maxErrors) {
-  if (!active()) return 0;
-  checkBrowseMode();
-  std::vector<Row*> sent;
-  const protocol::Delta delta = buildDelta(&sent);
-  if (delta.empty()) return 0;
-  const protocol::ApplyReply reply = conn_.apply(provider_, sql_, delta, maxErrors);
-
-  std::vector<char> refused(sent.size(), 0);
-  for (const protocol::RowError& e : reply.errors) {
-    if (e.row < 0 || e.row >= static_cast<int>(sent.size()))
-      throw DataError(
-          QString("应用服务器的应答无法识别：出错的行号 %1 不在提交的修改中").arg(e.row));
-    refused[static_cast<std::size_t>(e.row)] = 1;
-  }
-  // Nothing written and no reason given must not read as a successful save.
-  if (!reply.committed && reply.errors.empty())
-    throw DataError("应用服务器没有保存修改，也没有说明原因");
-
-  if (reply.committed) {
-    Batch batch(*this);
-    for (std::size_t i = 0; i < sent.size(); ++i)
-      if (!refused[i]) accept(*sent[i]);
-    purgeGoneRows();
-    touch();
-  }
-  for (const protocol::RowError& e : reply.errors) {
-    const Row* r = sent[static_cast<std::size_t>(e.row)];
-    RowError error;
-    auto it = std::find(d_->visible.begin(), d_->visible.end(), r);
-    error.row = it == d_->visible.end() ? -1 : static_cast<int>(it - d_->visible.begin());
-    error.change = delta.rows[static_cast<std::size_t>(e.row)];
-    error.message = qs(e.message);
-    if (onReconcileError) onReconcileError(error);
-  }
-  return static_cast<int>(reply.errors.size());
 }
 
 }  // namespace qk::client

@@ -6,6 +6,7 @@
 //
 // It never talks to widgets; DatasetModel shows it in a view. It never swallows an error: server
 // failures are DataError, and a hook that has already told the user why throws Abort.
+// Implemented in dataset.cpp (fields, cursor, editing, view) and dataset_change_log.cpp.
 #pragma once
 
 #include <QObject>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "client/data/params.h"
 #include "protocol/wire.h"
 
 namespace qk::client {
@@ -25,33 +27,6 @@ class Connection;
 class Dataset;
 
 enum class FieldKind { Data, Calculated, Lookup };
-
-// A parameter of a command text, created from its ":name" markers.
-struct Param {
-  QString name;  // without the colon; may start with '@'
-  QVariant value;
-  bool output = false;  // marked "output"/"out" after the marker in the text
-};
-
-class Params {
- public:
-  int count() const { return static_cast<int>(list_.size()); }
-  Param& operator[](int index);        // by position; throws DataError when out of range
-  Param& byName(const QString& name);  // case-insensitive; throws DataError when unknown
-  const Param* find(const QString& name) const;
-  void clear() { list_.clear(); }
-  Param& add(const QString& name, bool output = false);  // for callers that build the list
-  protocol::Params toWire() const;
-  std::vector<Param>::iterator begin() { return list_.begin(); }
-  std::vector<Param>::iterator end() { return list_.end(); }
-
- private:
-  std::vector<Param> list_;
-};
-
-// Parses the ":name" markers of a SQL text in order of appearance (a name once), skipping quoted
-// text and comments; "output"/"out" after a marker makes it an output parameter.
-Params parseParams(const QString& sql);
 
 // A read-only view of one record, handed to calculated fields, filters and lookups.
 class Record {
@@ -119,6 +94,7 @@ struct RowError {
   int row = -1;             // the record's position in the dataset (-1 for a deleted record)
   protocol::Change change;  // what was sent
   QString message;          // the server's text
+  QString code;             // and its code (protocol::code)
 };
 
 class Dataset : public QObject {

@@ -95,9 +95,11 @@ QString nextPsNo(Dataset& ds, const QDate& today) {
 }
 
 QString nextTaskNo(const QString& gsNo, Dataset& ds) {
-  const QString top = highest(ds, "bus_task_det", "taskNo", gsNo);
-  if (top.isEmpty()) return gsNo + "-01";
-  return top.left(11) + nextSequence(top, top.left(11), 2);
+  // The item number with its dash, whatever its width: under 26-12-1000 the lines of
+  // 26-12-10000 are not counted.
+  const QString stem = gsNo + "-";
+  const QString top = highest(ds, "bus_task_det", "taskNo", stem);
+  return stem + (top.isEmpty() ? QString("01") : nextSequence(top, stem, 2));
 }
 
 }  // namespace qk::client

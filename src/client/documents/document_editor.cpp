@@ -614,8 +614,10 @@ QString DocumentEditor::sendChanges(bool* sent) {
 }
 
 bool DocumentEditor::isDuplicateNumber(const QString& reply) const {
-  return reply.startsWith("重复的编号") &&
-         reply.contains(QString("表 %1 ").arg(config_.saveMaster.table), Qt::CaseInsensitive);
+  // The reply's text was passed on; its code and table are the data module's last reply.
+  const ServerReply& r = dm_.lastReply();
+  return reply == r.text && r.code == protocol::code::kDuplicate &&
+         r.table.compare(config_.saveMaster.table, Qt::CaseInsensitive) == 0;
 }
 
 bool DocumentEditor::saveDoc() {

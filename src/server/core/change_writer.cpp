@@ -1,5 +1,6 @@
 #include "server/core/change_writer.h"
 
+#include "server/core/captions.h"
 #include "server/core/password.h"
 
 namespace qk::server {
@@ -26,41 +27,12 @@ bool isPasswordColumn(std::string_view table, std::string_view column) {
   return iequals(table, "sys_user") && iequals(column, "pwd");
 }
 
-// Turns the database's constraint messages into texts a user can act on.
-std::string explainFailure(const std::string& message, std::string_view table,
-                           const NamedValues& values) {
-  auto columnsOf = [&](std::string_view prefix) {
-    std::vector<std::string> cols;
-    std::string rest = message.substr(prefix.size());
-    std::size_t pos = 0;
-    while (pos < rest.size()) {
-      std::size_t comma = rest.find(',', pos);
-      std::string part =
-          rest.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-      while (!part.empty() && part.front() == ' ') part.erase(0, 1);
-      if (auto dot = part.find('.'); dot != std::string::npos) part = part.substr(dot + 1);
-      cols.push_back(part);
-      if (comma == std::string::npos) break;
-      pos = comma + 1;
-    }
-    return cols;
-  };
-  const std::string_view unique = "UNIQUE constraint failed: ";
-  const std::string_view notNull = "NOT NULL constraint failed: ";
-  if (message.rfind(unique, 0) == 0) {
-    std::string what;
-    for (const auto& col : columnsOf(unique)) {
-      auto it = values.find(col);
-      if (!what.empty()) what += "、";
-      what += col + " 为“" + (it == values.end() ? "" : protocol::toDisplayText(it->second)) + "”";
-    }
-    return "重复的编号：表 " + std::string(table) + " 中已有 " + what + " 的记录";
-  }
-  if (message.rfind(notNull, 0) == 0) {
-    auto cols = columnsOf(notNull);
-    return "表 " + std::string(table) + " 的字段 " + (cols.empty() ? "" : cols[0]) + " 不能为空";
-  }
-  return message;
+// Characters of UTF-8 text, the unit of a text column's size.
+std::size_t characters(const std::string& text) {
+  std::size_t n = 0;
+  for (unsigned char c : text)
+    if ((c & 0xC0) != 0x80) ++n;
+  return n;
 }
 
 }  // namespace
@@ -81,8 +53,8 @@ std::string writableTable(db::Connection& db, std::string_view table) {
   if (table.empty()) throw db::DbError("没有指定要更新的表");
   const std::string name = db.canonicalTableName(table);
   if (name.empty()) throw db::DbError("表 " + std::string(table) + " 不存在");
-  if (name.rfind("qk_", 0) == 0 || name.rfind("sqlite_", 0) == 0)
-    throw db::DbError("不允许修改服务器内部表 " + name);
+  if (name.rfind("qk_", 0) == 0 || db.isEngineTable(name))
+    throw db::DbError("不允许修改服务器内部表 " + name, db::ErrorKind::Refused);
   return name;
 }
 
@@ -109,6 +81,14 @@ const db::TableColumn* ChangeWriter::column(std::string_view name) const {
 }
 
 Value ChangeWriter::storedValue(const db::TableColumn& col, const Value& v) const {
+  // The database would keep a longer text whole; the column's size is a promise to every reader.
+  if (auto text = std::get_if<std::string>(&v); text && col.size > 0) {
+    if (const std::size_t n = characters(*text); n > static_cast<std::size_t>(col.size))
+      throw db::DbError("“" + Captions(db_).column(table_, col.name) + "”最多 " +
+                            std::to_string(col.size) + " 个字符（输入了 " + std::to_string(n) +
+                            " 个）",
+                        db::ErrorKind::TooLong, table_, {col.name});
+  }
   if (isPasswordColumn(table_, col.name)) {
     const std::string plain = protocol::toDisplayText(v);
     return looksHashed(plain) ? plain : hashPassword(plain);
@@ -184,12 +164,16 @@ void ChangeWriter::apply(const Change& change) {
   try {
     r = db_.execute(sql, params);
   } catch (const db::DbError& e) {
-    throw db::DbError(explainFailure(
-        e.what(), table_, change.op == ChangeOp::Delete ? change.oldValues : change.newValues));
+    // The values the row was to have: those written, else those it had.
+    NamedValues values = change.newValues;
+    values.insert(change.oldValues.begin(), change.oldValues.end());
+    throw inUsersWords(db_, e, values);
   }
   if (change.op != ChangeOp::Insert && r.rowsAffected == 0)
-    throw db::DbError("表 " + table_ + " 中要" + (change.op == ChangeOp::Update ? "修改" : "删除") +
-                      "的记录不存在，可能已被其他用户修改或删除，请刷新后重试");
+    throw db::DbError(Captions(db_).table(table_) + "中要" +
+                          (change.op == ChangeOp::Update ? "修改" : "删除") +
+                          "的记录不存在，可能已被其他用户修改或删除，请刷新后重试",
+                      db::ErrorKind::NotFound, table_);
 }
 
 }  // namespace qk::server

@@ -17,8 +17,9 @@ class ChangeWriter {
   // key is used, and without one every old value identifies the row.
   ChangeWriter(db::Connection& db, std::string_view table, std::vector<std::string> keys);
 
-  // Throws db::DbError with a text for the user when the row cannot be written, including when
-  // an update or delete finds no row (changed or removed by someone else meanwhile).
+  // Throws db::DbError with a text for the user, in captions, when the row cannot be written:
+  // a text longer than its column holds (TooLong), a duplicate key or missing value, or an
+  // update or delete that finds no row, changed or removed by someone else meanwhile (NotFound).
   void apply(const protocol::Change& change);
 
   const std::string& table() const { return table_; }

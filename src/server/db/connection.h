@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "protocol/wire.h"
@@ -21,16 +22,45 @@ using protocol::Params;
 using protocol::RecordSet;
 using protocol::Value;
 
-// A failed statement; what() is the database's message, shown to the user unchanged.
+// What went wrong, as far as callers need to know: they decide on the kind, never on the text.
+enum class ErrorKind {
+  Duplicate,   // a unique or primary key already holds the value
+  NotFound,    // an update or delete found no row (raised by the change writer)
+  NotNull,     // a column that must hold a value was left empty
+  Constraint,  // another constraint: CHECK, FOREIGN KEY, a trigger's refusal
+  Busy,        // the database is locked by someone else
+  Refused,     // the guard or the server's rules do not allow the statement
+  DiskFull,
+  Storage,  // the file cannot be written or read: read-only, I/O error, damaged
+  TooLong,  // a text longer than its column's size
+  Other,
+};
+
+// A failed statement. what() is a text for the user, except that a constraint failure keeps the
+// engine's own words: its kind, table() and columns() (as the schema spells them) say what
+// failed, and callers phrase it for the user from those.
 class DbError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit DbError(const std::string& message, ErrorKind kind = ErrorKind::Other,
+                   std::string table = {}, std::vector<std::string> columns = {})
+      : std::runtime_error(message),
+        kind_(kind),
+        table_(std::move(table)),
+        columns_(std::move(columns)) {}
+  ErrorKind kind() const noexcept { return kind_; }
+  const std::string& table() const noexcept { return table_; }
+  const std::vector<std::string>& columns() const noexcept { return columns_; }
+
+ private:
+  ErrorKind kind_;
+  std::string table_;
+  std::vector<std::string> columns_;
 };
 
 // A statement refused before it ran (several statements, DDL on the main schema, ATTACH ...).
 class RefusedError : public DbError {
  public:
-  using DbError::DbError;
+  explicit RefusedError(const std::string& message) : DbError(message, ErrorKind::Refused) {}
 };
 
 struct TableColumn {
@@ -38,6 +68,7 @@ struct TableColumn {
   std::string declaredType;
   bool primaryKey = false;
   bool isIdentity = false;  // INTEGER PRIMARY KEY: the database assigns it when left null
+  int size = 0;             // characters a text column holds; 0 when not limited
 };
 
 class Connection {
@@ -46,6 +77,10 @@ class Connection {
 
   // Statements written by the server itself: run as given, several statements allowed in
   // script(); parameters ":name" bound from params.
+  //
+  // Every statement that writes the main database waits for its turn in the per-file writer
+  // queue (a transaction holds the turn from begin() to its end); statements that write only the
+  // session's temporary tables never wait.
   virtual RecordSet query(std::string_view sql, const Params& params = {}) = 0;
   virtual ExecResult execute(std::string_view sql, const Params& params = {}) = 0;
   virtual void script(std::string_view sql) = 0;
@@ -59,14 +94,13 @@ class Connection {
   virtual std::vector<TableColumn> tableColumns(std::string_view table) = 0;
   // The table's name as the schema spells it, or empty when there is none.
   virtual std::string canonicalTableName(std::string_view table) = 0;
+  // Tables the database engine keeps for itself; nobody but the engine writes them.
+  virtual bool isEngineTable(std::string_view table) const = 0;
 
   virtual void begin() = 0;
   virtual void commit() = 0;
   virtual void rollback() = 0;
   virtual bool inTransaction() const = 0;
-
-  // Whether a failed statement was refused for a duplicate key (callers may retry).
-  virtual bool lastErrorWasConstraint() const = 0;
 };
 
 // Scoped transaction: commit explicitly; the destructor rolls back what was not committed.

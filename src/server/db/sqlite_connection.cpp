@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "protocol/value.h"
 #include "server/db/connection.h"
@@ -84,8 +85,11 @@ void registerFunctions(sqlite3* db) {
 // ---- the guard on client statements ----------------------------------------------------------
 
 struct Guard {
-  bool active = false;
+  bool active = false;  // checking a client statement
   std::string refusal;  // why the last statement was refused
+  // What the statement being prepared writes: the session's temp schema, or anything else.
+  bool writesTemp = false;
+  bool writesOther = false;
 };
 
 bool isOneOf(const char* s, std::initializer_list<const char*> names) {
@@ -95,8 +99,25 @@ bool isOneOf(const char* s, std::initializer_list<const char*> names) {
   return false;
 }
 
+// Every action but a read counts as a write of the database it names (ALTER TABLE names it
+// first); a statement with no write but the temp schema's need not wait for the writer queue.
+void noteWrite(Guard& guard, int action, const char* a1, const char* db) {
+  switch (action) {
+    case SQLITE_READ:
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+      return;
+    default:
+      break;
+  }
+  const char* target = action == SQLITE_ALTER_TABLE ? a1 : db;
+  (isOneOf(target, {"temp"}) ? guard.writesTemp : guard.writesOther) = true;
+}
+
 int authorize(void* user, int action, const char* a1, const char* a2, const char* db, const char*) {
   auto* guard = static_cast<Guard*>(user);
+  noteWrite(*guard, action, a1, db);
   if (!guard->active) return SQLITE_OK;
   auto refuse = [&](std::string why) {
     guard->refusal = std::move(why);
@@ -156,57 +177,120 @@ int authorize(void* user, int action, const char* a1, const char* a2, const char
 // ---- RAII handles ------------------------------------------------------------------------------
 
 // Prepared statements are kept per connection and reused: the same texts (a document's line
-// inserts, a screen's lookups) come back over and over.
+// inserts, a screen's lookups) come back over and over. Each keeps whether it writes the main
+// database, decided once when it was prepared.
+struct Prepared {
+  sqlite3_stmt* stmt = nullptr;
+  bool writesMain = false;
+  // A statement that writes only temporary tables: the temp schema's version it was judged
+  // against (-1 for any other statement).
+  std::int64_t tempSchema = -1;
+};
+
 class StatementCache {
  public:
   static constexpr std::size_t kCapacity = 128;
   ~StatementCache() {
-    for (auto& [key, st] : idle_) sqlite3_finalize(st);
+    for (auto& [key, p] : idle_) sqlite3_finalize(p.stmt);
   }
-  sqlite3_stmt* take(const std::string& key) {
+  Prepared take(const std::string& key) {
     auto it = idle_.find(key);
-    if (it == idle_.end()) return nullptr;
-    sqlite3_stmt* st = it->second;
+    if (it == idle_.end()) return {};
+    Prepared p = it->second;
     idle_.erase(it);
-    return st;
+    return p;
   }
   // Returns a statement after use; finalizes it when the cache is full or holds that text.
-  void give(std::string key, sqlite3_stmt* st) {
-    sqlite3_reset(st);
-    sqlite3_clear_bindings(st);
+  void give(std::string key, Prepared p) {
+    sqlite3_reset(p.stmt);
+    sqlite3_clear_bindings(p.stmt);
     if (idle_.size() >= kCapacity || idle_.count(key)) {
-      sqlite3_finalize(st);
+      sqlite3_finalize(p.stmt);
       return;
     }
-    idle_.emplace(std::move(key), st);
+    idle_.emplace(std::move(key), p);
   }
 
  private:
-  std::unordered_map<std::string, sqlite3_stmt*> idle_;
+  std::unordered_map<std::string, Prepared> idle_;
 };
 
 class Statement {
  public:
-  Statement(sqlite3_stmt* s, StatementCache* cache, std::string key)
-      : s_(s), cache_(cache), key_(std::move(key)) {}
+  Statement(Prepared p, StatementCache* cache, std::string key)
+      : p_(p), cache_(cache), key_(std::move(key)) {}
   Statement(Statement&& o) noexcept
-      : s_(std::exchange(o.s_, nullptr)), cache_(o.cache_), key_(std::move(o.key_)) {}
+      : p_(std::exchange(o.p_, {})), cache_(o.cache_), key_(std::move(o.key_)) {}
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   ~Statement() {
-    if (!s_) return;
+    if (!p_.stmt) return;
     if (cache_)
-      cache_->give(std::move(key_), s_);
+      cache_->give(std::move(key_), p_);
     else
-      sqlite3_finalize(s_);
+      sqlite3_finalize(p_.stmt);
   }
-  sqlite3_stmt* get() const { return s_; }
+  sqlite3_stmt* get() const { return p_.stmt; }
+  bool writesMain() const { return p_.writesMain; }
 
  private:
-  sqlite3_stmt* s_ = nullptr;
+  Prepared p_;
   StatementCache* cache_ = nullptr;
   std::string key_;
 };
+
+// ---- errors ------------------------------------------------------------------------------------
+
+// "UNIQUE constraint failed: t.a, t.b" names the table and its columns after the colon.
+void constraintTarget(const std::string& message, std::string& table,
+                      std::vector<std::string>& columns) {
+  const auto colon = message.find(": ");
+  if (colon == std::string::npos) return;
+  std::size_t pos = colon + 2;
+  while (pos < message.size()) {
+    std::size_t comma = message.find(", ", pos);
+    const std::string part =
+        message.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+    if (auto dot = part.find('.'); dot != std::string::npos) {
+      if (table.empty()) table = part.substr(0, dot);
+      columns.push_back(part.substr(dot + 1));
+    }
+    if (comma == std::string::npos) break;
+    pos = comma + 2;
+  }
+}
+
+// Classifies a failure by SQLite's extended result code. Constraint failures keep SQLite's text
+// (callers phrase them from the kind and the names); the others get a text for the user.
+DbError errorFrom(sqlite3* db, int code) {
+  const std::string message = sqlite3_errmsg(db);
+  switch (code & 0xff) {
+    case SQLITE_CONSTRAINT: {
+      std::string table;
+      std::vector<std::string> columns;
+      constraintTarget(message, table, columns);
+      ErrorKind kind = ErrorKind::Constraint;
+      if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY)
+        kind = ErrorKind::Duplicate;
+      else if (code == SQLITE_CONSTRAINT_NOTNULL)
+        kind = ErrorKind::NotNull;
+      return DbError(message, kind, std::move(table), std::move(columns));
+    }
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return DbError("数据库正被其他程序占用，请稍后重试", ErrorKind::Busy);
+    case SQLITE_FULL:
+      return DbError("磁盘空间已满，数据没有保存", ErrorKind::DiskFull);
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+      return DbError("数据库文件无法读写（" + message + "）", ErrorKind::Storage);
+    default:
+      return DbError(message);
+  }
+}
 
 // One writer at a time per database file, queued in the process instead of SQLite's busy
 // handler, which sleeps and retries and so wastes most of the time under contention.
@@ -291,7 +375,7 @@ class SqliteConnection final : public Connection {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
                       (mode == OpenMode::Create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-      std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+      const std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
       sqlite3_close(db_);
       throw DbError("无法打开数据库 " + file.string() + ": " + msg);
     }
@@ -318,36 +402,35 @@ class SqliteConnection final : public Connection {
   RecordSet query(std::string_view sql, const Params& params) override {
     Statement st = prepare(sql, false);
     bind(st.get(), params);
-    return readAll(st.get());
+    return readAll(st);
   }
 
   ExecResult execute(std::string_view sql, const Params& params) override {
     Statement st = prepare(sql, false);
     bind(st.get(), params);
-    return runToEnd(st.get());
+    return runToEnd(st);
   }
 
   void script(std::string_view sql) override {
-    const std::string text(sql);
-    char* err = nullptr;
-    if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-      std::string msg = err ? err : sqlite3_errmsg(db_);
-      sqlite3_free(err);
-      lastCode_ = sqlite3_extended_errcode(db_);
-      throw DbError(msg);
+    while (!isBlankSql(sql)) {
+      const char* tail = nullptr;
+      Statement st(prepareOne(sql, false, &tail), nullptr, {});
+      if (!st.get()) return;  // only comments were left
+      sql.remove_prefix(static_cast<std::size_t>(tail - sql.data()));
+      runToEnd(st);
     }
   }
 
   RecordSet clientQuery(std::string_view sql, const Params& params) override {
     Statement st = prepare(translateClientSql(sql), true);
     bind(st.get(), params);
-    return readAll(st.get());
+    return readAll(st);
   }
 
   ExecResult clientExecute(std::string_view sql, const Params& params) override {
     Statement st = prepare(translateClientSql(sql), true);
     bind(st.get(), params);
-    return runToEnd(st.get());
+    return runToEnd(st);
   }
 
   std::vector<TableColumn> tableColumns(std::string_view table) override {
@@ -359,6 +442,7 @@ class SqliteConnection final : public Connection {
       TableColumn c;
       c.name = std::get<std::string>(row[0]);
       c.declaredType = protocol::toDisplayText(row[1]);
+      typeFromDecl(c.declaredType.c_str(), &c.size);
       c.primaryKey = std::get<std::int64_t>(row[2]) > 0;
       pkCount += c.primaryKey;
       cols.push_back(std::move(c));
@@ -373,6 +457,10 @@ class SqliteConnection final : public Connection {
         query("select name from sqlite_schema where type = 'table' and name = :t collate nocase",
               {{"t", std::string(table)}});
     return rs.rows.empty() ? std::string() : std::get<std::string>(rs.rows[0][0]);
+  }
+
+  bool isEngineTable(std::string_view table) const override {
+    return table.size() >= 7 && protocol::iequals(table.substr(0, 7), "sqlite_");
   }
 
   void begin() override {
@@ -401,33 +489,56 @@ class SqliteConnection final : public Connection {
   }
   bool inTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
 
-  bool lastErrorWasConstraint() const override { return (lastCode_ & 0xff) == SQLITE_CONSTRAINT; }
-
  private:
   Statement prepare(std::string_view sql, bool fromClient) {
     std::string key(fromClient ? "c" : "s");
     key.append(sql);
-    if (sqlite3_stmt* cached = cache_->take(key)) return Statement(cached, cache_.get(), key);
+    if (Prepared cached = cache_->take(key); cached.stmt) {
+      // A temporary table shadows a main table of its name: once the temp schema has changed,
+      // the statement's names may lead elsewhere and its writes are judged again.
+      if (cached.tempSchema < 0 || cached.tempSchema == tempSchemaVersion())
+        return Statement(cached, cache_.get(), key);
+      sqlite3_finalize(cached.stmt);
+    }
     if (isBlankSql(sql)) throw DbError("SQL 语句为空");
-    guard_.active = fromClient;
-    guard_.refusal.clear();
-    sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
+    Prepared p = prepareOne(sql, fromClient, &tail);
+    if (!p.stmt) throw DbError("SQL 语句为空");
+    if (fromClient && tail && !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail))) {
+      sqlite3_finalize(p.stmt);  // never cached: the text holds more than one statement
+      throw RefusedError("服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
+    }
+    return Statement(p, cache_.get(), std::move(key));
+  }
+
+  // Prepares the first statement of the text, under the guard for a client's text, and decides
+  // whether running it needs the writer's turn.
+  Prepared prepareOne(std::string_view sql, bool fromClient, const char** tail) {
+    guard_ = Guard{fromClient, {}, false, false};
+    sqlite3_stmt* raw = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
-                                      SQLITE_PREPARE_PERSISTENT, &raw, &tail);
+                                      SQLITE_PREPARE_PERSISTENT, &raw, tail);
     guard_.active = false;
     if (rc != SQLITE_OK) {
       sqlite3_finalize(raw);
-      lastCode_ = sqlite3_extended_errcode(db_);
       if (!guard_.refusal.empty()) throw RefusedError("服务器拒绝执行此语句：" + guard_.refusal);
-      throw DbError(sqlite3_errmsg(db_));
+      throw errorFrom(db_, sqlite3_extended_errcode(db_));
     }
-    if (!raw) throw DbError("SQL 语句为空");
-    if (fromClient && tail && !isBlankSql(std::string_view(tail, sql.data() + sql.size() - tail))) {
-      sqlite3_finalize(raw);  // never cached: the text holds more than one statement
-      throw RefusedError("服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
+    if (!raw) return {};
+    if (sqlite3_stmt_readonly(raw)) return {raw, false};
+    if (guard_.writesOther || !guard_.writesTemp) return {raw, true};
+    try {
+      return {raw, false, tempSchemaVersion()};
+    } catch (...) {
+      sqlite3_finalize(raw);
+      throw;
     }
-    return Statement(raw, cache_.get(), std::move(key));
+  }
+
+  std::int64_t tempSchemaVersion() {
+    const RecordSet rs = query("PRAGMA temp.schema_version", {});
+    const auto* version = rs.rows.empty() ? nullptr : std::get_if<std::int64_t>(&rs.rows[0][0]);
+    return version ? *version : 0;
   }
 
   void acquireWriter() {
@@ -468,19 +579,36 @@ class SqliteConnection final : public Connection {
     } else if (auto blob = std::get_if<Blob>(&v)) {
       rc = sqlite3_bind_blob64(st, i, blob->bytes.data(), blob->bytes.size(), SQLITE_TRANSIENT);
     }
-    if (rc != SQLITE_OK) throw DbError(sqlite3_errmsg(db_));
+    if (rc != SQLITE_OK) throw errorFrom(db_, sqlite3_extended_errcode(db_));
   }
 
   int step(sqlite3_stmt* st) {
     const int rc = sqlite3_step(st);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-      lastCode_ = sqlite3_extended_errcode(db_);
-      throw DbError(sqlite3_errmsg(db_));
-    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw errorFrom(db_, sqlite3_extended_errcode(db_));
     return rc;
   }
 
-  RecordSet readAll(sqlite3_stmt* st) {
+  // Runs fn while holding the writer's turn when the statement writes the main database and no
+  // transaction holds the turn already.
+  template <typename Fn>
+  auto inTurn(const Statement& st, Fn&& fn) {
+    const bool take = st.writesMain() && !holdsWriter_;
+    if (take) acquireWriter();
+    try {
+      auto result = fn();
+      if (take) releaseWriter();
+      return result;
+    } catch (...) {
+      if (take) releaseWriter();
+      throw;
+    }
+  }
+
+  RecordSet readAll(const Statement& statement) {
+    return inTurn(statement, [&] { return readRows(statement.get()); });
+  }
+
+  RecordSet readRows(sqlite3_stmt* st) {
     RecordSet rs;
     const int cols = sqlite3_column_count(st);
     std::vector<bool> typed(cols, false);
@@ -507,22 +635,16 @@ class SqliteConnection final : public Connection {
     return rs;
   }
 
-  ExecResult runToEnd(sqlite3_stmt* st) {
-    // A write outside a transaction takes its turn like a transaction does.
-    const bool takeTurn = !holdsWriter_ && !sqlite3_stmt_readonly(st);
-    if (takeTurn) acquireWriter();
-    try {
+  ExecResult runToEnd(const Statement& statement) {
+    sqlite3_stmt* st = statement.get();
+    return inTurn(statement, [&] {
       while (step(st) == SQLITE_ROW) {
       }
-    } catch (...) {
-      if (takeTurn) releaseWriter();
-      throw;
-    }
-    if (takeTurn) releaseWriter();
-    ExecResult r;
-    r.rowsAffected = sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes64(db_);
-    r.lastInsertId = sqlite3_last_insert_rowid(db_);
-    return r;
+      ExecResult r;
+      r.rowsAffected = sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes64(db_);
+      r.lastInsertId = sqlite3_last_insert_rowid(db_);
+      return r;
+    });
   }
 
   sqlite3* db_ = nullptr;
@@ -530,7 +652,6 @@ class SqliteConnection final : public Connection {
   std::shared_ptr<std::mutex> writerLock_;
   bool holdsWriter_ = false;
   Guard guard_;
-  int lastCode_ = SQLITE_OK;
 };
 
 }  // namespace

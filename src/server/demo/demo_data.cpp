@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <map>
 #include <set>
 #include <string>
@@ -1216,15 +1217,53 @@ void addOpeningStock(db::Connection& c, const Catalogue& catalogue, Lcg& rng) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Documents: a sales order with its production task, warehouse receipts and an issue
+// Documents: two sales orders with their production tasks, purchases, material issues, warehouse
+// receipts and issues, and a delivery
 // ---------------------------------------------------------------------------------------------
 
-// Numbers follow the seed's bas_form rules (head-yy-mm-sequence) and lie in the months before
-// the demo's present, December 2026, so that documents the screens number today never collide
-// with them and the next number of those months follows on from them.
-constexpr const char* kOrderNo = "XS-26-11-0001";
-constexpr const char* kItemNo = "26-11-0001";  // the order line the task produces
-constexpr const char* kTaskNo = "RW-26-11-0001";
+// The demo's calendar: documents lie in the month the account set is made and the two before it,
+// so that every list's default period, this month, shows some. Numbers follow the bas_form rules
+// of their month (head-yy-mm-sequence), so the screens' next number follows on from them.
+class Calendar {
+ public:
+  explicit Calendar(const std::tm& now) : now_(now) {}
+
+  // "YYYY-MM-DD hh:mm:00" on a day of the month `back` months before this one; a day past the
+  // month's end is its last day. In this month nothing lies after now.
+  std::string at(int back, int day, int hour = 0, int minute = 0) const {
+    const std::string t = ahead(back, day, hour, minute);
+    return std::min(t, fmt("%04d-%02d-%02d %02d:%02d:00", now_.tm_year + 1900, now_.tm_mon + 1,
+                           now_.tm_mday, now_.tm_hour, now_.tm_min));
+  }
+  // The same without the limit of now: due and delivery dates may lie ahead.
+  std::string ahead(int back, int day, int hour = 0, int minute = 0) const {
+    const auto [y, m] = month(back);
+    return fmt("%04d-%02d-%02d %02d:%02d:00", y, m, std::min(day, daysIn(y, m)), hour, minute);
+  }
+  // "26-10": the date part of document and item numbers.
+  std::string yymm(int back) const {
+    const auto [y, m] = month(back);
+    return fmt("%02d-%02d", y % 100, m);
+  }
+  // "2610": the date part of batch numbers.
+  std::string compact(int back) const {
+    const auto [y, m] = month(back);
+    return fmt("%02d%02d", y % 100, m);
+  }
+
+ private:
+  std::pair<int, int> month(int back) const {
+    const int index = (now_.tm_year + 1900) * 12 + now_.tm_mon - back;
+    return {index / 12, index % 12 + 1};
+  }
+  static int daysIn(int y, int m) {
+    static constexpr std::array<int, 12> kDays{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : kDays[static_cast<std::size_t>(m - 1)];
+  }
+
+  std::tm now_;
+};
 
 const Product& findProduct(const Catalogue& catalogue, std::string_view name,
                            std::string_view size) {
@@ -1265,21 +1304,27 @@ Value keeperOf(db::Connection& c, const char* whNo) {
   return rs.rows.empty() ? Value{} : rs.rows[0][0];
 }
 
-Value auditor(const char* audDate) {
-  return audDate ? text("admin") : Value{};
+Value optionalText(const std::string& s) {
+  return s.empty() ? Value{} : text(s);
 }
-Value optionalText(const char* s) {
-  return s ? text(s) : Value{};
+
+// Who wrote a document and when, and when it was audited (never, when empty).
+std::vector<Field> stamps(const std::string& written, const std::string& audited) {
+  return {{"userName", text("admin")},
+          {"docDate", text(written)},
+          {"audited", flag(!audited.empty())},
+          {"audName", audited.empty() ? Value{} : text("admin")},
+          {"audDate", optionalText(audited)}};
 }
 
 struct WarehouseDocument {
   bool receipt;  // wh_In, else wh_Out
-  const char* keyNo;
+  std::string keyNo;
   const char* docType;
   const char* whNo;
-  const char* date;     // of the receipt or issue
-  const char* written;  // docDate
-  const char* audDate;  // null while not audited
+  std::string date;     // of the receipt or issue
+  std::string written;  // docDate
+  std::string audited;  // empty while not audited
   const char* remarkM;
 };
 
@@ -1293,17 +1338,13 @@ struct WarehouseLine {
 void addWarehouseDocument(db::Connection& c, const WarehouseDocument& d,
                           const std::vector<WarehouseLine>& lines) {
   insertRow(c, d.receipt ? "wh_In" : "wh_Out",
-            {{"keyNo", text(d.keyNo)},
-             {"userName", text("admin")},
-             {"whNo", text(d.whNo)},
-             {"docType", text(d.docType)},
-             {d.receipt ? "inDate" : "outDate", text(d.date)},
-             {"docDate", text(d.written)},
-             {"keeper", keeperOf(c, d.whNo)},
-             {"remarkM", text(d.remarkM)},
-             {"audited", flag(d.audDate != nullptr)},
-             {"audName", auditor(d.audDate)},
-             {"audDate", optionalText(d.audDate)}});
+            std::vector<Field>{{"keyNo", text(d.keyNo)},
+                               {"whNo", text(d.whNo)},
+                               {"docType", text(d.docType)},
+                               {d.receipt ? "inDate" : "outDate", text(d.date)},
+                               {"keeper", keeperOf(c, d.whNo)},
+                               {"remarkM", text(d.remarkM)}} +
+                stamps(d.written, d.audited));
   std::int64_t item = 0;
   for (const WarehouseLine& l : lines) {
     insertRow(c, d.receipt ? "wh_in_det" : "wh_out_det",
@@ -1318,10 +1359,222 @@ void addWarehouseDocument(db::Connection& c, const WarehouseDocument& d,
   }
 }
 
-// An order for ten DN100 gate valves, its production task (assembly and the bodies), the
-// castings and bar bought for it, the castings issued to the task, and the first valves finished
-// together with other finished goods.
-void addDocuments(db::Connection& c, const Products& products) {
+struct SalesItem {
+  std::string gsNo;
+  const Product& product;
+  double qty;
+  double price;
+};
+
+void addSalesOrder(db::Connection& c, const std::string& keyNo, const char* custNo,
+                   const std::string& due, const std::string& purNo, const std::string& written,
+                   const std::string& audited, const std::vector<SalesItem>& items) {
+  insertRow(c, "bus_SO",
+            std::vector<Field>{{"keyNo", text(keyNo)},
+                               {"custNo", text(custNo)},
+                               {"dlvDate", text(due)},
+                               {"marking", text("")},
+                               {"purNo", text(purNo)},
+                               {"remarkM", text("")},
+                               {"stock", flag(false)},
+                               {"dlved", flag(false)}} +
+                stamps(written, audited));
+  std::int64_t item = 0;
+  for (const SalesItem& i : items) {
+    insertRow(c, "bus_so_det",
+              {{"gsNo", text(i.gsNo)},
+               {"keyNo", text(keyNo)},
+               {"itemNo", integer(++item)},
+               {"productNo", text(i.product.no)},
+               {"qty", number(i.qty)},
+               {"uprice", number(i.price)},
+               {"remark", text("")}});
+  }
+}
+
+struct TaskLine {
+  const Product& product;
+  const char* procNo;
+  const char* depNo;
+  double qty;
+  std::string due;
+};
+
+// A production task for one sales item; its lines are numbered under the item.
+void addTask(db::Connection& c, const std::string& keyNo, const std::string& gsNo,
+             const std::string& written, const std::string& audited,
+             const std::vector<TaskLine>& lines) {
+  insertRow(c, "bus_task",
+            std::vector<Field>{{"keyNo", text(keyNo)},
+                               {"gsNo", text(gsNo)},
+                               {"remarkM", text("")},
+                               {"pause", flag(false)},
+                               {"purchase", flag(false)}} +
+                stamps(written, audited));
+  int item = 0;
+  for (const TaskLine& t : lines) {
+    ++item;
+    insertRow(c, "bus_task_det",
+              std::vector<Field>{{"taskNo", text(gsNo + fmt("-%02d", item))},
+                                 {"keyNo", text(keyNo)},
+                                 {"itemNo", integer(item)},
+                                 {"taskIdNo", integer(1)},
+                                 {"gsNo", text(gsNo)},
+                                 {"productNo", text(t.product.no)},
+                                 {"procNo", text(t.procNo)},
+                                 {"depNo", text(t.depNo)},
+                                 {"qty", number(t.qty)},
+                                 {"pDate", text(t.due)},
+                                 {"remark", text("")},
+                                 {"ylgg", text("")},
+                                 {"printCnt", integer(0)}} +
+                  descriptionCopies(c, t.product));
+  }
+}
+
+// The first supplier that quotes the product, with its price (the product's cost when it has
+// none in that supplier's list).
+std::pair<std::string, double> quoteFor(db::Connection& c, const Product& p,
+                                        const std::string& supNo = {}) {
+  const auto rs = c.query(
+      "select supNo, uPrice from bas_supPrice where productNo = :p and (:s = '' or supNo = :s) "
+      "order by supNo limit 1",
+      {{"p", p.no}, {"s", supNo}});
+  if (rs.rows.empty()) return {supNo, p.cost};
+  const auto* price = std::get_if<double>(&rs.rows[0][1]);
+  return {protocol::toDisplayText(rs.rows[0][0]), price ? *price : p.cost};
+}
+
+struct Batch {
+  std::string psNo;
+  const Product& product;
+  double qty;
+  double price;
+};
+
+// A purchase order of one supplier, one batch a line.
+void addPurchaseOrder(db::Connection& c, const std::string& keyNo, const std::string& supNo,
+                      const std::string& due, const std::string& written,
+                      const std::string& audited, const std::vector<Batch>& batches) {
+  insertRow(c, "bus_PO",
+            std::vector<Field>{{"keyNo", text(keyNo)},
+                               {"supNo", text(supNo)},
+                               {"purDate", text(due)},
+                               {"remarkM", text("")},
+                               {"finished", flag(false)}} +
+                stamps(written, audited));
+  std::int64_t item = 0;
+  for (const Batch& b : batches) {
+    insertRow(c, "bus_po_det",
+              std::vector<Field>{{"keyNo", text(keyNo)},
+                                 {"POItemNo", integer(++item)},
+                                 {"psNo", text(b.psNo)},
+                                 {"productNo", text(b.product.no)},
+                                 {"Qty", number(b.qty)},
+                                 {"uPrice", number(b.price)},
+                                 {"remark", text("")},
+                                 {"done", flag(false)}} +
+                  descriptionCopies(c, b.product));
+  }
+}
+
+// A purchase receipt of batches (at their order's price) into a warehouse.
+void addPurchaseReceipt(db::Connection& c, const std::string& keyNo, const std::string& supNo,
+                        const char* whNo, const std::string& date, const std::string& audited,
+                        const std::vector<Batch>& received) {
+  insertRow(c, "bus_PI",
+            std::vector<Field>{{"keyNO", text(keyNo)},
+                               {"supNo", text(supNo)},
+                               {"PIDate", text(date)},
+                               {"whNo", text(whNo)},
+                               {"remarkM", text("")}} +
+                stamps(date, audited));
+  std::int64_t item = 0;
+  for (const Batch& b : received) {
+    insertRow(c, "bus_pi_det",
+              std::vector<Field>{{"keyNo", text(keyNo)},
+                                 {"PIItemNo", integer(++item)},
+                                 {"PSNo", text(b.psNo)},
+                                 {"productNo", text(b.product.no)},
+                                 {"qty", number(b.qty)},
+                                 {"uprice", number(b.price)},
+                                 {"remark", text("")}} +
+                  descriptionCopies(c, b.product));
+  }
+}
+
+struct MaterialLine {
+  const Batch& batch;
+  double qty;
+  std::string taskNo;
+  const Product& made;  // the task line's product
+  double pieces;
+};
+
+// A material issue: material of purchased batches to task lines, with the task's product copied.
+void addMaterialIssue(db::Connection& c, const std::string& keyNo, const char* whNo,
+                      const std::string& date, const char* remarkM,
+                      const std::vector<MaterialLine>& lines) {
+  insertRow(c, "wh_mat",
+            std::vector<Field>{{"keyNo", text(keyNo)},
+                               {"whNo", text(whNo)},
+                               {"moDate", text(date)},
+                               {"remarkM", text(remarkM)}} +
+                stamps(date, ""));
+  std::int64_t item = 0;
+  for (const MaterialLine& l : lines) {
+    const auto des = c.query("select des from view_bas_prd_des where productNo = :p",
+                             {{"p", l.batch.product.no}});
+    const double perPiece = round2(l.qty / l.pieces);
+    insertRow(c, "wh_mat_det",
+              std::vector<Field>{{"keyNo", text(keyNo)},
+                                 {"itemNo", integer(++item)},
+                                 {"psNo", text(l.batch.psNo)},
+                                 {"productNo", text(l.batch.product.no)},
+                                 {"matDes", des.rows.empty() ? Value{} : des.rows[0][0]},
+                                 {"matUnit", text(l.batch.product.unit)},
+                                 {"qty", number(l.qty)},
+                                 {"uPrice", number(l.batch.price)},
+                                 {"taskNo", text(l.taskNo)},
+                                 {"pQty", number(l.pieces)},
+                                 {"uwReal", number(perPiece)},
+                                 {"uwPlan", number(perPiece)},
+                                 {"remark", text("")}} +
+                  descriptionCopies(c, l.made));
+  }
+}
+
+// A delivery of sales items from a warehouse, at the order's price.
+void addDelivery(db::Connection& c, const std::string& keyNo, const char* custNo, const char* whNo,
+                 const std::string& date, const std::vector<SalesItem>& items) {
+  insertRow(c, "bus_SD",
+            std::vector<Field>{{"keyNo", text(keyNo)},
+                               {"custNo", text(custNo)},
+                               {"whNo", text(whNo)},
+                               {"dDate", text(date)},
+                               {"remarkM", text("")}} +
+                stamps(date, ""));
+  std::int64_t item = 0;
+  for (const SalesItem& i : items) {
+    insertRow(c, "bus_sd_det",
+              std::vector<Field>{{"keyNo", text(keyNo)},
+                                 {"SDItemNo", integer(++item)},
+                                 {"gsNo", text(i.gsNo)},
+                                 {"productNo", text(i.product.no)},
+                                 {"qty", number(i.qty)},
+                                 {"uprice", number(i.price)},
+                                 {"caseNo", text("")},
+                                 {"remark", text("")}} +
+                  descriptionCopies(c, i.product));
+  }
+}
+
+// Two months ago an order for ten DN100 gate valves, its production task (assembly and the
+// bodies) and the castings bought for it; last month the bodies' castings and the wedges' bar
+// issued and the first valves finished together with other finished goods; this month the
+// bonnets' castings issued, the fasteners of the assembly bought and issued, the other valves
+// finished, six delivered, and a second order with its task.
+void addDocuments(db::Connection& c, const Products& products, const Calendar& cal) {
   const auto& items = products.catalogue.items();
   const auto gate = std::find_if(products.gateValves.begin(), products.gateValves.end(),
                                  [](const GateValve& g) { return g.dn == 100; });
@@ -1333,95 +1586,83 @@ void addDocuments(db::Connection& c, const Products& products) {
   const Product& wedgeBar =
       items[products.bars.at(std::string(gate->material->stainless ? "304" : "25") + "|" +
                              std::to_string(barDiameterFor(gate->dn)))];
+  const Product& stud = items[products.studs.at(threadFor(gate->dn))];
+  const Product& nut = items[products.nuts.at(threadFor(gate->dn))];
+  const Product& gasket = items[products.gaskets.at(gate->dn)];
   const Product& flange = findProduct(products.catalogue, "带颈对焊法兰", "DN100");
   const Product& globeValve = findProduct(products.catalogue, "截止阀", "DN50");
 
+  // Two months ago.
+  const std::string item = cal.yymm(2) + "-0001";
+  const std::string assemblyTask = item + "-01";
+  const std::string bodyTask = item + "-02";
   const double ordered = 10;
-  insertRow(c, "bus_SO",
-            {{"keyNo", text(kOrderNo)},
-             {"custNo", text("KH002")},
-             {"dlvDate", text("2026-12-25 00:00:00")},
-             {"marking", text("")},
-             {"purNo", text("HT-2611-018")},
-             {"remarkM", text("")},
-             {"stock", flag(false)},
-             {"dlved", flag(false)},
-             {"userName", text("admin")},
-             {"docDate", text("2026-11-02 10:15:00")},
-             {"audited", flag(true)},
-             {"audName", text("admin")},
-             {"audDate", text("2026-11-02 16:40:00")}});
-  insertRow(c, "bus_so_det",
-            {{"gsNo", text(kItemNo)},
-             {"keyNo", text(kOrderNo)},
-             {"itemNo", integer(1)},
-             {"productNo", text(valve.no)},
-             {"qty", number(ordered)},
-             {"uprice", number(round2(valve.cost * 1.35))},
-             {"remark", text("")}});
+  const double price = round2(valve.cost * 1.35);
+  addSalesOrder(c, "XS-" + cal.yymm(2) + "-0001", "KH002", cal.ahead(0, 25),
+                "HT-" + cal.compact(2) + "-018", cal.at(2, 2, 10, 15), cal.at(2, 2, 16, 40),
+                {{item, valve, ordered, price}});
+  addTask(c, "RW-" + cal.yymm(2) + "-0001", item, cal.at(2, 3, 9, 0), cal.at(2, 3, 11, 30),
+          {{valve, "GX12", "15", ordered, cal.ahead(0, 15)},
+           {body, "GX04", "13", ordered, cal.ahead(1, 30)}});
+  const auto [foundry, castingPrice] = quoteFor(c, bodyCasting);
+  const Batch bodies{"PO" + cal.compact(2) + "0001", bodyCasting, 20, castingPrice};
+  const Batch bonnets{"PO" + cal.compact(2) + "0002", bonnetCasting, 20,
+                      quoteFor(c, bonnetCasting, foundry).second};
+  addPurchaseOrder(c, "CG-" + cal.yymm(2) + "-0001", foundry, cal.ahead(2, 15), cal.at(2, 5, 9, 30),
+                   cal.at(2, 5, 15, 0), {bodies, bonnets});
+  addPurchaseReceipt(c, "JH-" + cal.yymm(2) + "-0001", foundry, "21", cal.at(2, 15, 14, 20),
+                     cal.at(2, 16, 9, 5), {bodies, bonnets});
 
-  insertRow(c, "bus_task",
-            {{"keyNo", text(kTaskNo)},
-             {"gsNo", text(kItemNo)},
-             {"remarkM", text("")},
-             {"pause", flag(false)},
-             {"purchase", flag(false)},
-             {"userName", text("admin")},
-             {"docDate", text("2026-11-03 09:00:00")},
-             {"audited", flag(true)},
-             {"audName", text("admin")},
-             {"audDate", text("2026-11-03 11:30:00")}});
-  const std::string assemblyTask = std::string(kItemNo) + "-01";
-  const std::string bodyTask = std::string(kItemNo) + "-02";
-  struct TaskLine {
-    const std::string& taskNo;
-    const Product& product;
-    const char* procNo;
-    const char* depNo;
-    const char* due;
-  };
-  const std::array<TaskLine, 2> taskLines{{
-      {assemblyTask, valve, "GX12", "15", "2026-12-15 00:00:00"},
-      {bodyTask, body, "GX04", "13", "2026-11-30 00:00:00"},
-  }};
-  std::int64_t item = 0;
-  for (const TaskLine& t : taskLines) {
-    insertRow(c, "bus_task_det",
-              std::vector<Field>{{"taskNo", text(t.taskNo)},
-                                 {"keyNo", text(kTaskNo)},
-                                 {"itemNo", integer(++item)},
-                                 {"taskIdNo", integer(1)},
-                                 {"gsNo", text(kItemNo)},
-                                 {"productNo", text(t.product.no)},
-                                 {"procNo", text(t.procNo)},
-                                 {"depNo", text(t.depNo)},
-                                 {"qty", number(ordered)},
-                                 {"pDate", text(t.due)},
-                                 {"remark", text("")},
-                                 {"ylgg", text("")},
-                                 {"printCnt", integer(0)}} +
-                  descriptionCopies(c, t.product));
-  }
-
-  addWarehouseDocument(
-      c,
-      {true, "RK-26-10-0001", "采购入库", "21", "2026-10-15 00:00:00", "2026-10-15 14:20:00",
-       "2026-10-16 09:05:00", "十月铸件到货"},
-      {{bodyCasting, 20, "", ""}, {bonnetCasting, 20, "", ""}, {wedgeBar, 500, "", "闸板用料"}});
+  // Last month.
+  addMaterialIssue(c, "LL-" + cal.yymm(1) + "-0001", "21", cal.at(1, 5, 8, 30), "阀体毛坯",
+                   {{bodies, 10, bodyTask, body, 10}});
   addWarehouseDocument(c,
-                       {false, "CK-26-11-0001", "生产领用", "21", "2026-11-05 00:00:00",
-                        "2026-11-05 08:40:00", nullptr, ""},
-                       {{bodyCasting, ordered, bodyTask, ""}, {wedgeBar, 60, "", "闸板下料"}});
+                       {false, "CK-" + cal.yymm(1) + "-0001", "生产领用", "21", cal.at(1, 5),
+                        cal.at(1, 5, 8, 40), "", ""},
+                       {{wedgeBar, 60, "", "闸板下料"}});
   addWarehouseDocument(
       c,
-      {true, "RK-26-11-0001", "生产入库", "23", "2026-11-26 00:00:00", "2026-11-26 16:10:00",
-       nullptr, ""},
+      {true, "RK-" + cal.yymm(1) + "-0001", "生产入库", "23", cal.at(1, 26), cal.at(1, 26, 16, 10),
+       "", ""},
       {{valve, 6, assemblyTask, "首批完工"}, {flange, 20, "", ""}, {globeValve, 8, "", ""}});
+
+  // This month.
+  addMaterialIssue(c, "LL-" + cal.yymm(0) + "-0001", "21", cal.at(0, 1, 8, 30), "阀盖毛坯",
+                   {{bonnets, 10, assemblyTask, valve, 10}});
+  const auto [fasteners, studPrice] = quoteFor(c, stud);
+  const Batch studs{"PO" + cal.compact(0) + "0001", stud, 80, studPrice};
+  const Batch nuts{"PO" + cal.compact(0) + "0002", nut, 160, quoteFor(c, nut, fasteners).second};
+  addPurchaseOrder(c, "CG-" + cal.yymm(0) + "-0001", fasteners, cal.ahead(0, 20),
+                   cal.at(0, 2, 9, 0), "", {studs, nuts});
+  addPurchaseReceipt(c, "JH-" + cal.yymm(0) + "-0001", fasteners, "24", cal.at(0, 3, 10, 0), "",
+                     {studs});
+  addWarehouseDocument(c,
+                       {false, "CK-" + cal.yymm(0) + "-0001", "生产领用", "24", cal.at(0, 3),
+                        cal.at(0, 3, 15, 30), "", "装配用"},
+                       {{gasket, ordered, assemblyTask, ""}, {stud, 80, assemblyTask, ""}});
+  addWarehouseDocument(c,
+                       {true, "RK-" + cal.yymm(0) + "-0001", "生产入库", "23", cal.at(0, 4),
+                        cal.at(0, 4, 16, 0), "", ""},
+                       {{valve, 4, assemblyTask, "第二批完工"}});
+  addDelivery(c, "FH-" + cal.yymm(0) + "-0001", "KH002", "23", cal.at(0, 5, 10, 0),
+              {{item, valve, 6, price}});
+  const std::string second = cal.yymm(0) + "-0001";
+  addSalesOrder(c, "XS-" + cal.yymm(0) + "-0001", "KH005", cal.ahead(-1, 10), "",
+                cal.at(0, 5, 14, 0), "", {{second, globeValve, 5, round2(globeValve.cost * 1.3)}});
+  addTask(c, "RW-" + cal.yymm(0) + "-0001", second, cal.at(0, 6, 9, 0), "",
+          {{globeValve, "GX12", "15", 5, cal.ahead(0, 28)}});
 }
 
 }  // namespace
 
 void addDemoData(db::Connection& c) {
+  const std::time_t t = std::time(nullptr);
+  std::tm now{};
+  localtime_r(&t, &now);
+  addDemoData(c, now);
+}
+
+void addDemoData(db::Connection& c, const std::tm& now) {
   Lcg rng(20261205);
   addDepartments(c);
   addStaff(c, rng);
@@ -1441,7 +1682,7 @@ void addDemoData(db::Connection& c) {
   addQuotas(c, products.catalogue);
   addSupplierPrices(c, products.catalogue, rng);
   addOpeningStock(c, products.catalogue, rng);
-  addDocuments(c, products);
+  addDocuments(c, products, Calendar(now));
 }
 
 }  // namespace qk::server
