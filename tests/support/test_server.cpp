@@ -119,9 +119,9 @@ void ServerTest::TearDown() {
   stopServer();
 }
 
-RunningServer::RunningServer(const server::ServerOptions& options)
+RunningServer::RunningServer(const server::ServerOptions& options, int port)
     : server_(std::make_unique<server::ApiServer>(options)) {
-  port_ = server_->bind("127.0.0.1", 0);
+  port_ = server_->bind("127.0.0.1", port);
   thread_ = std::thread([this] { server_->run(); });
   // Wait until the server answers, so callers never race its start.
   httplib::Client probe("127.0.0.1", port_);
@@ -144,6 +144,11 @@ void ServerTest::startServer() {
 
 void ServerTest::stopServer() {
   server_.reset();
+}
+
+void ServerTest::restartServer() {
+  stopServer();
+  server_ = std::make_unique<RunningServer>(options_, port_);
 }
 
 }  // namespace qk::test

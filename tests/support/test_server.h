@@ -67,11 +67,11 @@ class ApiClient {
   std::unique_ptr<Impl> impl_;
 };
 
-// An application server serving on a free loopback port until the object goes; the constructor
-// returns once the server answers.
+// An application server serving on a loopback port (0: a free one) until the object goes; the
+// constructor returns once the server answers.
 class RunningServer {
  public:
-  explicit RunningServer(const server::ServerOptions& options);
+  explicit RunningServer(const server::ServerOptions& options, int port = 0);
   ~RunningServer();
   RunningServer(const RunningServer&) = delete;
   RunningServer& operator=(const RunningServer&) = delete;
@@ -91,6 +91,9 @@ class ServerTest : public ::testing::Test {
   virtual bool demoData() const { return false; }
   void startServer();
   void stopServer();
+  // Stops the server and starts a new one on the same port over the same data directory, as
+  // an administrator's restart looks to clients: every session is gone.
+  void restartServer();
   std::unique_ptr<ApiClient> newClient() const { return std::make_unique<ApiClient>(port_); }
 
   TempDir dir_;

@@ -14,8 +14,10 @@
 
 namespace qk::client {
 
-TloginForm::TloginForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
-  setWindowTitle("用户登录");
+TloginForm::TloginForm(DataModule& dm, QWidget* parent, Purpose purpose)
+    : QDialog(parent), dm_(dm), purpose_(purpose) {
+  const bool renew = purpose == Purpose::Renew;
+  setWindowTitle(renew ? "重新登录" : "用户登录");
   setModal(true);
 
   auto* banner = new QLabel("QK管理系统", this);
@@ -38,7 +40,7 @@ TloginForm::TloginForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_(d
   form->addRow("密码：", Edit1);
 
   BitBtn1 = new QPushButton("确定", this);
-  BitBtn2 = new QPushButton("退出", this);
+  BitBtn2 = new QPushButton(renew ? "取消" : "退出", this);
   BitBtn1->setDefault(true);
   BitBtn1->setAutoDefault(true);
   BitBtn2->setAutoDefault(false);
@@ -49,6 +51,15 @@ TloginForm::TloginForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_(d
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(banner);
+  if (renew) {
+    // Why the dialog is back, and that the open screens are safe.
+    auto* hint = new QLabel(
+        "登录已失效：应用服务器已重新启动，或长时间没有操作。\n"
+        "请输入密码重新登录，正在编辑的内容会保留。",
+        this);
+    hint->setStyleSheet("color: #8a5a00; padding: 4px 0;");
+    layout->addWidget(hint);
+  }
   layout->addLayout(form);
   layout->addSpacing(8);
   layout->addLayout(buttons);
@@ -60,6 +71,16 @@ TloginForm::TloginForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_(d
   connect(BitBtn1, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn1Click(); }); });
   connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
 
+  if (renew) {
+    // The open screens hold data of this account set: another one must not take them over.
+    accEdit->setText(dm_.accountName);
+    accEdit->setReadOnly(true);
+    accEdit->setFocusPolicy(Qt::NoFocus);
+    accEdit->setStyleSheet("background: palette(window);");
+    Edit3->setText(dm_.userName);
+    Edit1->setFocus();
+    return;
+  }
   const LoginMemory memory = readLoginMemory();
   Edit3->setText(memory.user);
   accEdit->setText(memory.account);

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QSysInfo>
 #include <QTabWidget>
@@ -100,9 +101,13 @@ TmainForm::TmainForm(DataModule& dm, QWidget* parent) : QMainWindow(parent), dm_
   Timer1 = new QTimer(this);
   Timer1->setInterval(60000);
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+  dm_.connection().onSessionLost = [this] { return renewSession(); };
 }
 
-TmainForm::~TmainForm() = default;
+TmainForm::~TmainForm() {
+  dm_.connection().onSessionLost = nullptr;
+}
 
 void TmainForm::buildActions() {
   for (const ActionDef& def : rightsActions()) {
@@ -213,29 +218,9 @@ bool TmainForm::FormShow() {
   auto dlg = std::make_unique<TloginForm>(dm_, this);
   if (desktop().exec(*dlg) != QDialog::Accepted) return false;
 
-  // 3. Login values and the status bar.
-  dm_.userName = dlg->user();
-  dm_.accountName = dlg->account();
-  dm_.loginTime = QDateTime::currentDateTime();
-  panels_[0]->setText("账套名: " + dm_.accountName);
-  panels_[1]->setText("用户名: " + dm_.userName);
-  panels_[2]->setText("登录时间: " + QLocale().toString(dm_.loginTime, QLocale::ShortFormat));
-
-  // 4–6. Rights, login record, path.ini: without them the window must not become usable.
-  const bool ready = guarded([&] {
-    applyRights();
-    Dataset& pub = dm_.pubCDS;
-    pub.setCommandText(
-        "insert into sys_log(userName,sysdate,logintime,computerName) "
-        "values(:p1,getdate(),getdate(),:p2)");
-    pub.params().byName("p1").value = dm_.userName;
-    pub.params().byName("p2").value = QSysInfo::machineHostName().left(19);
-    pub.execute();
-    // The id of the row just inserted on this session's connection: another client's
-    // simultaneous login cannot be picked up by mistake.
-    dm_.loginId = pub.lastInsertId();
-    writeLoginMemory({dm_.userName, dm_.accountName});
-  });
+  // 3–6. Login values, rights, login record, path.ini: without them the window must not become
+  // usable.
+  const bool ready = guarded([&] { beginSession(dlg->user(), dlg->account()); });
   dlg.reset();
   if (!ready) return false;
   loggedIn_ = true;
@@ -248,18 +233,67 @@ bool TmainForm::FormShow() {
   return true;
 }
 
-void TmainForm::applyRights() {
-  Dataset& pub = dm_.pubCDS;
+void TmainForm::beginSession(const QString& user, const QString& account) {
+  dm_.userName = user;
+  dm_.accountName = account;
+  dm_.loginTime = QDateTime::currentDateTime();
+  panels_[0]->setText("账套名: " + dm_.accountName);
+  panels_[1]->setText("用户名: " + dm_.userName);
+  panels_[2]->setText("登录时间: " + QLocale().toString(dm_.loginTime, QLocale::ShortFormat));
+
+  // A dataset of its own: a renewal runs inside whatever call lost the session, and that call
+  // may be using pubCDS or tmpCDS.
+  Dataset ds(dm_.connection(), "pubDSP");
+  applyRights(ds);
+  ds.setCommandText(
+      "insert into sys_log(userName,sysdate,logintime,computerName) "
+      "values(:p1,getdate(),getdate(),:p2)");
+  ds.params().byName("p1").value = dm_.userName;
+  ds.params().byName("p2").value = QSysInfo::machineHostName().left(19);
+  ds.execute();
+  // The id of the row just inserted on this session's connection: another client's
+  // simultaneous login cannot be picked up by mistake.
+  dm_.loginId = ds.lastInsertId();
+  writeLoginMemory({dm_.userName, dm_.accountName});
+}
+
+bool TmainForm::renewSession() {
+  if (!loggedIn_) return false;
+  // The keep-alive must not fire inside the dialog's event loop; it resumes afterwards.
+  const bool keepingAlive = Timer1->isActive();
+  Timer1->stop();
+  const auto resume = qScopeGuard([&] {
+    if (keepingAlive) Timer1->start();
+  });
+  // Over whatever modal screen made the call, so the window manager stacks it on top.
+  QWidget* over = QApplication::activeModalWidget();
+  TloginForm dlg(dm_, over ? over : this, TloginForm::Purpose::Renew);
+  if (desktop().exec(dlg) != QDialog::Accepted) {
+    sessionDeclined_ = true;
+    return false;
+  }
+  sessionDeclined_ = false;
+  // The lost session's login ends here, as far as anyone can tell.
+  Dataset ended(dm_.connection(), "pubDSP");
+  ended.setCommandText(
+      "update sys_log set logoutTime = getdate() where sysid = :c1 and logoutTime is null");
+  ended.params().byName("c1").value = dm_.loginId;
+  ended.execute();
+  beginSession(dlg.user(), dlg.account());
+  return true;
+}
+
+void TmainForm::applyRights(Dataset& rights) {
   // Trailing blanks of the typed name do not count, as the database compared names.
-  pub.setCommandText("select * from sys_rights where userName = :p1");
-  pub.params().byName("p1").value = rtrimmed(dm_.userName);
-  pub.open();
+  rights.setCommandText("select * from sys_rights where userName = :p1");
+  rights.params().byName("p1").value = rtrimmed(dm_.userName);
+  rights.open();
   for (const ActionDef& def : rightsActions()) {
     QAction* a = actions_.value(def.name);
     bool allowed = false;
-    for (int row = 0; row < pub.recordCount(); ++row) {
-      if (pub.valueAt(row, "actionNo").toString() == QString(def.name)) {
-        allowed = pub.valueAt(row, "canView").toBool();
+    for (int row = 0; row < rights.recordCount(); ++row) {
+      if (rights.valueAt(row, "actionNo").toString() == QString(def.name)) {
+        allowed = rights.valueAt(row, "canView").toBool();
         break;
       }
     }
@@ -284,22 +318,34 @@ void TmainForm::openAction(const QString& name) {
   if (def->logged) {
     Dataset& pub = dm_.pubCDS;
     pub.setCommandText("insert into sys_log_det(mId,detail) values(:p1,:p2)");
-    pub.params().byName("p1").value = dm_.loginId;
+    const qint64 loginId = dm_.loginId;
+    pub.params().byName("p1").value = loginId;
     pub.params().byName("p2").value = QString(def->caption);
     pub.execute();
+    // The session was renewed on the way: the row went out with the lost login's id.
+    if (dm_.loginId != loginId) {
+      const qint64 row = pub.lastInsertId();
+      pub.setCommandText("update sys_log_det set mId = :p1 where sysId = :p2");
+      pub.params().byName("p1").value = dm_.loginId;
+      pub.params().byName("p2").value = row;
+      pub.execute();
+    }
   }
   const std::unique_ptr<QDialog> screen = (*factory)(this);
   desktop().exec(*screen);
 }
 
 void TmainForm::Timer1Timer() {
+  // A session the user chose not to renew has nothing to keep alive: the next action asks again.
+  if (sessionDeclined_ || dm_.connection().renewingSession()) return;
   try {
     dm_.tmpCDS.setCommandText("select getdate()");
     dm_.tmpCDS.open();
     keepAliveFailing_ = false;
   } catch (const std::exception& e) {
-    // Said once, not every minute while the server stays away.
-    if (!keepAliveFailing_) {
+    // Said once, not every minute while the server stays away; nor right after the user
+    // declined to log in again.
+    if (!keepAliveFailing_ && !sessionDeclined_) {
       keepAliveFailing_ = true;
       showException(e);
     }
@@ -308,14 +354,20 @@ void TmainForm::Timer1Timer() {
 
 void TmainForm::recordLogout() {
   if (dm_.userName.isEmpty() || !loggedIn_) return;
-  guarded([&] {
-    Dataset& pub = dm_.pubCDS;
-    pub.setCommandText("update sys_log set logoutTime = getdate() where sysid = :c1");
-    pub.params().byName("c1").value = dm_.loginId;
-    pub.execute();
-    dm_.connection().logout();
-  });
+  // Cleared first: leaving the program must not ask for a login only to write the logout time.
   loggedIn_ = false;
+  guarded([&] {
+    try {
+      Dataset& pub = dm_.pubCDS;
+      pub.setCommandText("update sys_log set logoutTime = getdate() where sysid = :c1");
+      pub.params().byName("c1").value = dm_.loginId;
+      pub.execute();
+      dm_.connection().logout();
+    } catch (const DataError& e) {
+      // The session is already gone: there is nothing left to log out of.
+      if (e.code() != protocol::code::kSession) throw;
+    }
+  });
 }
 
 void TmainForm::closeEvent(QCloseEvent* event) {

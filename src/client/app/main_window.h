@@ -1,6 +1,7 @@
 // The main window: connects, runs the login, applies the user's rights to the ribbon's actions,
 // records the login, each screen opening and the logout, keeps the connection alive, and opens
-// every screen as a modal dialog created for that opening.
+// every screen as a modal dialog created for that opening. When the server has lost the session
+// it asks for the login again in the middle of the failed call, so open screens keep their work.
 #pragma once
 
 #include <QMainWindow>
@@ -13,6 +14,7 @@ class QTimer;
 namespace qk::client {
 
 class DataModule;
+class Dataset;
 
 class TmainForm : public QMainWindow {
   Q_OBJECT
@@ -32,6 +34,10 @@ class TmainForm : public QMainWindow {
   void openAction(const QString& name);
   void Timer1Timer();  // keep-alive
   void recordLogout();
+  // The connection's hook for a lost session: the login dialog again (account set fixed), and
+  // on success the login values, rights and login record of the new session. False when the
+  // user cancelled or there is no login to renew (before the first, or while closing).
+  bool renewSession();
 
   QTimer* Timer1;
 
@@ -42,7 +48,8 @@ class TmainForm : public QMainWindow {
  private:
   void buildActions();
   void buildRibbon();
-  void applyRights();
+  void beginSession(const QString& user, const QString& account);
+  void applyRights(Dataset& rights);
   void loadBackground();
   void showAbout();
   void showHelp();
@@ -56,6 +63,7 @@ class TmainForm : public QMainWindow {
   bool started_ = false;
   bool loggedIn_ = false;
   bool keepAliveFailing_ = false;
+  bool sessionDeclined_ = false;  // the user cancelled the renewal; the next action asks again
 };
 
 }  // namespace qk::client

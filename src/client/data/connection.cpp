@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <QUrl>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +17,11 @@ using protocol::Json;
 struct Connection::Impl {
   std::unique_ptr<httplib::Client> http;
   std::string token;
+};
+
+struct Connection::Answer {
+  int status = 0;
+  Json body;
 };
 
 namespace {
@@ -105,24 +111,48 @@ class BusyScope {
 };
 }  // namespace
 
-Json Connection::post(const char* path, const Json& body) {
-  requireOpen();
+Connection::Answer Connection::send(const char* path, const std::string& body) {
   ++requests_;
   BusyScope busy(onBusy);
   httplib::Headers headers;
   if (!impl_->token.empty()) headers.emplace("Authorization", "Bearer " + impl_->token);
-  auto res = impl_->http->Post(path, headers, protocol::dump(body), "application/json");
+  auto res = impl_->http->Post(path, headers, body, "application/json");
   if (!res)
     throw DataError(
         QString("与应用服务器 %1 的连接中断：%2").arg(url_, transportFailure(res.error())));
   Json reply = Json::parse(res->body, nullptr, false);
   if (reply.is_discarded() || !reply.is_object())
     throw DataError(QString("应用服务器的应答无法识别（HTTP %1）").arg(res->status));
-  if (auto error = protocol::errorReplyOf(reply))
+  return {res->status, std::move(reply)};
+}
+
+bool Connection::renewSession(const char* path, const Answer& answer) {
+  if (answer.status != 401 || !onSessionLost || renewing_) return false;
+  // Logging in again only to log out, or to answer a failed login, would make no sense.
+  if (std::string_view(path) == protocol::path::kLogin ||
+      std::string_view(path) == protocol::path::kLogout)
+    return false;
+  const auto error = protocol::errorReplyOf(answer.body);
+  if (!error || error->code != protocol::code::kSession) return false;
+  renewing_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{renewing_};
+  return onSessionLost();
+}
+
+Json Connection::post(const char* path, const Json& body) {
+  requireOpen();
+  const std::string text = protocol::dump(body);
+  Answer answer = send(path, text);
+  // A 401 means the server did nothing with the request, so sending it again is safe.
+  if (renewSession(path, answer)) answer = send(path, text);
+  if (auto error = protocol::errorReplyOf(answer.body))
     throw DataError(qs(error->error), qs(error->code));
-  if (res->status != 200)
-    throw DataError(QString("应用服务器返回错误（HTTP %1）").arg(res->status));
-  return reply;
+  if (answer.status != 200)
+    throw DataError(QString("应用服务器返回错误（HTTP %1）").arg(answer.status));
+  return std::move(answer.body);
 }
 
 QString Connection::login(const QString& account, const QString& user, const QString& password) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "client/data/server_reply.h"
 #include "protocol/wire.h"
@@ -52,17 +53,28 @@ class Connection {
   // cursor while it waits (this layer knows no widgets).
   std::function<void(bool busy)> onBusy;
 
+  // Called when the server no longer knows the session (restarted, or the session idled out)
+  // on any call but login and logout; returns true when a new session was opened, and the call
+  // is then sent once more with the new token. Otherwise, or while the hook is already running
+  // (one renewal at a time), the call fails with the server's text and code "session".
+  std::function<bool()> onSessionLost;
+  bool renewingSession() const { return renewing_; }
+
   // Number of requests sent, for tests that check a check happened without a server call.
   int requestCount() const { return requests_; }
 
  private:
+  struct Answer;  // HTTP status and JSON body of one request
   protocol::Json post(const char* path, const protocol::Json& body);
+  Answer send(const char* path, const std::string& body);
+  bool renewSession(const char* path, const Answer& answer);
   void requireOpen() const;
 
   struct Impl;
   std::unique_ptr<Impl> impl_;
   QString url_;
   bool open_ = false;
+  bool renewing_ = false;
   int requests_ = 0;
 };
 
