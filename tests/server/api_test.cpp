@@ -75,6 +75,13 @@ TEST_F(ApiTest, IdleSessionsExpire) {
   EXPECT_EQ(c->post(path::kOpen, {{"sql", "select 1"}}).status, 401);
 }
 
+TEST_F(ApiTest, ASecondServerCannotTakeAPortAlreadyServed) {
+  server::ApiServer second(options_);
+  EXPECT_THROW(second.bind("127.0.0.1", port_), std::runtime_error);
+  auto c = newClient();
+  EXPECT_EQ(c->login(), "OK");
+}
+
 TEST_F(ApiTest, OpenAndExecuteBindParametersSoHostileTextIsStoredVerbatim) {
   auto c = newClient();
   ASSERT_EQ(c->login(), "OK");

@@ -193,6 +193,17 @@ ApiServer::ApiServer(ServerOptions options) : impl_(std::make_unique<Impl>(std::
   const int threads = impl_->options.threads;
   http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
   http.set_tcp_nodelay(true);
+  // The library's default also sets SO_REUSEPORT, which lets a second server start on a port
+  // already served and take half of its requests. A busy port must refuse to bind instead.
+  http.set_socket_options([](socket_t sock) {
+    int yes = 1;
+#ifdef _WIN32
+    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
+               sizeof yes);
+#else
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+  });
   http.set_keep_alive_max_count(100000);
   http.set_keep_alive_timeout(impl_->options.keepAliveTimeout.count());
   http.set_payload_max_length(256u << 20);
