@@ -105,10 +105,16 @@ TEST_F(ProductsTest, BlankNumbersAreGeneratedFromTheHighestNumberAndTypedOnesKep
   EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000001");
 
   addProduct("PRDS000041", "垫片");
-  addProduct("PRDS99", "手工编号");  // text order would continue from this one
+  // Typed by hand, not of the generated form: none of them may stop or bend the numbering.
+  addProduct("PRDS99", "手工编号");       // above PRDS000041 in text order
+  addProduct("PRDSX1", "手工编号");       // not a number at all
+  addProduct("PRDS0000012", "手工编号");  // longer than the generated numbers
   typeProduct(ds, "", "螺母", "M10");
   EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000042");
   EXPECT_EQ(count("select count(*) from bas_products where productNo = 'PRDS000042'"), 1);
+  addProduct("prds000050", "小写编号");  // the same number as PRDS000050 to the database
+  typeProduct(ds, "", "垫圈", "M10");
+  EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000051");
 
   typeProduct(ds, "A-100", "法兰", "DN50");
   EXPECT_EQ(ds.fieldByName("productNo").asString(), "A-100");

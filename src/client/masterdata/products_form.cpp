@@ -78,20 +78,19 @@ bool isNumeric(const Field& f) {
 }  // namespace
 
 QString nextProductNo(Dataset& pub) {
-  // Plain text order puts a typed "PRDS99" above "PRDS000100": the longest numbers are the
-  // highest, and among them text order is number order.
+  // Only numbers of exactly the generated form count: a typed "PRDS99", "PRDSX1" or
+  // "PRDS0000012" must neither stop the numbering nor make it jump. Numbers compare without
+  // case, so a typed "prds000050" is taken as the same number.
   pub.setCommandText(
-      "select max(productNo) as max from bas_products where productNo like 'PRDS%' and "
-      "len(productNo) = (select max(len(productNo)) from bas_products "
-      "where productNo like 'PRDS%')");
+      "select max(upper(productNo)) as max from bas_products "
+      "where upper(productNo) glob 'PRDS[0-9][0-9][0-9][0-9][0-9][0-9]'");
   pub.open();
   const QString highest = pub.isEmpty() ? QString() : pub.field(0).asString().trimmed();
   pub.close();
   if (highest.isEmpty()) return QString(kPrefix) + QString(kDigits - 1, '0') + "1";
   bool ok = false;
   const qlonglong n = highest.mid(4).toLongLong(&ok);
-  // Beyond the range, or a number that is not one, cannot be continued without a malformed
-  // or duplicate number: the user types one instead.
+  // At the end of the range the next number would be malformed: the user types one instead.
   if (!ok || n >= kLastNumber) {
     prompter().message(kProductNumbersUsedUp, Prompter::Icon::Warning);
     throw Abort();
