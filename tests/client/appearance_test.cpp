@@ -14,6 +14,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 
@@ -21,9 +23,19 @@
 #include "client/app/actions.h"
 #include "client/app/application_setup.h"
 #include "client/app/main_window.h"
+#include "client/masterdata/master_lists.h"
+#include "client/masterdata/products_form.h"
+#include "client/query/filter_form.h"
+#include "client/query/sys_qry_form.h"
+#include "client/report/report_designer.h"
+#include "client/report/report_preview.h"
+#include "client/report/sys_report_form.h"
+#include "client/warehouse/warehouse_forms.h"
 #include "client/widgets/icons.h"
 #include "client/widgets/message_prompter.h"
+#include "client/widgets/window_size.h"
 #include "client_fixture.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -176,6 +188,83 @@ TEST_F(RibbonIconTest, EveryActionShowsADrawnIconThatGreysWhenDisabled) {
   for (const auto& tab : client::ribbonLayout())
     for (const auto& group : tab.groups) onRibbon += static_cast<int>(group.size());
   EXPECT_EQ(buttons, onRibbon);
+}
+
+// ---- window sizes
+
+class WindowSizeTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    loginAdmin();
+    dm_->userName = "admin";
+    ASSERT_TRUE(cache_.isValid());
+    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
+    answerConditions();
+  }
+  void TearDown() override {
+    client::Tsys_reportForm::setCacheDir({});
+    ClientTest::TearDown();
+  }
+  // Shows the window as a user gets it: with its frame it lies inside the screen's free area,
+  // whatever its content asks for (what does not fit scrolls inside).
+  void expectFits(QWidget& window) {
+    SCOPED_TRACE(window.windowTitle().toStdString());
+    window.show();
+    settle();
+    const QSize room = window.screen()->availableGeometry().size();
+    const QSize outer = window.size().grownBy(client::kTypicalFrame);
+    EXPECT_LE(outer.width(), room.width());
+    EXPECT_LE(outer.height(), room.height());
+    window.hide();
+    ++checked_;
+  }
+
+  QTemporaryDir cache_;
+  int checked_ = 0;
+};
+
+TEST_F(WindowSizeTest, EveryWindowFitsTheScreenItOpensOnFrameIncluded) {
+  client::Twh_InForm receipt;
+  receipt.formShow();
+  expectFits(receipt);
+  client::Tbas_custForm customers;
+  expectFits(customers);
+  client::Tbas_productsForm products;
+  expectFits(products);
+  client::Tbas_prdEditForm product(&products);
+  expectFits(product);
+
+  client::Tsys_qryForm query(*dm_);
+  query.loadQuery("qry_wh_in");
+  expectFits(query);
+  client::TfilterForm conditions(*dm_);
+  conditions.queryId = "qry_wh_in";
+  conditions.load();
+  expectFits(conditions);
+  desktop_.on<QPrintPreviewDialog>([this](QPrintPreviewDialog& d) {
+    expectFits(d);
+    return QDialog::Rejected;
+  });
+  query.print();
+
+  client::Tsys_reportForm reports;
+  reports.category = "wh_in";
+  reports.treeMode = false;
+  reports.loadReports();
+  expectFits(reports);
+  ASSERT_TRUE(reports.selectStyle("标准样式"));
+  desktop_.on<client::ReportPreview>([this](client::ReportPreview& d) {
+    expectFits(d);
+    return QDialog::Rejected;
+  });
+  reports.previewActionExecute();
+  desktop_.on<client::ReportDesigner>([this](client::ReportDesigner& d) {
+    expectFits(d);
+    return QDialog::Rejected;
+  });
+  reports.designActionExecute();
+  EXPECT_EQ(checked_, 10);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "client/widgets/tool_action.h"
 #include "client_fixture.h"
 #include "server/core/account_store.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -573,6 +574,78 @@ TEST_F(DocumentTest, ProductPickerAppendsOnNewAndOverwritesOnEdit) {
   answerQuery_ = nullptr;
   f->runPicker("productNo");
   EXPECT_EQ(f->dCDS().recordCount(), 3);
+}
+
+TEST_F(DocumentTest, APickerFillsTheEmptyLineFirstThenAppends) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f);
+  addLine(*f, "P1", 2);
+  f->addActionExecute();  // 增行, then the picker from the new, empty line
+  answerQuery_ = [](Tsys_qryForm& d) { return pickRows(d, {"P3", "P2", "P1"}, "productNo"); };
+  f->runPicker("productNo");
+  client::Dataset& d = f->dCDS();
+  QStringList products;
+  for (int r = 0; r < d.recordCount(); ++r) products << d.valueAt(r, "productNo").toString();
+  EXPECT_EQ(products, (QStringList{"P1", "P3", "P2", "P1"})) << "no empty line left behind";
+  EXPECT_EQ(d.valueAt(1, "pName").toString(), "法兰");
+  for (int r = 1; r < d.recordCount(); ++r) {
+    d.moveTo(r);
+    d.edit();
+    d.fieldByName("qty").setValue(r);
+    d.post();
+  }
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"}) << "not 产品编号和数量不能为空!";
+  EXPECT_EQ(count("select count(*) from wh_in_det"), 4);
+
+  // Editing, an empty current line is filled as well, and the document gains no other line.
+  f->editActionExecute();
+  f->addActionExecute();
+  answerQuery_ = [](Tsys_qryForm& d) { return pickRows(d, {"P2"}, "productNo"); };
+  f->runPicker("productNo");
+  ASSERT_EQ(d.recordCount(), 5);
+  EXPECT_EQ(d.valueAt(4, "productNo").toString(), "P2");
+  EXPECT_EQ(d.valueAt(3, "productNo").toString(), "P1") << "the line before is untouched";
+}
+
+TEST_F(DocumentTest, APickerClosedWithNothingTickedCopiesNothingInEveryMode) {
+  for (const auto mode :
+       {client::PickAppend::WhenNew, client::PickAppend::Always, client::PickAppend::Never}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    client::DocumentConfig c = client::warehouseReceiptConfig();
+    c.pickers[0].append = mode;
+    DocumentEditor f(c);
+    f.formShow();
+    f.newActionExecute();
+    addLine(f, "P1", 2);
+    f.addActionExecute();  // an empty line, the one a picker would fill
+    answerQuery_ = [](Tsys_qryForm& d) {
+      d.listSP().moveTo(1);  // a row under the cursor, none ticked
+      d.selBtnClick();
+      return d.result();
+    };
+    f.runPicker("productNo");
+    ASSERT_EQ(f.dCDS().recordCount(), 2);
+    EXPECT_EQ(f.dCDS().valueAt(0, "productNo").toString(), "P1");
+    EXPECT_TRUE(f.dCDS().valueAt(1, "productNo").isNull());
+    EXPECT_EQ(f.dCDS().changeCount(), 2) << "nothing else was written";
+    prompter_.answers = {1};
+    f.closeActionExecute();
+  }
+}
+
+TEST_F(DocumentTest, HeaderTextStopsAtTheSizeOfItsField) {
+  auto f = open<Twh_InForm>();
+  f->newActionExecute();
+  fillHeader(*f);
+  auto* remark = qobject_cast<QLineEdit*>(f->headerEditor("remarkM"));
+  ASSERT_NE(remark, nullptr);
+  type(remark, "第一批次返修品，已与质检部门核对数量无误，另附说明");  // 25 for a field of 20
+  EXPECT_EQ(remark->text(), "第一批次返修品，已与质检部门核对数量无误");
+  addLine(*f, "P1", 1);
+  ASSERT_TRUE(f->saveDoc());
+  EXPECT_EQ(text("select remarkM from wh_In"), "第一批次返修品，已与质检部门核对数量无误");
 }
 
 TEST_F(DocumentTest, TaskPickerCopiesTaskAndProduct) {

@@ -38,6 +38,7 @@
 #include "support/scripted_desktop.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -108,29 +109,6 @@ GridColumn sumCol(const char* field, const char* title, const char* format = "#,
   c.footer = FooterKind::Sum;
   c.displayFormat = format;
   return c;
-}
-
-void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers mods = {}) {
-  const Qt::MouseButtons held =
-      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
-  QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), Qt::LeftButton, held, mods);
-  QApplication::sendEvent(w, &e);
-}
-void click(QWidget* w, QPoint pos, Qt::KeyboardModifiers mods = {}) {
-  mouse(w, QEvent::MouseButtonPress, pos, mods);
-  mouse(w, QEvent::MouseButtonRelease, pos, mods);
-}
-void doubleClick(QWidget* w, QPoint pos) {
-  click(w, pos);
-  mouse(w, QEvent::MouseButtonDblClick, pos);
-  mouse(w, QEvent::MouseButtonRelease, pos);
-}
-void key(QWidget* w, int k, Qt::KeyboardModifiers mods = {}) {
-  QKeyEvent e(QEvent::KeyPress, k, mods);
-  QApplication::sendEvent(w, &e);
-}
-void settle() {
-  for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
 QPoint cellCenter(DataGrid& g, int viewRow, int viewColumn) {
@@ -439,6 +417,103 @@ TEST_F(GridTest, CheckedRowsComeInCheckingOrderAndStayWithTheirRecords) {
 }
 
 // ---- sorting and numbering ------------------------------------------------------------------
+
+TEST_F(GridTest, AMarkedRowIsTintedWithItsReasonAndFollowsItsRecordUntilUnmarked) {
+  seedLines();
+  auto ds = lines();
+  DataGrid grid;
+  grid.setColumns({col("item", "物料", 120), sumCol("qty", "数量")});
+  grid.setDataset(ds.get());
+  grid.setTitleSort(true);
+  grid.resize(400, 300);
+  grid.show();
+  settle();
+  grid.markRow(2, "重复的编号");  // P-300
+  settle();
+  // Beside the text of the item cells: red in the marked row, the grid's white in the others.
+  const QImage shot = grid.view()->viewport()->grab().toImage();
+  auto besideText = [&](int row) {
+    const QRect cell = grid.view()->visualRect(grid.view()->model()->index(row, 0));
+    return shot.pixelColor(cell.right() - 4, cell.center().y());
+  };
+  EXPECT_GT(besideText(2).red(), besideText(2).green() + 40);
+  EXPECT_EQ(besideText(1), besideText(3));
+  EXPECT_GT(besideText(1).green(), 240);
+  EXPECT_EQ(grid.view()->model()->index(2, 1).data(Qt::ToolTipRole).toString(), "重复的编号");
+  EXPECT_FALSE(grid.view()->model()->index(1, 1).data(Qt::ToolTipRole).isValid());
+
+  // Edited and sorted elsewhere, the record keeps its mark.
+  ds->moveTo(2);
+  ds->edit();
+  ds->fieldByName("item").setValue("P-301");
+  ds->post();
+  clickTitle(grid, 1);  // by quantity: P-100, P-200, P-050, P-301
+  EXPECT_EQ(grid.rowMark(3), "重复的编号");
+  EXPECT_EQ(grid.rowMark(2), "");
+  grid.unmarkRow(3);
+  EXPECT_EQ(grid.rowMark(3), "");
+  grid.markRow(0, "太长");
+  ds->setCommandText("select * from ##lines order by id");
+  ds->open();
+  EXPECT_EQ(grid.rowMark(0), "") << "a reopened dataset holds other records";
+}
+
+TEST_F(GridTest, FooterSumsStayUnderTheirColumnsWithTheCheckBoxColumn) {
+  seedLines();
+  auto ds = lines();
+  DataGrid grid;
+  GridColumn item = col("item", "物料", 110);
+  item.footer = FooterKind::Text;
+  item.footerText = "合计";
+  GridColumn qty = sumCol("qty", "数量", "#,##0.00"), price = sumCol("price", "单价", "0.0");
+  qty.width = price.width = 110;
+  grid.setColumns({item, qty, price});
+  grid.setDataset(ds.get());
+  grid.setReadOnly(true);
+  grid.setRowNumbers(true);
+  grid.setFooterVisible(true);
+  grid.setCheckBoxes(true);  // as in every picker: a column in front of the data
+  grid.resize(520, 260);
+  grid.show();
+  settle();
+
+  QHeaderView* titles = grid.view()->horizontalHeader();
+  client::FooterHeader* footer = footerOf(grid);
+  ASSERT_NE(footer, nullptr);
+  const QImage shot = grid.grab().toImage();
+  const int top = footer->mapTo(&grid, QPoint(0, 0)).y();
+  // The columns as the title row places them, in the grid's own coordinates.
+  auto span = [&](const QString& field) {
+    const int c = grid.columnIndex(field) + 1;  // past the check-box column
+    const int left = titles->mapTo(&grid, QPoint(titles->sectionViewportPosition(c), 0)).x();
+    return std::pair{left, left + titles->sectionSize(c) - 1};
+  };
+  // Where the footer's text is drawn: the dark pixels of the footer row.
+  auto ink = [&](int from, int to) {
+    int first = -1, last = -1;
+    for (int x = from; x <= to; ++x)
+      for (int y = top + 2; y < top + footer->height() - 2; ++y)
+        if (shot.pixelColor(x, y).lightness() < 100) {
+          if (first < 0) first = x;
+          last = x;
+        }
+    return std::pair{first, last};
+  };
+  for (const char* field : {"qty", "price"}) {
+    SCOPED_TRACE(field);
+    const auto [left, right] = span(field);
+    const auto [first, last] = ink(left, right);
+    ASSERT_GE(first, 0) << "the sum is drawn under its own column";
+    EXPECT_GT(first, left + 2);
+    EXPECT_LE(right - last, 10) << "flush right under the column, as its numbers are";
+    EXPECT_EQ(ink(right - 1, right + 1).first, -1) << "no text across the column's edge";
+  }
+  const auto [left, right] = span("item");
+  const auto [first, last] = ink(left, right);
+  ASSERT_GE(first, 0);
+  EXPECT_LE(std::abs((first + last) / 2 - (left + right) / 2), 3) << "合计 centred under 物料";
+  EXPECT_EQ(ink(0, left - 2).first, -1) << "nothing under the check boxes";
+}
 
 TEST_F(GridTest, TitleClickSortsAscendingThenDescendingAndAlwaysReportsTheField) {
   seedLines();

@@ -6,16 +6,23 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "client/data/data_error.h"
 #include "client/widgets/page_bar.h"
+#include "client/widgets/scroll_panel.h"
 #include "client/widgets/tool_action.h"
+#include "client/widgets/window_size.h"
 #include "support/test_prompter.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -123,6 +130,51 @@ TEST_F(KitTest, PageBarIsHiddenUntilAResultAndSpeaksOnlyForTheUser) {
   EXPECT_EQ(bar->chooser()->count(), 0);
   EXPECT_EQ(bar->recordText(), "记录总数：0");
   EXPECT_EQ(chosen.count(), 1);
+}
+
+// ---- window sizes
+
+TEST_F(KitTest, AWindowTakesItsSizeOrTheRoomItsScreenHasAndAParentsScreenCounts) {
+  QWidget main;
+  main.show();
+  const QSize room = client::screenRoom(main);
+  const QSize free = main.screen()->availableGeometry().size();
+  EXPECT_EQ(room, free.shrunkBy(client::kTypicalFrame)) << "the frame of a window is left free";
+
+  QDialog small(&main);
+  client::fitToScreen(small, QSize(300, 200));
+  EXPECT_EQ(small.size(), QSize(300, 200));
+  QDialog large(&main);
+  client::fitToScreen(large, QSize(5000, 300));
+  EXPECT_EQ(large.size(), QSize(room.width(), 300));
+  large.show();
+  settle();
+  EXPECT_LE(large.frameGeometry().width(), free.width());
+}
+
+TEST_F(KitTest, APanelScrollsInsideANarrowWindowWithoutLosingItsHeight) {
+  auto* form = new QWidget;
+  form->setMinimumSize(900, 120);
+  QWidget window;
+  auto* layout = new QVBoxLayout(&window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* panel = new client::ScrollPanel(form, Qt::Horizontal);
+  layout->addWidget(panel);
+  layout->addStretch();
+  EXPECT_LT(window.minimumSizeHint().width(), 200) << "the panel does not widen the window";
+  window.resize(400, 400);
+  window.show();
+  settle();
+  EXPECT_EQ(window.width(), 400);
+  QScrollBar* bar = panel->horizontalScrollBar();
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->maximum(), 900 - panel->viewport()->width());
+  EXPECT_EQ(panel->viewport()->height(), 120) << "across the scrolling, nothing is cut off";
+
+  window.resize(1000, 400);
+  settle();
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_EQ(panel->height(), 120) << "room enough: the panel is as high as the form, no more";
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 #include <QAbstractItemDelegate>
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolBar>
@@ -16,6 +18,7 @@
 #include "client/masterdata/master_lists.h"
 #include "client/report/sys_report_form.h"
 #include "client_fixture.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -144,10 +147,19 @@ TEST_F(MasterDataTest, SavedEditedAndDeletedRowsReachTheServerAtOnce) {
   form.saveAction->trigger();
   EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "装配车间");
 
+  // Deleting asks first; no leaves the row where it is.
+  prompter_.answers = {0};
+  form.deleteAction->trigger();
+  EXPECT_EQ(prompter_.texts(), QStringList{"确定要删除此记录吗?"});
+  EXPECT_EQ(form.dataset().recordCount(), 1);
+  EXPECT_EQ(count("select count(*) from bas_dep where depNo = 'D1'"), 1);
+
+  prompter_.clear();
+  prompter_.answers = {1};
   form.deleteAction->trigger();
   EXPECT_EQ(count("select count(*) from bas_dep where depNo = 'D1'"), 0);
   EXPECT_EQ(form.dataset().changeCount(), 0);
-  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(prompter_.texts(), QStringList{"确定要删除此记录吗?"});
 }
 
 TEST_F(MasterDataTest, DeletedDocumentTypeReachesTheServerAtOnce) {
@@ -156,9 +168,115 @@ TEST_F(MasterDataTest, DeletedDocumentTypeReachesTheServerAtOnce) {
   ASSERT_EQ(count("select count(*) from bas_doc where docType = '退料入库'"), 1);
   ASSERT_TRUE(form.dataset().locate("docType", "退料入库"));
 
+  prompter_.answers = {1};
   form.deleteAction->trigger();
   EXPECT_EQ(count("select count(*) from bas_doc where docType = '退料入库'"), 0);
   EXPECT_EQ(form.dataset().changeCount(), 0);
+}
+
+TEST_F(MasterDataTest, ARefusedRowStaysMarkedAndSavableUntilSavedOrCancelled) {
+  exec("insert into bas_cust (custNo, custName) values ('C1', '华东机械')");
+  client::Tbas_custForm form;
+  const QString refused = "重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录";
+  addRow(form, {{"custNo", "C1"}, {"custName", "华南机械"}});
+  ASSERT_EQ(prompter_.texts(), QStringList{refused});
+  const int row = form.dataset().currentRow();
+  EXPECT_EQ(form.grid()->rowMark(row), refused);
+  EXPECT_EQ(form.grid()->view()->model()->index(row, 1).data(Qt::ToolTipRole).toString(), refused);
+  EXPECT_EQ(form.dataset().state(), Dataset::State::Browse);
+  EXPECT_TRUE(form.saveAction->isEnabled()) << "the refused row can be saved again";
+  EXPECT_TRUE(form.cancelAction->isEnabled());
+
+  // Saved again unchanged: refused again, still marked.
+  prompter_.clear();
+  form.saveAction->trigger();
+  EXPECT_EQ(prompter_.texts(), QStringList{refused});
+  EXPECT_EQ(form.grid()->rowMark(row), refused);
+
+  // Corrected and saved: stored, unmarked, nothing left to save.
+  prompter_.clear();
+  form.editAction->trigger();
+  form.dataset().fieldByName("custNo").setValue("C2");
+  form.saveAction->trigger();
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(text("select custName from bas_cust where custNo = 'C2'"), "华南机械");
+  EXPECT_EQ(form.grid()->rowMark(row), "");
+  EXPECT_FALSE(form.saveAction->isEnabled());
+  EXPECT_FALSE(form.cancelAction->isEnabled());
+
+  // Refused, then given up: the row goes, the list is as the server holds it.
+  addRow(form, {{"custNo", "C1"}, {"custName", "华北机械"}});
+  ASSERT_EQ(form.dataset().changeCount(), 1);
+  form.cancelAction->trigger();
+  EXPECT_EQ(form.dataset().changeCount(), 0);
+  EXPECT_EQ(form.dataset().recordCount(), 2);
+  for (int r = 0; r < form.dataset().recordCount(); ++r) EXPECT_EQ(form.grid()->rowMark(r), "");
+  EXPECT_FALSE(form.saveAction->isEnabled());
+  EXPECT_EQ(count("select count(*) from bas_cust"), 2);
+}
+
+TEST_F(MasterDataTest, ClosingWithUnsavedWorkAsksAndNoKeepsTheScreen) {
+  exec("insert into bas_cust (custNo, custName) values ('C1', '华东机械')");
+  client::Tbas_custForm form;
+  bool closed = false;
+  QObject::connect(&form, &QDialog::rejected, [&] { closed = true; });
+  // Typed, not saved.
+  form.insertAction->trigger();
+  form.dataset().fieldByName("custNo").setValue("C2");
+  prompter_.answers = {0};  // 否
+  form.closeAction->trigger();
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(prompter_.texts(), QStringList{"数据未保存，是否确认要退出？"});
+  EXPECT_EQ(prompter_.shown[0].title, QApplication::applicationDisplayName());
+  EXPECT_EQ(form.dataset().fieldByName("custNo").asString(), "C2") << "the typing is still there";
+
+  // Refused by the server: still unsaved.
+  form.dataset().fieldByName("custNo").setValue("C1");
+  form.dataset().fieldByName("custName").setValue("华南机械");
+  form.saveAction->trigger();
+  ASSERT_EQ(form.dataset().changeCount(), 1);
+  prompter_.clear();
+  prompter_.answers = {0};
+  static_cast<QDialog&>(form).reject();  // the window's own close button
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(prompter_.texts(), QStringList{"数据未保存，是否确认要退出？"});
+
+  prompter_.answers = {1};  // 是
+  form.closeAction->trigger();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(form.dataset().changeCount(), 1) << "what the server refused stays pending";
+
+  // Nothing unsaved: no question.
+  prompter_.clear();
+  dm_->custCDS.cancelUpdates();
+  client::Tbas_custForm clean;
+  clean.closeAction->trigger();
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+}
+
+TEST_F(MasterDataTest, TypingStopsAtTheSizeOfTheField) {
+  client::Tbas_custForm form;
+  form.insertAction->trigger();
+  QTableView* view = form.grid()->view();
+  const QModelIndex cell =
+      view->model()->index(form.dataset().currentRow(), form.grid()->columnIndex("custNo"));
+  QAbstractItemDelegate* delegate = view->itemDelegateForIndex(cell);
+  std::unique_ptr<QWidget> editor(delegate->createEditor(view->viewport(), {}, cell));
+  auto* line = qobject_cast<QLineEdit*>(editor.get());
+  ASSERT_NE(line, nullptr);
+  delegate->setEditorData(line, cell);
+  type(line, "KH-2026-00017");  // 13 characters for a number of 10
+  EXPECT_EQ(line->text(), "KH-2026-00");
+  delegate->setModelData(line, view->model(), cell);
+  form.dataset().fieldByName("custName").setValue("华东机械");
+  form.saveAction->trigger();
+  EXPECT_TRUE(prompter_.texts().isEmpty());
+  EXPECT_EQ(count("select count(*) from bas_cust where custNo = 'KH-2026-00'"), 1);
+
+  // A name of 50 Chinese characters at most, counted as characters.
+  const QModelIndex name = view->model()->index(0, form.grid()->columnIndex("custName"));
+  std::unique_ptr<QWidget> nameEditor(delegate->createEditor(view->viewport(), {}, name));
+  EXPECT_EQ(qobject_cast<QLineEdit*>(nameEditor.get())->maxLength(), 50);
 }
 
 TEST_F(MasterDataTest, PendingRowsOutliveTheScreen) {
@@ -220,6 +338,7 @@ TEST_F(MasterDataTest, WarehouseEditsAreWrittenToTheirDepartments) {
   EXPECT_EQ(text("select depName from bas_dep where depNo = 'W1'"), "原料库");
 
   // Removing the warehouse keeps the department, no longer a warehouse.
+  prompter_.answers = {1};
   form.deleteAction->trigger();
   EXPECT_EQ(count("select count(*) from bas_dep where depNo = 'W1' and isWh = 0"), 1);
   EXPECT_EQ(form.dataset().changeCount(), 0);
@@ -233,6 +352,8 @@ TEST_F(MasterDataTest, WarehouseNumberTakenByADepartmentIsRefusedAndStaysPending
   EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：部门设置中已有部门编号为“D1”的记录"});
   EXPECT_EQ(form.dataset().changeCount(), 1);
   EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "机加车间");
+  EXPECT_EQ(form.grid()->rowMark(0), "重复的编号：表 bas_dep 中已有 depNo 为“D1” 的记录")
+      << "the refused warehouse is marked like any list's row";
 }
 
 // ---- the list screen ------------------------------------------------------------------------

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -20,6 +22,7 @@
 #include "client/widgets/page_bar.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -105,10 +108,16 @@ TEST_F(ProductsTest, BlankNumbersAreGeneratedFromTheHighestNumberAndTypedOnesKep
   EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000001");
 
   addProduct("PRDS000041", "垫片");
-  addProduct("PRDS99", "手工编号");  // text order would continue from this one
+  // Typed by hand, not of the generated form: none of them may stop or bend the numbering.
+  addProduct("PRDS99", "手工编号");       // above PRDS000041 in text order
+  addProduct("PRDSX1", "手工编号");       // not a number at all
+  addProduct("PRDS0000012", "手工编号");  // longer than the generated numbers
   typeProduct(ds, "", "螺母", "M10");
   EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000042");
   EXPECT_EQ(count("select count(*) from bas_products where productNo = 'PRDS000042'"), 1);
+  addProduct("prds000050", "小写编号");  // the same number as PRDS000050 to the database
+  typeProduct(ds, "", "垫圈", "M10");
+  EXPECT_EQ(ds.fieldByName("productNo").asString(), "PRDS000051");
 
   typeProduct(ds, "A-100", "法兰", "DN50");
   EXPECT_EQ(ds.fieldByName("productNo").asString(), "A-100");
@@ -251,6 +260,125 @@ TEST_F(ProductsTest, EditDialogWritesItsEditorsIntoTheNewProduct) {
                   "productId = '01' and source = '采购' and isCutter = 1 and costPrice = 1.25"),
             1);
   EXPECT_EQ(dm_->productsCDS.fieldByName("pIdName").asString(), "紧固件");
+}
+
+TEST_F(ProductsTest, EditDialogRowsShowTheFieldsOwnTitlesAndTakeNoMoreThanTheFieldHolds) {
+  Tbas_productsForm form;  // the layout titles the fields "物料描述|物料编号", …
+  ASSERT_EQ(dm_->productsCDS.fieldByName("productNo").label(), "物料描述|物料编号");
+  Tbas_prdEditForm edit(&form);
+  auto* layout = edit.findChild<QFormLayout*>();
+  ASSERT_NE(layout, nullptr);
+  auto label = [&](const char* field) {
+    auto* l = qobject_cast<QLabel*>(layout->labelForField(edit.editor(field)));
+    return l ? l->text() : QString();
+  };
+  EXPECT_EQ(label("productNo"), "物料编号");
+  EXPECT_EQ(label("productSize"), "物料规格");
+  EXPECT_EQ(label("uw"), "单重");
+  EXPECT_EQ(label("def1"), "自定义1");
+  EXPECT_FALSE(label("isCutter").contains('|'));
+
+  dm_->productsCDS.append();
+  auto* def1 = qobject_cast<QLineEdit*>(edit.editor("def1"));
+  type(def1, "一二三四五六七八九十一二三四五六七八九十超出");  // 22 for a field of 20
+  EXPECT_EQ(def1->text(), "一二三四五六七八九十一二三四五六七八九十");
+  EXPECT_EQ(qobject_cast<QLineEdit*>(edit.editor("productNo"))->maxLength(), 50);
+  dm_->productsCDS.cancel();
+}
+
+TEST_F(ProductsTest, DeletingInTheEditDialogAsksAndReachesTheServerAtOnce) {
+  addProduct("P-1", "螺栓");
+  addProduct("P-2", "螺母");
+  Tbas_productsForm form;
+  form.qryActionExecute();
+  Dataset& ds = dm_->productsCDS;
+  ASSERT_TRUE(ds.locate("productNo", "P-1"));
+  desktop_.on<Tbas_prdEditForm>([&](Tbas_prdEditForm& edit) {
+    prompter_.answers = {0};
+    edit.deleteAction->trigger();  // 否: nothing happens
+    EXPECT_EQ(ds.recordCount(), 2);
+    prompter_.answers = {1};
+    edit.deleteAction->trigger();
+    EXPECT_EQ(count("select count(*) from bas_products where productNo = 'P-1'"), 0)
+        << "on the server before the dialog closes";
+    return QDialog::Rejected;
+  });
+  form.editActionExecute();
+  EXPECT_EQ(prompter_.texts(), (QStringList{"确定要删除此记录吗?", "确定要删除此记录吗?"}));
+  EXPECT_EQ(ds.recordCount(), 1);
+  EXPECT_EQ(ds.changeCount(), 0) << "nothing left to travel with a later save";
+}
+
+TEST_F(ProductsTest, ARefusedProductIsMarkedAndCanBeSentAgainOrGivenUp) {
+  addProduct("P-1", "螺栓");
+  Tbas_productsForm form;
+  form.qryActionExecute();
+  Dataset& ds = dm_->productsCDS;
+  desktop_.on<Tbas_prdEditForm>([&](Tbas_prdEditForm& edit) {
+    qobject_cast<QLineEdit*>(edit.editor("productNo"))->setText("P-1");
+    qobject_cast<QLineEdit*>(edit.editor("productName"))->setText("重复的螺栓");
+    qobject_cast<QLineEdit*>(edit.editor("productSize"))->setText("M8");
+    edit.saveAction->trigger();
+    EXPECT_NE(prompter_.texts().value(0), "OK");
+    EXPECT_TRUE(edit.saveAction->isEnabled()) << "refused: it can be sent again";
+    EXPECT_TRUE(edit.cancelAction->isEnabled());
+    EXPECT_EQ(form.grid()->rowMark(ds.currentRow()), prompter_.texts().value(0));
+
+    // Sent again as it is: refused again, still marked.
+    const QString refused = prompter_.texts().value(0);
+    prompter_.clear();
+    edit.saveAction->trigger();
+    EXPECT_EQ(prompter_.texts(), QStringList{refused});
+    EXPECT_EQ(form.grid()->rowMark(ds.currentRow()), refused);
+
+    // Corrected in the dialog and saved.
+    prompter_.clear();
+    qobject_cast<QLineEdit*>(edit.editor("productNo"))->setText("P-9");
+    edit.saveAction->trigger();
+    EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+    EXPECT_EQ(form.grid()->rowMark(ds.currentRow()), "");
+    EXPECT_FALSE(edit.saveAction->isEnabled());
+    return QDialog::Rejected;
+  });
+  form.newActionExecute();
+  EXPECT_EQ(count("select count(*) from bas_products where productNo = 'P-9'"), 1);
+
+  // Refused again, then given up in the dialog: gone, nothing pending.
+  prompter_.clear();
+  desktop_.on<Tbas_prdEditForm>([&](Tbas_prdEditForm& edit) {
+    qobject_cast<QLineEdit*>(edit.editor("productNo"))->setText("P-1");
+    qobject_cast<QLineEdit*>(edit.editor("productName"))->setText("又一个");
+    qobject_cast<QLineEdit*>(edit.editor("productSize"))->setText("M8");
+    edit.saveAction->trigger();
+    edit.cancelAction->trigger();
+    EXPECT_FALSE(edit.saveAction->isEnabled());
+    return QDialog::Rejected;
+  });
+  form.newActionExecute();
+  EXPECT_EQ(ds.changeCount(), 0);
+  EXPECT_EQ(ds.recordCount(), 2);
+}
+
+TEST_F(ProductsTest, ClosingWithAProductTypedButNotSavedAsks) {
+  Tbas_productsForm form;
+  bool closed = false;
+  QObject::connect(&form, &QDialog::rejected, [&] { closed = true; });
+  desktop_.on<Tbas_prdEditForm>([](Tbas_prdEditForm& edit) {
+    qobject_cast<QLineEdit*>(edit.editor("productName"))->setText("螺栓");
+    edit.commitEditors();
+    return QDialog::Rejected;  // closed without saving: the row stays typed
+  });
+  form.newActionExecute();
+  prompter_.answers = {0};
+  form.closeAction->trigger();
+  EXPECT_FALSE(closed);
+  EXPECT_EQ(prompter_.texts(), QStringList{"数据未保存，是否确认要退出？"});
+  EXPECT_EQ(dm_->productsCDS.state(), Dataset::State::Insert);
+  prompter_.answers = {1};
+  form.closeAction->trigger();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(dm_->productsCDS.state(), Dataset::State::Browse) << "the typed product is given up";
+  EXPECT_EQ(count("select count(*) from bas_products"), 0);
 }
 
 // ---- empty grid and picker

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QTableView>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include "client/data/data_error.h"
@@ -15,6 +19,7 @@
 #include "client/widgets/page_bar.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
+#include "support/widget_input.h"
 
 namespace qk::test {
 namespace {
@@ -203,19 +208,41 @@ TEST_F(QueryTest, NoMatchingRowsLeaveAnEmptyPageSelector) {
 
 TEST_F(QueryTest, ACancelledConditionsDialogKeepsThePage) {
   auto d = dialog("qry_test_cust");
+  answerConditions([](TfilterForm& f) { f.rows()[1].setValue = "客户2"; });
   d->qryActionExecute();
-  desktop_.on<TfilterForm>([](TfilterForm&) { return QDialog::Rejected; });
+  const QStringList shown = keys(*d);
+  ASSERT_EQ(shown, (QStringList{"C02", "C20", "C21", "C22", "C23", "C24", "C25"}));
+  // The user changes the conditions, then cancels: neither the page nor paging takes them.
+  desktop_.on<TfilterForm>([](TfilterForm& f) {
+    f.rows()[1].setValue = "客户1";
+    EXPECT_TRUE(f.qryActionExecute());
+    return QDialog::Rejected;
+  });
   d->qryActionExecute();
-  EXPECT_EQ(keys(*d).size(), 10);
+  EXPECT_EQ(keys(*d), shown);
+  EXPECT_EQ(d->totalCount(), 7);
+  EXPECT_EQ(d->pageBar()->recordText(), "记录总数：7");
+  emit d->pageBar()->chooser()->activated(0);  // the user chooses page 1 again
+  EXPECT_EQ(keys(*d), shown);
 }
 
 TEST_F(QueryTest, TitleSortOrdersOnlyTheShownPage) {
   auto d = dialog("qry_test_cust");
+  d->show();
   d->qryActionExecute();
-  d->listSP().setIndex("custNo", Qt::DescendingOrder);
-  EXPECT_EQ(keys(*d).front(), "C10") << "the server's page 1 is sorted, not the whole result";
-  d->showPage(2);
-  EXPECT_EQ(keys(*d).size(), 10);
+  settle();
+  QHeaderView* titles = d->listGrid()->view()->horizontalHeader();
+  const int column = d->listGrid()->columnIndex("custNo");
+  ASSERT_GE(column, 0);
+  const QPoint onTitle(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
+                       titles->height() / 2);
+  click(titles->viewport(), onTitle);  // ascending, as the server sent it
+  click(titles->viewport(), onTitle);  // descending
+  EXPECT_EQ(keys(*d),
+            (QStringList{"C10", "C09", "C08", "C07", "C06", "C05", "C04", "C03", "C02", "C01"}))
+      << "the rows of page 1 in reverse, not the last rows of the whole result";
+  EXPECT_EQ(titles->sortIndicatorSection(), column);
+  EXPECT_EQ(titles->sortIndicatorOrder(), Qt::DescendingOrder);
 }
 
 TEST_F(QueryTest, PickersReturnTheMarkedRowsInMarkingOrderWithHiddenColumns) {
@@ -238,12 +265,15 @@ TEST_F(QueryTest, PickersReturnTheMarkedRowsInMarkingOrderWithHiddenColumns) {
   });
   auto found = Tsys_qryForm::find(nullptr, "客户查询", "qry_test_cust");
   ASSERT_TRUE(found);
-  EXPECT_EQ(found->value("custNo").toString(), "C07");
+  EXPECT_EQ(found->value("custNo").toString(), "C07") << "a finder takes the current row";
+  EXPECT_TRUE(Tsys_qryForm::pick(nullptr, "客户查询", "qry_test_cust").empty())
+      << "a picker closed with nothing ticked picks nothing, not the current row";
   desktop_.on<Tsys_qryForm>([](Tsys_qryForm&) { return QDialog::Rejected; });
   EXPECT_FALSE(Tsys_qryForm::find(nullptr, "客户查询", "qry_test_cust"));
   // Each picker asks for its conditions before the result window shows.
-  EXPECT_EQ(desktop_.titles(), (QStringList{"设置筛选条件", "客户查询", "设置筛选条件", "客户查询",
-                                            "设置筛选条件", "客户查询"}));
+  EXPECT_EQ(desktop_.titles(),
+            (QStringList{"设置筛选条件", "客户查询", "设置筛选条件", "客户查询", "设置筛选条件",
+                         "客户查询", "设置筛选条件", "客户查询"}));
 }
 
 TEST_F(QueryTest, TheReportCentreRunsOnlyAChosenQuery) {
@@ -320,15 +350,99 @@ TEST_F(QueryTest, ADetailComesOnlyFromTheHandlerRegisteredForTheQuery) {
   EXPECT_EQ(seen.value("contact").toString(), "联系人5") << "hidden columns too";
 }
 
-TEST_F(QueryTest, ExportWritesTheSpreadsheetAndOpensIt) {
+// The documents folder of a home of the test's own, so the suggested file can be known.
+class ExportTest : public QueryTest {
+ protected:
+  void SetUp() override {
+    QueryTest::SetUp();
+    ASSERT_TRUE(home_.isValid());
+    savedHome_ = qgetenv("HOME");
+    savedConfig_ = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home_.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home_.filePath(".config").toUtf8());
+  }
+  void TearDown() override {
+    qputenv("HOME", savedHome_);
+    if (savedConfig_.isEmpty())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", savedConfig_);
+    QueryTest::TearDown();
+  }
+  static QString native(const QString& file) { return QDir::toNativeSeparators(file); }
+
+  QTemporaryDir home_;
+  QByteArray savedHome_, savedConfig_;
+};
+
+TEST_F(ExportTest, ACancelledOrFailedExportWritesNothingAndAFailureSaysWhy) {
   auto d = dialog("qry_test_cust");
+  d->setWindowTitle("客户查询");
   d->qryActionExecute();
-  const QString file = programFile("tmp.xlsx");
-  ASSERT_TRUE(d->exportToSpreadsheet(file));
+  const QStringList before = QDir::current().entryList({"*.xlsx"});
+  desktop_.files = {QString()};
+  EXPECT_TRUE(d->exportToSpreadsheet().isEmpty());
+  EXPECT_TRUE(prompter_.shown.empty()) << "cancelled: nothing said";
+  EXPECT_EQ(QDir::current().entryList({"*.xlsx"}), before) << "nothing in the working folder";
+  EXPECT_EQ(QDir(home_.path()).entryList(QDir::Files), QStringList{});
+
+  const QString missing = home_.filePath("没有的文件夹/客户.xlsx");
+  desktop_.files = {missing};
+  EXPECT_TRUE(d->exportToSpreadsheet().isEmpty());
+  EXPECT_EQ(prompter_.texts(),
+            QStringList{QString("无法导出到“%1”：文件夹“%2”不存在。")
+                            .arg(missing, native(home_.filePath("没有的文件夹")))});
+  EXPECT_TRUE(desktop_.opened.isEmpty());
+}
+
+TEST_F(ExportTest, TheFileIsSuggestedInTheDocumentsFolderThenNamedAndOfferedForOpening) {
+  ASSERT_TRUE(QDir(home_.path()).mkdir("Documents"));
+  auto d = dialog("qry_test_cust");
+  d->setWindowTitle("客户查询");
+  d->qryActionExecute();
+  // The user takes the suggestion without the suffix: it is added.
+  const QString chosen = home_.filePath("Documents/客户一览");
+  desktop_.files = {chosen};
+  prompter_.answers = {1};
+  const QString file = d->exportToSpreadsheet();
+  EXPECT_EQ(desktop_.suggested(), QStringList{home_.filePath("Documents/客户查询.xlsx")});
+  EXPECT_EQ(desktop_.titles().last(), "导出到 Excel");
+  ASSERT_EQ(file, chosen + ".xlsx");
+  EXPECT_EQ(prompter_.texts(),
+            QStringList{QString("已导出到 %1\n\n是否现在打开该文件？").arg(native(file))});
+  EXPECT_EQ(prompter_.shown[0].icon, client::Prompter::Icon::Question);
   EXPECT_EQ(desktop_.opened, QStringList{file});
-  QFile f(file);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_TRUE(f.read(2) == "PK");
+  QFile written(file);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.read(2) == "PK");
+
+  // Declined: not opened. Accepted where no program opens .xlsx: said so.
+  prompter_.clear();
+  desktop_.files = {file};
+  prompter_.answers = {0};
+  d->exportToSpreadsheet();
+  EXPECT_EQ(desktop_.opened.size(), 1);
+  EXPECT_EQ(prompter_.shown.size(), 1u);
+  prompter_.clear();
+  desktop_.openSucceeds = false;
+  desktop_.files = {file};
+  prompter_.answers = {1};
+  d->exportToSpreadsheet();
+  ASSERT_EQ(prompter_.shown.size(), 2u);
+  EXPECT_EQ(prompter_.shown[1].text,
+            QString("系统中没有可以打开 .xlsx 文件的程序，文件已保存在 %1").arg(native(file)));
+}
+
+TEST_F(ExportTest, WithoutADocumentsFolderTheHomeFolderIsSuggestedUnderACleanName) {
+  Tsys_qryForm d(*dm_);
+  QTreeWidgetItem* query = d.repView()->topLevelItem(0)->child(0)->child(0);
+  ASSERT_TRUE(query);
+  d.treeClicked(query);
+  query->setText(0, "客户/供应商:一览");  // a name no file system takes as it is
+  desktop_.files = {QString()};
+  d.exportToSpreadsheet();
+  EXPECT_EQ(desktop_.suggested(), QStringList{home_.filePath("客户_供应商_一览.xlsx")})
+      << "the chosen query names the file in the report centre";
 }
 
 }  // namespace

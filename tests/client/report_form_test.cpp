@@ -337,6 +337,7 @@ TEST_F(ReportFormTest, ThePreviewExportsToTheFileTheUserChoosesAndNothingWhenCan
   ASSERT_TRUE(form->selectStyle("标准样式"));
   const QString pdf = cache_.filePath("部门.pdf");
   desktop_.files = {pdf, QString()};
+  prompter_.answers = {1};  // open it
   desktop_.on<ReportPreview>([](ReportPreview& p) {
     p.exportWithDialog("pdf");
     p.exportWithDialog("xlsx");  // cancelled
@@ -349,6 +350,14 @@ TEST_F(ReportFormTest, ThePreviewExportsToTheFileTheUserChoosesAndNothingWhenCan
   ASSERT_EQ(desktop_.shown.size(), 3u);
   EXPECT_TRUE(desktop_.shown[0].title.startsWith("预览"));
   EXPECT_EQ(desktop_.titles().mid(1), (QStringList{"导出为 PDF", "导出为 Excel 表格"}));
+  // Each suggested under the report's title; the one written said and opened.
+  ASSERT_EQ(desktop_.suggested().size(), 2);
+  EXPECT_EQ(QFileInfo(desktop_.suggested()[0]).fileName(), "部门资料.pdf");
+  EXPECT_EQ(QFileInfo(desktop_.suggested()[1]).fileName(), "部门资料.xlsx");
+  EXPECT_EQ(prompter_.texts(),
+            QStringList{
+                QString("已导出到 %1\n\n是否现在打开该文件？").arg(QDir::toNativeSeparators(pdf))});
+  EXPECT_EQ(desktop_.opened, QStringList{pdf});
   EXPECT_EQ(QDir(cache_.path()).entryList({"*.xlsx"}), QStringList{});
 }
 

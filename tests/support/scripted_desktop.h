@@ -44,19 +44,27 @@ class ScriptedDesktop : public client::Desktop {
     return QDialog::Rejected;
   }
 
-  QString saveFileName(QWidget*, const QString& caption, const QString&, const QString&) override {
+  QString saveFileName(QWidget*, const QString& caption, const QString& suggested,
+                       const QString&) override {
+    suggested_ << suggested;
     return answerFile(caption);
   }
-  QString openFileName(QWidget*, const QString& caption, const QString&, const QString&) override {
+  QString openFileName(QWidget*, const QString& caption, const QString& folder,
+                       const QString&) override {
+    suggested_ << folder;
     return answerFile(caption);
   }
   bool openFile(const QString& path) override {
     opened << path;
-    return true;
+    return openSucceeds;
   }
 
   // Answers to file questions in order (empty: the user cancels).
   std::deque<QString> files;
+  // What each file question offered before the user chose (a file name or a folder).
+  const QStringList& suggested() const { return suggested_; }
+  // False: no program on this desktop opens the files handed to it.
+  bool openSucceeds = true;
   std::vector<Shown> shown;
   QStringList opened;  // files handed to the desktop's "open"
 
@@ -84,6 +92,7 @@ class ScriptedDesktop : public client::Desktop {
   }
 
   std::vector<std::function<std::optional<int>(QDialog&)>> handlers_;
+  QStringList suggested_;
 };
 
 }  // namespace qk::test

@@ -271,6 +271,10 @@ QVariant Dataset::valueAt(int visibleRow, int fieldIndex) const {
   return valueOf(row, fieldIndex, visibleRow);
 }
 
+quint64 Dataset::recordId(int visibleRow) const {
+  return visibleData(visibleRow).uid;
+}
+
 Record Dataset::record(int visibleRow) const {
   visibleData(visibleRow);
   return Record(*this, visibleRow);

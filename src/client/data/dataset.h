@@ -147,6 +147,9 @@ class Dataset : public QObject {
   QVariant valueAt(int visibleRow, const QString& field) const;
   QVariant valueAt(int visibleRow, int fieldIndex) const;
   Record record(int visibleRow) const;
+  // Stays with the record through sorts, filters and edits; never given to another record of
+  // this dataset, not even after a reopen.
+  quint64 recordId(int visibleRow) const;
 
   // ---- editing
   State state() const { return state_; }

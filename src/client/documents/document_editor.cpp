@@ -1,7 +1,6 @@
 #include "client/documents/document_editor.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -15,6 +14,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <map>
+#include <utility>
 
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
@@ -26,7 +26,9 @@
 #include "client/report/sys_report_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
+#include "client/widgets/scroll_panel.h"
 #include "client/widgets/tool_action.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -59,16 +61,12 @@ class FillingFlag {
   bool on_;
 };
 
-bool editing(const Dataset& ds) {
-  return ds.state() == Dataset::State::Edit || ds.state() == Dataset::State::Insert;
-}
-
 // Sets a field only when the value differs, so an unchanged line stays out of the change log.
 void setIfDifferent(Field& f, const QVariant& v) {
   const QVariant old = f.value();
   if (old.isValid() == v.isValid() && old == v) return;
   Dataset& ds = f.dataset();
-  if (!editing(ds)) ds.edit();
+  if (!isEditing(ds)) ds.edit();
   f.setValue(v);
 }
 
@@ -114,10 +112,11 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
   layout->setContentsMargins(6, 4, 6, 6);
   layout->setSpacing(6);
   layout->setMenuBar(toolBar_);
-  layout->addWidget(headerPanel_->parentWidget());
+  // On a narrow screen the header scrolls sideways rather than widen the window past it.
+  layout->addWidget(new ScrollPanel(headerPanel_->parentWidget(), Qt::Horizontal, this));
   layout->addWidget(dataGrid_, 1);
   layout->addLayout(footer);
-  resize(1180, 660);
+  fitToScreen(*this, QSize(1180, 660));
 
   prepareDatasets();
   dataGrid_->setDataset(dCDS_.get());
@@ -295,6 +294,7 @@ void DocumentEditor::formShow() {
   dataGrid_->applyStyle();
   openEmpty();  // the fields exist before the layout names them
   dataGrid_->applyLayout(dm_.pubCDS, config_.layoutKey);
+  limitHeaderEditors();
   layoutWidths_ = dataGrid_->columnWidths();
   {
     const QScopedValueRollback<bool> loading(loadingHeader_, true);
@@ -387,6 +387,16 @@ void DocumentEditor::loadHeaderEditors() {
   footer_.value("docDate")->setText(stamp(value("docDate")));
   footer_.value("audName")->setText(value("audName").toString());
   footer_.value("audDate")->setText(stamp(value("audDate")));
+}
+
+void DocumentEditor::limitHeaderEditors() {
+  for (const HeaderField& h : config_.header) {
+    auto* line = qobject_cast<QLineEdit*>(headerEditor(h.field));
+    const Field* f = mCDS_->findField(h.field);
+    // The server refuses a longer text; the user is stopped while typing instead.
+    if (line && f && f->type() == protocol::FieldType::String && f->size() > 0)
+      line->setMaxLength(f->size());
+  }
 }
 
 void DocumentEditor::commitHeaderEditor(const QString& field) {
@@ -769,8 +779,7 @@ void DocumentEditor::printActionExecute() {
 }
 
 bool DocumentEditor::canClose() {
-  if (!isNew && !isEdit) return true;
-  return prompter().confirm(kConfirmClose, QApplication::applicationDisplayName());
+  return (!isNew && !isEdit) || confirmClose();
 }
 
 void DocumentEditor::closeActionExecute() {
@@ -800,10 +809,15 @@ void DocumentEditor::runPicker(const QString& field) {
   if (rows.empty()) return;
   const FillingFlag filling(isFilling, picker->setFilling);
   dCDS_->checkBrowseMode();
+  // The empty line the user has just added (增行, then the picker) takes the first row; left
+  // behind empty, it would only stop the save.
+  const Field* number = dCDS_->findField(config_.lineNumberField);
+  bool fillCurrent = number && !dCDS_->isEmpty() && number->asString().trimmed().isEmpty();
   for (const QVariantMap& row : rows) {
-    const bool append = picker->append == PickAppend::Always ||
-                        (picker->append == PickAppend::WhenNew && !isEdit) ||
-                        dCDS_->isEmpty();  // nothing to overwrite: the row becomes a line
+    const bool append = !std::exchange(fillCurrent, false) &&
+                        (picker->append == PickAppend::Always ||
+                         (picker->append == PickAppend::WhenNew && !isEdit) ||
+                         dCDS_->isEmpty());  // nothing to overwrite: the row becomes a line
     if (append) {
       dCDS_->append();
     } else {

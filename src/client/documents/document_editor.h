@@ -18,6 +18,7 @@
 
 #include "client/documents/line_pickers.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/unsaved_work.h"
 
 class QAction;
 class QComboBox;
@@ -36,7 +37,6 @@ inline constexpr const char* kLinesEmpty = "明细不能为空!";
 inline constexpr const char* kAuditedNoEdit = "此单已审核，请取消审核后修改！";
 inline constexpr const char* kConfirmDelete = "确定要删除此张单据吗？";
 inline constexpr const char* kAlreadyAudited = "本单已审核！";
-inline constexpr const char* kConfirmClose = "数据未保存，是否确认要退出？";
 
 // A table the server writes, with its two key fields (the second empty for a master).
 struct ServerTable {
@@ -187,6 +187,7 @@ class DocumentEditor : public QDialog {
   void prepareDatasets();
   void installLineRules();
   void loadHeaderEditors();
+  void limitHeaderEditors();  // text editors take no more than their field holds
   void fitColumns();
   void openDocument(const QVariant& key);  // both datasets, by number
   void commitHeaderEditor(const QString& field);

@@ -27,7 +27,8 @@ struct FieldCopy {
   QVariant whenMissing{};
 };
 
-// Where the marked rows of a picker go.
+// Where the marked rows of a picker go. Whatever the mode, an empty current line (its number
+// not yet typed) takes the first row before any line is appended.
 enum class PickAppend {
   WhenNew,  // a new document appends a line per row; an edited one overwrites the current line
   Always,   // a line per row whatever the state

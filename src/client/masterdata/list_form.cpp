@@ -1,6 +1,7 @@
 #include "client/masterdata/list_form.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -11,6 +12,8 @@
 #include "client/report/sys_report_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/tool_action.h"
+#include "client/widgets/unsaved_work.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -30,9 +33,20 @@ void checkNumberAndName(Dataset& ds, const QString& numberField, const QString& 
   }
 }
 
+// Sends the pending changes. Every send judges every pending row again, so the marks are those
+// of the last answer.
+std::function<void(Dataset&)> listApply(const ListConfig& config, QPointer<DataGrid> marks) {
+  std::function<void(Dataset&)> send = config.apply;
+  if (!send) send = [](Dataset& d) { d.applyUpdates(0); };
+  return [send, marks](Dataset& d) {
+    if (marks) marks->clearRowMarks();
+    send(d);
+  };
+}
+
 }  // namespace
 
-void installListRules(const ListConfig& config) {
+void installListRules(const ListConfig& config, DataGrid* grid) {
   Dataset& ds = *config.dataset;
   if (!config.numberField.isEmpty()) {
     ds.beforePost = [number = config.numberField, name = config.nameField,
@@ -40,12 +54,14 @@ void installListRules(const ListConfig& config) {
       checkNumberAndName(d, number, name, message);
     };
   }
-  std::function<void(Dataset&)> apply = config.apply;
-  if (!apply) apply = [](Dataset& d) { d.applyUpdates(0); };
+  const QPointer<DataGrid> marks(grid);
+  const std::function<void(Dataset&)> apply = listApply(config, marks);
   if (config.applyAfterPost) ds.afterPost = apply;
   if (config.applyAfterDelete) ds.afterDelete = apply;
-  // The refused row stays in the change log and goes again with the next apply.
-  ds.onReconcileError = [](const RowError& e) {
+  // The refused row stays in the change log and goes again with the next apply; it stays marked
+  // in the grid, with the server's reason, until then.
+  ds.onReconcileError = [marks](const RowError& e) {
+    if (marks && e.row >= 0) marks->markRow(e.row, e.message);
     prompter().message(e.message, Prompter::Icon::Warning);
   };
 }
@@ -54,7 +70,6 @@ TlistForm::TlistForm(ListConfig config, QWidget* parent)
     : QDialog(parent), config_(std::move(config)) {
   if (!config_.dataset) throw DataError("列表没有数据集");
   setWindowTitle(config_.caption);
-  installListRules(config_);
 
   Dataset& ds = *config_.dataset;
   QToolBar* bar = newToolBar(this);
@@ -84,13 +99,14 @@ TlistForm::TlistForm(ListConfig config, QWidget* parent)
 
   grid_ = new DataGrid(this);
   grid_->setColumns(config_.columns);
+  installListRules(config_, grid_);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->setSpacing(4);
   layout->setMenuBar(bar);
   layout->addWidget(grid_, 1);
-  resize(900, 560);
+  fitToScreen(*this, QSize(900, 560));
 
   if (config_.prepare) config_.prepare(ds);
   if (!ds.active()) ds.open();
@@ -105,14 +121,19 @@ TlistForm::TlistForm(ListConfig config, QWidget* parent)
 
 TlistForm::~TlistForm() = default;
 
+bool TlistForm::hasUnsavedWork() const {
+  return client::hasUnsavedWork(dataset());
+}
+
 void TlistForm::updateActions() {
   const Dataset& ds = dataset();
-  const bool editing = ds.state() == Dataset::State::Edit || ds.state() == Dataset::State::Insert;
   const bool rows = ds.active() && !ds.isEmpty();
-  editAction->setEnabled(!editing && rows);
+  editAction->setEnabled(!isEditing(ds) && rows);
   deleteAction->setEnabled(rows);
-  saveAction->setEnabled(editing);
-  cancelAction->setEnabled(editing);
+  // A refused row can be saved again or given up until one of the two happens.
+  const bool unsaved = hasUnsavedWork();
+  saveAction->setEnabled(unsaved);
+  cancelAction->setEnabled(unsaved);
 }
 
 void TlistForm::setPickerMode(bool on) {
@@ -133,16 +154,37 @@ void TlistForm::deleteActionExecute() {
     ds.cancel();  // a row never saved has nothing to delete on the server
     return;
   }
-  if (!ds.isEmpty()) ds.remove();
+  if (ds.isEmpty() || !prompter().confirm(kConfirmDeleteRecord)) return;
+  ds.remove();
 }
 
 void TlistForm::saveActionExecute() {
   grid_->commitEdit();
-  dataset().post();
+  Dataset& ds = dataset();
+  if (isEditing(ds))
+    ds.post();  // the list's rules send it
+  else if (ds.changeCount() > 0)
+    listApply(config_, grid_)(ds);  // rows refused before, corrected or not, go again
+  updateActions();
 }
 
 void TlistForm::cancelActionExecute() {
-  dataset().cancel();
+  Dataset& ds = dataset();
+  if (isEditing(ds)) {
+    ds.cancel();
+  } else if (ds.changeCount() > 0) {
+    // Giving up what the server refused: the rows are as the server holds them again.
+    ds.cancelUpdates();
+    grid_->clearRowMarks();
+  }
+  updateActions();
+}
+
+void TlistForm::reject() {
+  if (hasUnsavedWork() && !confirmClose()) return;
+  Dataset& ds = dataset();
+  if (isEditing(ds)) ds.cancel();
+  QDialog::reject();
 }
 
 void TlistForm::printActionExecute() {

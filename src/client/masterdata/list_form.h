@@ -1,7 +1,8 @@
 // TlistForm: the one maintenance screen of every master-data list (customers, suppliers,
 // departments, staff, devices, processes, document types, warehouses). A ListConfig says what is
 // particular to a list; the screen supplies the toolbar, navigation, printing, the picker mode
-// and the dataset rules (number/name check, applying the change log, showing refusals).
+// and the dataset rules (number/name check, applying the change log, showing refusals and
+// marking the refused rows in the grid until they are saved or cancelled).
 //
 // It never decides what a list's fields mean and never keeps rows of its own: the dataset
 // belongs to the data module and outlives the screen, pending changes included.
@@ -24,6 +25,7 @@ class Tsys_reportForm;
 inline constexpr const char* kNumberEmpty = "编号不能为空!";
 inline constexpr const char* kNameEmpty = "名称不能为空!";
 inline constexpr const char* kPersonNameEmpty = "姓名不能为空!";
+inline constexpr const char* kConfirmDeleteRecord = "确定要删除此记录吗?";
 
 struct ListConfig {
   QString caption{};
@@ -44,8 +46,9 @@ struct ListConfig {
 };
 
 // Installs the list's rules on its dataset (they stay with the dataset after the screen closes,
-// as every other user of the data module relies on them).
-void installListRules(const ListConfig& config);
+// as every other user of the data module relies on them). While `grid` lives, the rows the
+// server refused are marked in it.
+void installListRules(const ListConfig& config, DataGrid* grid = nullptr);
 
 class TlistForm : public QDialog {
   Q_OBJECT
@@ -68,9 +71,16 @@ class TlistForm : public QDialog {
   void printActionExecute();
   void selectActionExecute();
 
+  // Typed but not saved, or refused by the server and not yet saved or cancelled.
+  bool hasUnsavedWork() const;
+
   QAction *insertAction, *editAction, *deleteAction, *saveAction, *cancelAction,
       *printAction = nullptr, *closeAction, *selectAction = nullptr;
   QAction *firstAction, *priorAction, *nextAction, *lastAction;
+
+ protected:
+  // Closing with unsaved work asks first; a typed row the user gives up is cancelled.
+  void reject() override;
 
  private:
   void updateActions();

@@ -3,6 +3,7 @@
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
+#include "client/data/values.h"
 #include "client/masterdata/products_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
@@ -24,6 +25,20 @@ protocol::NamedValues asDepartment(const protocol::NamedValues& warehouse) {
   for (const auto& [from, to] : kNames)
     if (auto it = warehouse.find(from); it != warehouse.end()) out[to] = it->second;
   return out;
+}
+
+// The shown row of a warehouse change, by its number as typed (-1 for a removed warehouse).
+int warehouseRow(Dataset& wh, const protocol::Change& change) {
+  if (change.op == protocol::ChangeOp::Delete) return -1;
+  // An update carries the number among its new values only when it changed.
+  const protocol::NamedValues& values =
+      change.newValues.count("whNo") ? change.newValues : change.oldValues;
+  const auto number = values.find("whNo");
+  if (number == values.end()) return -1;
+  const QString whNo = toVariant(number->second, protocol::FieldType::String).toString();
+  for (int r = 0; r < wh.recordCount(); ++r)
+    if (wh.valueAt(r, "whNo").toString() == whNo) return r;
+  return -1;
 }
 
 // whDSP renames the columns of bas_dep, so the server cannot apply to it: the change log is
@@ -48,8 +63,19 @@ void applyWarehouses(Dataset& wh) {
   }
   const protocol::ApplyReply reply =
       wh.connection().apply("depDSP", "select * from bas_dep", dep, 0);
-  for (const protocol::RowError& e : reply.errors)
-    prompter().message(QString::fromStdString(e.message), Prompter::Icon::Warning);
+  // Refusals are reported as the dataset's own are, with the warehouse they concern.
+  for (const protocol::RowError& e : reply.errors) {
+    RowError error;
+    error.message = QString::fromStdString(e.message);
+    if (e.row >= 0 && e.row < static_cast<int>(delta.rows.size())) {
+      error.change = delta.rows[static_cast<std::size_t>(e.row)];
+      error.row = warehouseRow(wh, error.change);
+    }
+    if (wh.onReconcileError)
+      wh.onReconcileError(error);
+    else
+      prompter().message(error.message, Prompter::Icon::Warning);
+  }
   // Nothing is written when a row is refused: the whole log stays pending and goes again.
   if (!reply.committed || !reply.errors.empty()) return;
   wh.mergeChangeLog();

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -15,6 +16,7 @@
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
+#include "client/masterdata/list_form.h"
 #include "client/query/filter_form.h"
 #include "client/query/query_page.h"
 #include "client/report/sys_report_form.h"
@@ -23,6 +25,8 @@
 #include "client/widgets/error_handler.h"
 #include "client/widgets/page_bar.h"
 #include "client/widgets/tool_action.h"
+#include "client/widgets/unsaved_work.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -57,17 +61,35 @@ void productRule(Dataset& ds) {
   if (no.asString().trimmed().isEmpty()) no.setValue(nextProductNo(dm().pubCDS));
 }
 
-// A failed save keeps its changes pending, so the next save sends them again. A deletion
-// speaks only when it failed: the user has just confirmed it.
-void sendProducts(Dataset& ds, bool quietWhenOk) {
+enum class Sending { Save, Deletion };
+
+// A failed save keeps its changes pending, so the next save sends them again, and marks the
+// product it was about in the grid. A deletion speaks only when it failed (the user has just
+// confirmed it), and marks nothing: its row is gone from the grid.
+void sendProducts(Dataset& ds, Sending what, DataGrid* marks) {
   if (ds.changeCount() == 0) return;
+  const int row = what == Sending::Save ? ds.currentRow() : -1;
   const QString reply = dm().updateBasData(ds, "bas_products", "productNo", "");
-  if (reply != "OK" || !quietWhenOk) prompter().message(reply);
-  if (reply == "OK") ds.mergeChangeLog();
+  if (reply == "OK") {
+    ds.mergeChangeLog();
+    if (marks) marks->clearRowMarks();
+  } else if (marks && row >= 0 && row < ds.recordCount()) {
+    marks->markRow(row, reply);
+  }
+  if (reply != "OK" || what == Sending::Save) prompter().message(reply);
 }
 
-void productSave(Dataset& ds) {
-  sendProducts(ds, false);
+// The deletion goes to the server now, with whatever the user saved before it; a deletion left
+// pending would be sent again by the next save and refused for a row that is gone.
+void deleteProduct(Dataset& ds, DataGrid* marks) {
+  if (!ds.active()) return;
+  if (ds.state() == Dataset::State::Insert) {
+    ds.cancel();  // a row never saved has nothing to delete on the server
+    return;
+  }
+  if (ds.isEmpty() || !prompter().confirm(kConfirmDeleteRecord)) return;
+  ds.remove();
+  sendProducts(ds, Sending::Deletion, marks);
 }
 
 bool isNumeric(const Field& f) {
@@ -78,20 +100,19 @@ bool isNumeric(const Field& f) {
 }  // namespace
 
 QString nextProductNo(Dataset& pub) {
-  // Plain text order puts a typed "PRDS99" above "PRDS000100": the longest numbers are the
-  // highest, and among them text order is number order.
+  // Only numbers of exactly the generated form count: a typed "PRDS99", "PRDSX1" or
+  // "PRDS0000012" must neither stop the numbering nor make it jump. Numbers compare without
+  // case, so a typed "prds000050" is taken as the same number.
   pub.setCommandText(
-      "select max(productNo) as max from bas_products where productNo like 'PRDS%' and "
-      "len(productNo) = (select max(len(productNo)) from bas_products "
-      "where productNo like 'PRDS%')");
+      "select max(upper(productNo)) as max from bas_products "
+      "where upper(productNo) glob 'PRDS[0-9][0-9][0-9][0-9][0-9][0-9]'");
   pub.open();
   const QString highest = pub.isEmpty() ? QString() : pub.field(0).asString().trimmed();
   pub.close();
   if (highest.isEmpty()) return QString(kPrefix) + QString(kDigits - 1, '0') + "1";
   bool ok = false;
   const qlonglong n = highest.mid(4).toLongLong(&ok);
-  // Beyond the range, or a number that is not one, cannot be continued without a malformed
-  // or duplicate number: the user types one instead.
+  // At the end of the range the next number would be malformed: the user types one instead.
   if (!ok || n >= kLastNumber) {
     prompter().message(kProductNumbersUsedUp, Prompter::Icon::Warning);
     throw Abort();
@@ -99,9 +120,11 @@ QString nextProductNo(Dataset& pub) {
   return kPrefix + QString::number(n + 1).rightJustified(kDigits, '0');
 }
 
-void installProductRules(Dataset& products) {
+void installProductRules(Dataset& products, DataGrid* grid) {
   products.beforePost = productRule;
-  products.afterPost = productSave;
+  products.afterPost = [marks = QPointer<DataGrid>(grid)](Dataset& ds) {
+    sendProducts(ds, Sending::Save, marks);
+  };
   products.afterDelete = nullptr;
   products.onNewRecord = nullptr;
 }
@@ -118,26 +141,24 @@ const QStringList& Tbas_prdEditForm::fieldOrder() {
   return kOrder;
 }
 
-Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
+Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent, DataGrid* marks)
+    : QDialog(parent), ds_(dm().productsCDS), marks_(marks) {
   setWindowTitle("物料设置");
   QToolBar* bar = newToolBar(this);
-  // What the editors hold is written into the row before it is saved.
-  auto save = [this] {
-    commitEditors();
-    ds_.post();
-  };
-  addToolActions(*bar, {{"增加", 0, "insert", {}, [this] { ds_.append(); }, &insertAction},
-                        {"修改", 0, "edit", {}, [this] { ds_.edit(); }, &editAction},
-                        {"删除", 0, "delete", {}, [this] { ds_.remove(); }, &deleteAction},
-                        {"保存", 0, "save", {}, save, &saveAction},
-                        {"取消", 0, "cancel", {}, [this] { ds_.cancel(); }, &cancelAction},
-                        {"关闭", 0, "close", {}, [this] { reject(); }, &closeAction}});
+  addToolActions(*bar,
+                 {{"增加", 0, "insert", {}, [this] { ds_.append(); }, &insertAction},
+                  {"修改", 0, "edit", {}, [this] { ds_.edit(); }, &editAction},
+                  {"删除", 0, "delete", {}, [this] { deleteProduct(ds_, marks_); }, &deleteAction},
+                  {"保存", 0, "save", {}, [this] { saveActionExecute(); }, &saveAction},
+                  {"取消", 0, "cancel", {}, [this] { cancelActionExecute(); }, &cancelAction},
+                  {"关闭", 0, "close", {}, [this] { reject(); }, &closeAction}});
 
   auto* body = new QWidget;
   auto* form = new QFormLayout(body);
   for (const QString& name : fieldOrder()) {
     Field* f = ds_.findField(name);
-    const QString label = f ? f->label() : name;
+    // One row per field: the field's own title, without the group of the grid's two-level one.
+    const QString label = (f ? f->label() : name).section('|', -1);
     QWidget* w = nullptr;
     if (name == "source" || name == "pIdName") {
       auto* box = new QComboBox;
@@ -157,6 +178,8 @@ Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().
       w = check;
     } else {
       auto* line = new QLineEdit;
+      if (f && f->type() == protocol::FieldType::String && f->size() > 0)
+        line->setMaxLength(f->size());
       connect(line, &QLineEdit::editingFinished, this, guardedSlot([this, name] { commit(name); }));
       // Enter moves on as Tab does, so a product is typed row after row.
       connect(line, &QLineEdit::returnPressed, this, [this] { focusNextChild(); });
@@ -172,7 +195,7 @@ Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().
   auto* layout = new QVBoxLayout(this);
   layout->setMenuBar(bar);
   layout->addWidget(scroll);
-  resize(420, 640);
+  fitToScreen(*this, QSize(420, 640));
 
   connect(&ds_, &Dataset::changed, this, [this] {
     loadEditors();
@@ -187,13 +210,34 @@ Tbas_prdEditForm::Tbas_prdEditForm(QWidget* parent) : QDialog(parent), ds_(dm().
 }
 
 void Tbas_prdEditForm::updateActions() {
-  const bool editing = ds_.state() == Dataset::State::Edit || ds_.state() == Dataset::State::Insert;
   const bool rows = ds_.active() && !ds_.isEmpty();
-  insertAction->setEnabled(ds_.active() && !editing);
-  editAction->setEnabled(rows && !editing);
+  insertAction->setEnabled(ds_.active() && !isEditing(ds_));
+  editAction->setEnabled(rows && !isEditing(ds_));
   deleteAction->setEnabled(rows);
-  saveAction->setEnabled(editing);
-  cancelAction->setEnabled(editing);
+  // A refused save can be sent again or given up until one of the two happens.
+  const bool unsaved = hasUnsavedWork(ds_);
+  saveAction->setEnabled(unsaved);
+  cancelAction->setEnabled(unsaved);
+}
+
+void Tbas_prdEditForm::saveActionExecute() {
+  // What the editors hold goes into the row first: a correction typed after a refusal too.
+  commitEditors();
+  if (isEditing(ds_))
+    ds_.post();
+  else
+    sendProducts(ds_, Sending::Save, marks_);
+  updateActions();
+}
+
+void Tbas_prdEditForm::cancelActionExecute() {
+  if (isEditing(ds_)) {
+    ds_.cancel();
+  } else if (ds_.active() && ds_.changeCount() > 0) {
+    ds_.cancelUpdates();  // the refused changes given up: the products as the server has them
+    if (marks_) marks_->clearRowMarks();
+  }
+  updateActions();
 }
 
 void Tbas_prdEditForm::loadEditors() {
@@ -275,7 +319,6 @@ void Tbas_prdEditForm::commitEditors() {
 
 Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
   setWindowTitle("物料设置");
-  installProductRules(ds_);
 
   QToolBar* bar = newToolBar(this);
   addToolActions(*bar,
@@ -299,6 +342,7 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
   }
 
   grid_ = new DataGrid(this);
+  installProductRules(ds_, grid_);
   grid_->setColumns(productColumns());
   grid_->setReadOnly(true);
   grid_->setFooterVisible(true);
@@ -312,7 +356,7 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
   layout->setMenuBar(bar);
   layout->addWidget(grid_, 1);
   layout->addWidget(pageBar_);
-  resize(1000, 600);
+  fitToScreen(*this, QSize(1000, 600));
 
   // The category names come from pIdCDS, which nothing else opens before this screen.
   Dataset& ids = dm().pIdCDS;
@@ -381,29 +425,29 @@ void Tbas_productsForm::showPage(int page) {
 }
 
 void Tbas_productsForm::newActionExecute() {
-  Tbas_prdEditForm dlg(this);
+  Tbas_prdEditForm dlg(this, grid_);
   ds_.append();
   desktop().exec(dlg);
 }
 
 void Tbas_productsForm::editActionExecute() {
   if (!ds_.active() || ds_.isEmpty()) return;
-  Tbas_prdEditForm dlg(this);
+  Tbas_prdEditForm dlg(this, grid_);
   desktop().exec(dlg);
 }
 
 void Tbas_productsForm::delActionExecute() {
-  if (!ds_.active()) return;
-  if (ds_.state() == Dataset::State::Insert) {
-    ds_.cancel();  // a row never saved has nothing to delete on the server
-    return;
-  }
-  if (ds_.isEmpty()) return;
-  if (!prompter().confirm("确定要删除此记录吗?")) return;
-  // The deletion goes to the server now, with whatever the user saved before it; a deletion
-  // left pending would be sent again by the next save and refused for a row that is gone.
-  ds_.remove();
-  sendProducts(ds_, true);
+  deleteProduct(ds_, grid_);
+}
+
+bool Tbas_productsForm::hasUnsavedWork() const {
+  return client::hasUnsavedWork(ds_);
+}
+
+void Tbas_productsForm::reject() {
+  if (hasUnsavedWork() && !confirmClose()) return;
+  if (isEditing(ds_)) ds_.cancel();  // the typed product the user gives up
+  QDialog::reject();
 }
 
 void Tbas_productsForm::printActionExecute() {

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 
 class QAction;
@@ -26,13 +27,15 @@ inline constexpr const char* kProductNumbersUsedUp = "物料编号已用完（PR
 // Tells the user and throws Abort when the six-digit range is used up.
 QString nextProductNo(Dataset& pub);
 
-// The product rule before a row is saved and the product save after it, on productsCDS.
-void installProductRules(Dataset& products);
+// The product rule before a row is saved and the product save after it, on productsCDS. While
+// `grid` lives, a product the server refused is marked in it.
+void installProductRules(Dataset& products, DataGrid* grid = nullptr);
 
 class Tbas_prdEditForm : public QDialog {
   Q_OBJECT
  public:
-  explicit Tbas_prdEditForm(QWidget* parent = nullptr);
+  // `marks`: the grid in which a product the server refused is marked (the products screen's).
+  explicit Tbas_prdEditForm(QWidget* parent = nullptr, DataGrid* marks = nullptr);
 
   // The rows of the form, in order.
   static const QStringList& fieldOrder();
@@ -40,6 +43,10 @@ class Tbas_prdEditForm : public QDialog {
 
   // Writes what the editors hold into the current row (starting an edit when needed).
   void commitEditors();
+  // Saves the row being typed, or sends again what the server refused.
+  void saveActionExecute();
+  // Gives up the row being typed, or else what the server refused.
+  void cancelActionExecute();
 
   QAction *insertAction, *editAction, *deleteAction, *saveAction, *cancelAction, *closeAction;
 
@@ -49,6 +56,7 @@ class Tbas_prdEditForm : public QDialog {
   void updateActions();
 
   Dataset& ds_;
+  QPointer<DataGrid> marks_;
   QHash<QString, QWidget*> editors_;
   bool loading_ = false;
 };
@@ -69,6 +77,9 @@ class Tbas_productsForm : public QDialog {
   void printActionExecute();
   void selBtnClick();
 
+  // A product being typed, or refused by the server and not yet saved or given up.
+  bool hasUnsavedWork() const;
+
   DataGrid* grid() const { return grid_; }
   PageBar* pageBar() const { return pageBar_; }
   const QString& whereClause() const { return where_; }
@@ -77,6 +88,10 @@ class Tbas_productsForm : public QDialog {
 
   QAction *selBtn, *ToolButton12, *newAction, *editAction, *delAction, *bomAction, *drawingAction,
       *quoteAction, *supAction, *printAction, *closeAction;
+
+ protected:
+  // Closing with unsaved work asks first; a typed product the user gives up is cancelled.
+  void reject() override;
 
  private:
   void updateActions();

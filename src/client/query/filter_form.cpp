@@ -14,6 +14,7 @@
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
 #include "client/widgets/grid_style.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -150,7 +151,7 @@ TfilterForm::TfilterForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(bar);
   layout->addWidget(condGrid_);
-  resize(520, 320);
+  fitToScreen(*this, QSize(520, 320));
   try {
     applyGridStyle(condGrid_);
   } catch (const DataError&) {

@@ -19,6 +19,7 @@
 #include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
 #include "client/widgets/page_bar.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -78,7 +79,7 @@ Tsys_qryForm::Tsys_qryForm(DataModule& dm, QWidget* parent)
   layout->setContentsMargins(6, 6, 6, 6);
   layout->addLayout(bar);
   layout->addWidget(split, 1);
-  resize(1100, 620);
+  fitToScreen(*this, QSize(1100, 620));
 
   connect(qry, &QPushButton::clicked, this, guardedSlot([this] { qryActionExecute(); }));
   connect(selBtn_, &QPushButton::clicked, this, guardedSlot([this] { selBtnClick(); }));
@@ -243,20 +244,17 @@ void Tsys_qryForm::detail() {
   if (handler) handler(*this, rowValues(listSP_->currentRow()));
 }
 
-void Tsys_qryForm::print() {
-  QString title = windowTitle();
-  if (!repView_->isHidden() && repView_->currentItem()) title = repView_->currentItem()->text(0);
-  listGrid_->printPreview(title);
+QString Tsys_qryForm::outputTitle() const {
+  if (!repView_->isHidden() && repView_->currentItem()) return repView_->currentItem()->text(0);
+  return windowTitle();
 }
 
-bool Tsys_qryForm::exportToSpreadsheet(const QString& file) {
-  QString error;
-  if (!listGrid_->exportXlsx(file, &error)) {
-    prompter().message(error, Prompter::Icon::Warning);
-    return false;
-  }
-  desktop().openFile(file);
-  return true;
+void Tsys_qryForm::print() {
+  listGrid_->printPreview(outputTitle());
+}
+
+QString Tsys_qryForm::exportToSpreadsheet() {
+  return listGrid_->exportWithDialog(outputTitle());
 }
 
 void Tsys_qryForm::treeClicked(QTreeWidgetItem* item) {
@@ -299,9 +297,8 @@ std::vector<QVariantMap> Tsys_qryForm::pick(QWidget* parent, const QString& capt
   Tsys_qryForm dlg(dm(), parent);
   std::vector<QVariantMap> rows;
   if (!runAsPicker(dlg, caption, id)) return rows;
-  QList<int> marked = dlg.listGrid()->checkedRows();
-  if (marked.isEmpty()) marked << dlg.listSP().currentRow();
-  for (int row : marked) rows.push_back(dlg.rowValues(row));
+  // Only what the user ticked: the row under the cursor is no choice of theirs.
+  for (int row : dlg.listGrid()->checkedRows()) rows.push_back(dlg.rowValues(row));
   return rows;
 }
 

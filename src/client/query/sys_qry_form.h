@@ -40,8 +40,8 @@ class Tsys_qryForm : public QDialog {
   // A finder: runs the query at once and returns the chosen row (all fields, hidden ones too).
   static std::optional<QVariantMap> find(QWidget* parent, const QString& caption,
                                          const QString& queryId);
-  // A picker: the rows marked in the grid in marking order, or the current row when none is
-  // marked; empty when cancelled.
+  // A picker: the rows marked in the grid in marking order; empty when cancelled or when
+  // nothing was marked.
   static std::vector<QVariantMap> pick(QWidget* parent, const QString& caption,
                                        const QString& queryId);
 
@@ -51,7 +51,8 @@ class Tsys_qryForm : public QDialog {
   void selBtnClick();       // closes with OK unless the result is empty
   void detail();            // detail of the current row
   void print();
-  bool exportToSpreadsheet(const QString& file = "tmp.xlsx");
+  // Asks for the file and exports the shown page to it; the file, empty when nothing was written.
+  QString exportToSpreadsheet();
   void treeClicked(QTreeWidgetItem* item);
 
   // ---- state, for callers and tests
@@ -80,6 +81,7 @@ class Tsys_qryForm : public QDialog {
   static bool runAsPicker(Tsys_qryForm& dlg, const QString& caption, const QString& id);
   void buildTree();
   void buildColumns();
+  QString outputTitle() const;  // the chosen query's name in the report centre, else the caption
 
   DataModule& dm_;
   std::unique_ptr<Dataset> listSP_;

@@ -37,6 +37,7 @@
 #include "client/report/report_data.h"
 #include "client/report/report_preview.h"
 #include "client/widgets/desktop.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -184,7 +185,7 @@ void ReportDesigner::Impl::build() {
   });
   refreshBands();
   self->setWindowTitle(QString("报表设计 - %1").arg(QFileInfo(file).fileName()));
-  self->resize(1280, 800);
+  fitToScreen(*self, QSize(1280, 800));
   canvas->view()->setFocus();
 }
 

@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
@@ -25,6 +24,8 @@
 #include "client/report/report_output.h"
 #include "client/report/report_renderer.h"
 #include "client/widgets/desktop.h"
+#include "client/widgets/file_export.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -195,7 +196,7 @@ ReportPreview::ReportPreview(ReportTemplate report, const ReportData& data, QWid
   layout->addWidget(splitter, 1);
   layout->addWidget(statusLabel_);
 
-  if (const QScreen* screen = this->screen()) resize(screen->availableGeometry().size() * 0.85);
+  fitToScreen(*this, QSize(1200, 900));
   render();
 }
 
@@ -430,21 +431,30 @@ void ReportPreview::pageSetupWithDialog() {
 }
 
 void ReportPreview::exportWithDialog(const QString& format) {
-  const QString base = template_.title.isEmpty() ? QString("报表") : template_.title;
+  const QString name = template_.title.isEmpty() ? QString("报表") : template_.title;
+  const RenderedReport& pages = rendered_;
   if (format == "pdf") {
-    const QString file =
-        desktop().saveFileName(this, "导出为 PDF", base + ".pdf", "PDF 文件 (*.pdf)");
-    if (!file.isEmpty()) exportPdf(file);
+    exportToFile(this, name, {"导出为 PDF", "pdf", "PDF 文件 (*.pdf)"},
+                 [&pages](QString& file, QString* error) {
+                   return qk::client::exportPdf(pages, file, error);
+                 });
   } else if (format == "xlsx") {
-    const QString file =
-        desktop().saveFileName(this, "导出为 Excel 表格", base + ".xlsx", "Excel 表格 (*.xlsx)");
-    if (!file.isEmpty()) exportXlsx(file);
+    exportToFile(this, name, {"导出为 Excel 表格", "xlsx", "Excel 表格 (*.xlsx)"},
+                 [&pages](QString& file, QString* error) {
+                   return qk::client::exportXlsx(pages, file, error);
+                 });
   } else {
     const bool png = format == "png";
-    const QString file = desktop().saveFileName(
-        this, png ? "导出为 PNG 图片" : "导出为 JPEG 图片", base + (png ? ".png" : ".jpg"),
-        png ? "PNG 图片 (*.png)" : "JPEG 图片 (*.jpg *.jpeg)");
-    if (!file.isEmpty()) exportImages(file, png ? "png" : "jpg");
+    const ExportFormat kind =
+        png ? ExportFormat{"导出为 PNG 图片", "png", "PNG 图片 (*.png)"}
+            : ExportFormat{"导出为 JPEG 图片", "jpg", "JPEG 图片 (*.jpg *.jpeg)"};
+    // One picture a page: the first of them is the one offered for opening.
+    exportToFile(this, name, kind, [&pages, &kind](QString& file, QString* error) {
+      QStringList written;
+      if (!qk::client::exportImages(pages, file, kind.suffix, 150, error, &written)) return false;
+      if (!written.isEmpty()) file = written.first();
+      return true;
+    });
   }
 }
 

@@ -30,6 +30,7 @@
 #include "client/report/report_renderer.h"
 #include "client/report/report_template.h"
 #include "client/widgets/desktop.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -165,7 +166,7 @@ Tsys_reportForm::Tsys_reportForm(QWidget* parent)
   layout->setSpacing(4);
   layout->setMenuBar(bar);
   layout->addWidget(split, 1);
-  resize(860, 560);
+  fitToScreen(*this, QSize(860, 560));
 
   connect(newAction_, &QAction::triggered, this, guardedSlot([this] { newActionExecute(); }));
   connect(delAction_, &QAction::triggered, this, guardedSlot([this] { delActionExecute(); }));

@@ -8,7 +8,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProxyStyle>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QTableView>
@@ -22,10 +21,12 @@
 #include "client/data/dataset_model.h"
 #include "client/data/prompter.h"
 #include "client/widgets/desktop.h"
+#include "client/widgets/file_export.h"
 #include "client/widgets/grid_delegate.h"
 #include "client/widgets/grid_header.h"
 #include "client/widgets/grid_model.h"
 #include "client/widgets/grid_output.h"
+#include "client/widgets/window_size.h"
 
 namespace qk::client {
 
@@ -657,6 +658,18 @@ QList<int> DataGrid::selectedRows() const {
   return out;
 }
 
+void DataGrid::markRow(int row, const QString& text) {
+  d_->model->setMark(row, text);
+}
+
+void DataGrid::clearRowMarks() {
+  d_->model->clearMarks();
+}
+
+QString DataGrid::rowMark(int row) const {
+  return d_->model->mark(row);
+}
+
 void DataGrid::setRowNumbers(bool on, int firstNumber) {
   Impl& d = *d_;
   d.rowNumbers = on;
@@ -885,8 +898,7 @@ void DataGrid::printPreview(const QString& title) {
   printer.setDocName(title);
   QPrintPreviewDialog dialog(&printer, this);
   dialog.setWindowTitle(QStringLiteral("打印预览"));
-  if (const QScreen* screen = this->screen())
-    dialog.resize(screen->availableGeometry().size() * 0.9);
+  fitToScreen(dialog, QSize(1200, 900));
   connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
           [&snap, &title](QPrinter* p) { paintGridPages(p, snap, title); });
   desktop().exec(dialog);
@@ -904,6 +916,13 @@ bool DataGrid::printToPdf(const QString& file, const QString& title) {
 
 bool DataGrid::exportXlsx(const QString& file, QString* error) const {
   return writeGridXlsx(d_->snapshot(), file, error);
+}
+
+QString DataGrid::exportWithDialog(const QString& name) {
+  const GridSnapshot snap = d_->snapshot();
+  return exportToFile(this, name, xlsxFormat(), [&snap](QString& file, QString* error) {
+    return writeGridXlsx(snap, file, error);
+  });
 }
 
 }  // namespace qk::client

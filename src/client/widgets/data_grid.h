@@ -1,8 +1,9 @@
 // DataGrid: the one grid of the client, over a Dataset. Two-level titles ("组|标题"), a footer
 // row with sums, counts or fixed text that stays aligned with its columns, row numbers, a
-// check-box column for picking rows, cell buttons, pick-list, lookup and date editors,
-// read-only whole-row mode, title-click sorting, grouping with group footers, column layouts
-// from sys_col, the configured grid style, print preview and export to .xlsx.
+// check-box column for picking rows, marks on refused rows, cell buttons, pick-list, lookup and
+// date editors limited to the field's size, read-only whole-row mode, title-click sorting,
+// grouping with group footers, column layouts from sys_col, the configured grid style, print
+// preview and export to .xlsx.
 //
 // It shows and edits what the Dataset holds and never talks to the server itself, except to
 // read a column layout through the dataset it is given for that.
@@ -90,6 +91,12 @@ class DataGrid : public QWidget {
   void clearChecks();
   // Selected rows (visible-row indexes of the dataset) in the order they were selected.
   QList<int> selectedRows() const;
+  // A record the server refused: tinted red with the text as its tool tip until unmarked. The
+  // mark stays with its record through sorts, filters and edits; a reopen clears it.
+  void markRow(int row, const QString& text);
+  void unmarkRow(int row) { markRow(row, {}); }
+  void clearRowMarks();
+  QString rowMark(int row) const;                    // "" when unmarked
   void setRowNumbers(bool on, int firstNumber = 1);  // numbers continue across pages
   void setTitleSort(bool on);  // title click sorts the dataset's rows (client-side index)
   void setFooterVisible(bool on);
@@ -112,6 +119,10 @@ class DataGrid : public QWidget {
   // Writes the shown columns and rows (with two-level titles and the footer) to an .xlsx file.
   // Returns false and sets *error when the file cannot be written.
   bool exportXlsx(const QString& file, QString* error = nullptr) const;
+  // The grid's export as users run it: asks for the file (`name`.xlsx in the documents folder
+  // suggested), writes it, says where and offers to open it. Returns the file, empty when the
+  // user cancelled or the writing failed (the reason shown).
+  QString exportWithDialog(const QString& name);
 
  signals:
   void buttonClicked(const QString& field, int row);

@@ -51,6 +51,11 @@ QString editText(const QVariant& v) {
   }
 }
 
+// The longest text the field's column holds; 0 when the server gave no size.
+int textLimit(const Field& field) {
+  return field.type() == FieldType::String && field.size() > 0 ? field.size() : 0;
+}
+
 void drawGlyph(QPainter* p, const QRect& r, CellButton kind, const QColor& color) {
   p->save();
   p->setPen(Qt::NoPen);
@@ -169,6 +174,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     box->setEditable(true);
     box->addItems(col->pickList);
     box->setInsertPolicy(QComboBox::NoInsert);
+    if (const int limit = textLimit(*field)) box->lineEdit()->setMaxLength(limit);
     editor = box;
   } else if (col->dateEditor || field->type() == FieldType::DateTime) {
     auto* edit = new QDateTimeEdit(parent);
@@ -178,6 +184,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
   } else {
     auto* line = new QLineEdit(parent);
     line->setFrame(false);
+    if (const int limit = textLimit(*field)) line->setMaxLength(limit);
     if (col->button != CellButton::None) {
       QAction* action = line->addAction(glyphIcon(col->button), QLineEdit::TrailingPosition);
       const QPersistentModelIndex at(index);

@@ -1,7 +1,8 @@
 // How a DataGrid draws and edits its cells: group caption and group footer rows, centred check
 // boxes that toggle on a click anywhere in the cell, the small "…"/"+" cell buttons, and the
-// editors (pick list, lookup list, calendar, plain text). An editor only writes back what the
-// user changed, so opening and leaving a cell never puts a record into edit.
+// editors (pick list, lookup list, calendar, plain text; text no longer than the field holds).
+// An editor only writes back what the user changed, so opening and leaving a cell never puts a
+// record into edit.
 #pragma once
 
 #include <QPersistentModelIndex>

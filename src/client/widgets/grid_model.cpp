@@ -1,5 +1,6 @@
 #include "client/widgets/grid_model.h"
 
+#include <QBrush>
 #include <cmath>
 
 #include "client/data/data_error.h"
@@ -27,6 +28,9 @@ QVariant valueOf(const Dataset& ds, int row, int field) {
     return {};
   }
 }
+
+// A refused record: a clear red tint under the text, legible in every grid colour scheme.
+const QColor kMarkColor(255, 199, 199);
 
 QString captionOf(const QString& prefix, const QString& value) {
   if (prefix.isEmpty()) return value;
@@ -101,6 +105,8 @@ void GridModel::sourceAboutToReset() {
 }
 
 void GridModel::sourceReset() {
+  // A closed dataset is a reopened one to be: its records and their marks are gone.
+  if (!dataset() || !dataset()->active()) marks_.clear();
   resolveColumns();
   rows_.clear();
   groups_.clear();
@@ -510,6 +516,34 @@ int GridModel::columnCount(const QModelIndex& parent) const {
   return static_cast<int>(shown_.size()) + columnOffset();
 }
 
+// ---- marks
+
+void GridModel::setMark(int datasetRow, const QString& text) {
+  Dataset* ds = dataset();
+  if (!ds || !ds->active() || datasetRow < 0 || datasetRow >= ds->recordCount()) return;
+  const quint64 id = ds->recordId(datasetRow);
+  if (text.isEmpty())
+    marks_.remove(id);
+  else
+    marks_.insert(id, text);
+  const int row = viewRow(datasetRow);
+  if (row >= 0 && columnCount() > 0) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+QString GridModel::mark(int datasetRow) const {
+  Dataset* ds = dataset();
+  if (marks_.isEmpty() || !ds || !ds->active() || datasetRow < 0 || datasetRow >= ds->recordCount())
+    return {};
+  return marks_.value(ds->recordId(datasetRow));
+}
+
+void GridModel::clearMarks() {
+  if (marks_.isEmpty()) return;
+  marks_.clear();
+  if (rowCount() > 0 && columnCount() > 0)
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !src_) return {};
   const int vc = index.column();
@@ -546,6 +580,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     return {};
   }
   const int row = datasetRow(index.row());
+  if ((role == Qt::BackgroundRole || role == Qt::ToolTipRole) && !marks_.isEmpty()) {
+    const QString text = mark(row);
+    if (!text.isEmpty())
+      return role == Qt::ToolTipRole ? QVariant(text) : QVariant(QBrush(kMarkColor));
+  }
   if (checkColumn_ && vc == 0) {
     if (role == Qt::CheckStateRole) return int(isChecked(row) ? Qt::Checked : Qt::Unchecked);
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);

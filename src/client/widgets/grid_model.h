@@ -55,6 +55,11 @@ class GridModel : public QAbstractTableModel {
   QList<int> checkedRows() const;
   void clearChecks();
 
+  // ---- marks: records shown tinted with a text as their tool tip, followed by record identity
+  void setMark(int datasetRow, const QString& text);  // an empty text removes the mark
+  QString mark(int datasetRow) const;
+  void clearMarks();
+
   // ---- mapping
   int datasetRow(int viewRow) const;  // -1 for group rows
   int viewRow(int datasetRow) const;  // -1 when out of range
@@ -128,6 +133,8 @@ class GridModel : public QAbstractTableModel {
 
   std::vector<double> sums_;      // per shown column
   std::vector<QString> footers_;  // per shown column
+
+  QHash<quint64, QString> marks_;  // by Dataset::recordId
 
   std::vector<CheckEntry> checks_;  // in checking order
   std::vector<int> rowCheck_;       // per dataset row: index into checks_, -1 when unchecked
