@@ -177,7 +177,7 @@ TEST_F(MasterDataTest, DeletedDocumentTypeReachesTheServerAtOnce) {
 TEST_F(MasterDataTest, ARefusedRowStaysMarkedAndSavableUntilSavedOrCancelled) {
   exec("insert into bas_cust (custNo, custName) values ('C1', '华东机械')");
   client::Tbas_custForm form;
-  const QString refused = "重复的编号：表 bas_cust 中已有 custNo 为“C1” 的记录";
+  const QString refused = "重复的编号：客户资料中已有客户编号为“C1”的记录";
   addRow(form, {{"custNo", "C1"}, {"custName", "华南机械"}});
   ASSERT_EQ(prompter_.texts(), QStringList{refused});
   const int row = form.dataset().currentRow();
@@ -352,7 +352,7 @@ TEST_F(MasterDataTest, WarehouseNumberTakenByADepartmentIsRefusedAndStaysPending
   EXPECT_EQ(prompter_.texts(), QStringList{"重复的编号：部门设置中已有部门编号为“D1”的记录"});
   EXPECT_EQ(form.dataset().changeCount(), 1);
   EXPECT_EQ(text("select depName from bas_dep where depNo = 'D1'"), "机加车间");
-  EXPECT_EQ(form.grid()->rowMark(0), "重复的编号：表 bas_dep 中已有 depNo 为“D1” 的记录")
+  EXPECT_EQ(form.grid()->rowMark(0), "重复的编号：部门设置中已有部门编号为“D1”的记录")
       << "the refused warehouse is marked like any list's row";
 }
 
