@@ -7,6 +7,8 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileIconProvider>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QImage>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -23,6 +25,7 @@
 #include "client/app/actions.h"
 #include "client/app/application_setup.h"
 #include "client/app/main_window.h"
+#include "client/data/settings.h"
 #include "client/masterdata/master_lists.h"
 #include "client/masterdata/products_form.h"
 #include "client/query/filter_form.h"
@@ -31,6 +34,7 @@
 #include "client/report/report_preview.h"
 #include "client/report/sys_report_form.h"
 #include "client/warehouse/warehouse_forms.h"
+#include "client/widgets/grid_style.h"
 #include "client/widgets/icons.h"
 #include "client/widgets/message_prompter.h"
 #include "client/widgets/window_size.h"
@@ -265,6 +269,26 @@ TEST_F(WindowSizeTest, EveryWindowFitsTheScreenItOpensOnFrameIncluded) {
   });
   reports.designActionExecute();
   EXPECT_EQ(checked_, 10);
+}
+
+}  // namespace
+}  // namespace qk::test
+
+namespace qk::test {
+namespace {
+
+// The seeded grid font "宋体" is missing on most Linux desks; the grid must still get a family
+// that draws Chinese itself, or printed tables mix glyphs of two fonts at different sizes.
+TEST(GridFont, AConfiguredFamilyTheMachineLacksStillDrawsChineseWithOneFont) {
+  client::Settings& s = client::settings();
+  const client::Settings kept = s;
+  s.gridFontName = "字体类型(宋体) 字体大小(9) 字形(fsNormal)  ";
+  const QFont font = client::gridStyle(QApplication::font()).font;
+  s = kept;
+  const QString used = QFontInfo(font).family();
+  EXPECT_TRUE(QFontDatabase::writingSystems(used).contains(QFontDatabase::SimplifiedChinese))
+      << used.toStdString();
+  EXPECT_EQ(QFontInfo(font).pointSize(), 9);
 }
 
 }  // namespace

@@ -66,7 +66,11 @@ const std::map<QString, QColor>& namedColors() {
 QFont fontFrom(const QString& text, QFont base) {
   if (text.isEmpty()) return base;
   const FontSpec spec = parseFontText(text);
-  base.setFamily(spec.name);
+  // A family the machine lacks ("宋体" on Linux) would be replaced by a Latin-only font whose
+  // Chinese glyphs then come from a fallback at other metrics, and print out of line: name
+  // fonts that hold both after the configured one.
+  base.setFamilies({spec.name, "SimSun", "Noto Sans CJK SC", "Noto Serif CJK SC",
+                    "Microsoft YaHei"});
   base.setPointSize(spec.size);
   if (spec.bold) base.setBold(true);
   return base;
