@@ -14,6 +14,7 @@
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
 #include "client/widgets/grid_style.h"
+#include "client/widgets/tool_action.h"
 #include "client/widgets/window_size.h"
 
 namespace qk::client {
@@ -116,14 +117,12 @@ QDate parseConditionDate(const QString& text) {
 
 TfilterForm::TfilterForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_(dm) {
   setWindowTitle("设置筛选条件");
-  auto* bar = new QToolBar(this);
-  bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  QAction* ok = bar->addAction("确定");
-  QAction* exit = bar->addAction("关闭");
-  connect(ok, &QAction::triggered, this, [this] {
-    if (qryActionExecute()) accept();
-  });
-  connect(exit, &QAction::triggered, this, &QDialog::reject);
+  QToolBar* bar = newToolBar(this);
+  addToolActions(*bar, {{"确定", 0, "select", "按这些条件查询",
+                         [this] {
+                           if (qryActionExecute()) accept();
+                         }},
+                        {"关闭", 0, "close", "不查询，关闭", [this] { reject(); }}});
 
   condGrid_ = new QTableWidget(0, 3, this);
   condGrid_->setHorizontalHeaderLabels({"字段名", "比较关系", "条件 "});
@@ -151,7 +150,7 @@ TfilterForm::TfilterForm(DataModule& dm, QWidget* parent) : QDialog(parent), dm_
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addWidget(bar);
   layout->addWidget(condGrid_);
-  fitToScreen(*this, QSize(520, 320));
+  fitToScreen(*this, QSize(520, 380));
   try {
     applyGridStyle(condGrid_);
   } catch (const DataError&) {

@@ -1,6 +1,8 @@
 #include "client/report/sys_report_form.h"
 
 #include "client/widgets/error_handler.h"
+#include "client/widgets/icons.h"
+#include "client/widgets/tool_action.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
@@ -69,28 +70,6 @@ QString safeFileName(const QString& name) {
   return out;
 }
 
-QIcon themed(const char* name, QStyle::StandardPixmap fallback) {
-  return QIcon::fromTheme(name, QApplication::style()->standardIcon(fallback));
-}
-
-// The styles carry no printer picture of toolbar size; this one matches the others' weight.
-QIcon printerIcon() {
-  if (QIcon::hasThemeIcon("document-print")) return QIcon::fromTheme("document-print");
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(QColor(60, 60, 60), 1.5));
-  p.setBrush(Qt::white);
-  p.drawRect(QRectF(9, 3, 14, 10));  // paper going in
-  p.setBrush(QColor(120, 130, 145));
-  p.drawRoundedRect(QRectF(3, 12, 26, 12), 2, 2);
-  p.setBrush(Qt::white);
-  p.drawRect(QRectF(9, 20, 14, 9));  // printed sheet
-  p.drawLine(QPointF(12, 24), QPointF(20, 24));
-  return QIcon(pixmap);
-}
-
 }  // namespace
 
 void Tsys_reportForm::setCacheDir(const QString& dir) {
@@ -123,23 +102,21 @@ Tsys_reportForm::Tsys_reportForm(QWidget* parent)
   data_->addDataset("质量证明书从表", *mtcDCDS_);
   data_->variables = [this](const QString& name) { return f3GetValue(name); };
 
-  auto* bar = new QToolBar(this);
-  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  bar->setIconSize(QSize(24, 24));
-  newAction_ = bar->addAction(themed("document-new", QStyle::SP_FileDialogNewFolder), "新增");
-  delAction_ = bar->addAction(themed("edit-delete", QStyle::SP_TrashIcon), "删除");
-  designAction_ =
-      bar->addAction(themed("document-edit", QStyle::SP_FileDialogDetailedView), "设计");
-  previewAction_ =
-      bar->addAction(themed("document-print-preview", QStyle::SP_FileDialogContentsView), "预览");
-  printAction_ = bar->addAction(printerIcon(), "打印");
-  bar->addSeparator();
-  Action5_ = bar->addAction(themed("window-close", QStyle::SP_DialogCloseButton), "关闭");
-  newAction_->setToolTip("以标准样式为底增加一种新样式");
-  delAction_->setToolTip("删除选中的样式");
-  designAction_->setToolTip("设计选中的样式");
-  previewAction_->setToolTip("预览选中的样式");
-  printAction_->setToolTip("用选中的样式打印");
+  QToolBar* bar = newToolBar(this);
+  addToolActions(
+      *bar,
+      {
+          {"新增", 0, "new", "以标准样式为底增加一种新样式", [this] { newActionExecute(); },
+           &newAction_},
+          {"删除", 0, "delete", "删除选中的样式", [this] { delActionExecute(); }, &delAction_},
+          {"设计", 0, "template", "设计选中的样式", [this] { designActionExecute(); },
+           &designAction_},
+          {"预览", 0, "zoom-check", "预览选中的样式", [this] { previewActionExecute(); },
+           &previewAction_},
+          {"打印", 0, "print", "用选中的样式打印", [this] { printActionExecute(); }, &printAction_},
+          ToolAction::separator(),
+          {"关闭", 0, "close", {}, [this] { reject(); }, &Action5_},
+      });
 
   repView_ = new QTreeWidget(this);
   repView_->setHeaderHidden(true);
@@ -168,13 +145,6 @@ Tsys_reportForm::Tsys_reportForm(QWidget* parent)
   layout->addWidget(split, 1);
   fitToScreen(*this, QSize(860, 560));
 
-  connect(newAction_, &QAction::triggered, this, guardedSlot([this] { newActionExecute(); }));
-  connect(delAction_, &QAction::triggered, this, guardedSlot([this] { delActionExecute(); }));
-  connect(designAction_, &QAction::triggered, this, guardedSlot([this] { designActionExecute(); }));
-  connect(previewAction_, &QAction::triggered, this,
-          guardedSlot([this] { previewActionExecute(); }));
-  connect(printAction_, &QAction::triggered, this, guardedSlot([this] { printActionExecute(); }));
-  connect(Action5_, &QAction::triggered, this, &QDialog::reject);
   connect(LV_, &QListWidget::itemDoubleClicked, this,
           guardedSlot([this] { previewActionExecute(); }));
   connect(repView_, &QTreeWidget::itemClicked, this,
@@ -250,7 +220,7 @@ void Tsys_reportForm::showStyles(const QString& repName) {
     tmp.first();
     category = tmp.fieldByName("tableName").asString();
   }
-  const QIcon icon = style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+  const QIcon icon = themeIcon("template");
   for (tmp.first(); !tmp.eof(); tmp.next()) {
     auto* item = new QListWidgetItem(icon, tmp.fieldByName("styleName").asString(), LV_);
     item->setData(Qt::UserRole, tmp.fieldByName("repNo").asInteger());

@@ -1,7 +1,8 @@
 // ToolAction: one row of a screen's tool-bar table — caption, accelerator letter, icon name,
-// hint, handler — and the helper that turns such a table into the screen's QActions. Every tool
-// bar of the client is built here, so captions, shortcuts, hints, icons and the error handler
-// are wired one way; screens keep the returned actions as their named members.
+// hint, handler — and the helper that turns such a table into the screen's QActions. Every screen's
+// tool bar is built here, so captions, shortcuts, hints, icons and the error handler are wired one
+// way; screens keep the returned actions as their named members. (The report preview and designer
+// keep compact text bars beside their page, zoom and alignment controls.)
 //
 // It never runs a handler outside the application-wide error handler, and never names an icon
 // file: icons are resolved by name in one place (themeIcon, icons.h).
