@@ -52,6 +52,16 @@ class ClientTest : public DataModuleTest {
     const protocol::Value v = scalar(sql);
     return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
   }
+  // A user without rights, added through the administrator's own session.
+  void addUser(const std::string& name, const std::string& password) {
+    auto admin = newClient();
+    admin->login();
+    const Json row = {{"userId", name}, {"userName", name}, {"pwd", password}};
+    admin->call(protocol::path::kApply, {{"provider", "userDSP"},
+                                         {"sql", ""},
+                                         {"delta", {{"rows", {{{"op", "insert"}, {"new", row}}}}}},
+                                         {"maxErrors", 0}});
+  }
 
   std::unique_ptr<TempDir> programDir_;
   ScriptedDesktop desktop_;

@@ -2,13 +2,26 @@
 // data module and a scripted prompter for widget tests: the fixtures client tests build on.
 #pragma once
 
+#include <functional>
+
 #include "client/data/connection.h"
+#include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
 
 namespace qk::test {
+
+// The text of the DataError a call throws ("<no error>" when it throws none).
+inline QString dataErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const client::DataError& e) {
+    return e.text();
+  }
+  return "<no error>";
+}
 
 class ConnectedTest : public ServerTest {
  protected:

@@ -41,12 +41,6 @@ class MasterDataTest : public ClientTest {
     ClientTest::TearDown();
   }
 
-  void exec(const std::string& sql) {
-    auto probe = newClient();
-    probe->login();
-    probe->execute(sql);
-  }
-
   // Types a new row into the list and saves it with the toolbar, as a user would.
   static void addRow(TlistForm& form, const std::vector<std::pair<QString, QString>>& values) {
     form.insertAction->trigger();

@@ -164,15 +164,6 @@ class SessionTest : public ClientTest {
         "select group_concat(itemNo || ':' || productNo || ':' || qty, ',') from "
         "(select * from wh_in_det order by itemNo)");
   }
-  void addUser(const std::string& name, const std::string& password) {
-    auto admin = newClient();
-    admin->login();
-    const Json row = {{"userId", name}, {"userName", name}, {"pwd", password}};
-    admin->call(protocol::path::kApply, {{"provider", "userDSP"},
-                                         {"sql", ""},
-                                         {"delta", {{"rows", {{{"op", "insert"}, {"new", row}}}}}},
-                                         {"maxErrors", 0}});
-  }
 
   // The new session is recorded as a login of its own, by that user; the lost one's row is
   // closed.
