@@ -279,38 +279,16 @@ TEST_F(DatasetTest, CancelUpdatesBringsBackDeletedRecordsAndDropsInsertedOnes) {
 
 // ---- applying the change log ----------------------------------------------------------------
 
-TEST_F(DatasetTest, RefusedRowWithoutToleranceWritesNothingAndStaysPending) {
+TEST_F(DatasetTest, ApplyingWritesAllOrTheAcceptedRowsAndKeepsTheRefusedOnePending) {
   seedCustomers();
   auto ds = customers();
   std::vector<RowError> errors;
   ds->onReconcileError = [&](const RowError& e) { errors.push_back(e); };
-  ds->append();
-  setField(*ds, "custNo", "C9");
-  ds->post();
-  ds->append();
-  setField(*ds, "custNo", "C1");
-  ds->post();
-
-  EXPECT_EQ(ds->applyUpdates(0), 1);
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0].message, "重复的编号：客户资料中已有客户编号为“C1”的记录");
-  EXPECT_EQ(errors[0].code, "duplicate");
-  EXPECT_EQ(errors[0].change.op, ChangeOp::Insert);
-  EXPECT_EQ(errors[0].row, 4);
-  EXPECT_EQ(ds->changeCount(), 2);
-  EXPECT_EQ(stored("select custNo from bas_cust order by custNo"),
-            (std::vector<std::string>{"C1", "C2", "C3"}));
-}
-
-TEST_F(DatasetTest, RefusedRowWithUnlimitedErrorsStaysPendingWhileTheOthersAreWritten) {
-  seedCustomers();
-  auto ds = customers();
-  std::vector<QString> messages;
-  ds->onReconcileError = [&](const RowError& e) { messages.push_back(e.message); };
   ASSERT_TRUE(ds->locate("custNo", "C3"));
   ds->remove();
   ds->first();
   ds->edit();
+  setField(*ds, "custNo", "C0");  // found by its original key
   setField(*ds, "custName", "甲改");
   ds->post();
   ds->append();
@@ -321,13 +299,23 @@ TEST_F(DatasetTest, RefusedRowWithUnlimitedErrorsStaysPendingWhileTheOthersAreWr
   setField(*ds, "custNo", "C9");
   ds->post();
 
+  // No error tolerated: nothing is written and every change stays pending.
+  EXPECT_EQ(ds->applyUpdates(0), 1);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0].message, "重复的编号：客户资料中已有客户编号为“C2”的记录");
+  EXPECT_EQ(errors[0].code, "duplicate");
+  EXPECT_EQ(errors[0].change.op, ChangeOp::Insert);
+  EXPECT_EQ(errors[0].row, 2);
+  EXPECT_EQ(ds->changeCount(), 4);
+  EXPECT_EQ(stored("select custNo from bas_cust order by custNo"),
+            (std::vector<std::string>{"C1", "C2", "C3"}));
+
+  // Unlimited errors: the others are written, the refused row stays pending.
   EXPECT_EQ(ds->applyUpdates(-1), 1);
-  EXPECT_EQ(messages, std::vector<QString>{"重复的编号：客户资料中已有客户编号为“C2”的记录"});
   EXPECT_EQ(stored("select custNo, custName from bas_cust order by custNo"),
-            (std::vector<std::string>{"C1|甲改", "C2|乙", "C9|<null>"}));
+            (std::vector<std::string>{"C0|甲改", "C2|乙", "C9|<null>"}));
   ASSERT_EQ(ds->changeCount(), 1);
-  ASSERT_EQ(ds->delta().rows.size(), 1u);
-  EXPECT_EQ(text(ds->delta().rows[0].newValues.at("custNo")), "C2");
+  EXPECT_EQ(text(ds->delta().rows.at(0).newValues.at("custNo")), "C2");
 
   // The user corrects the number and saves again.
   ASSERT_TRUE(ds->locate("custName", "重复"));
@@ -337,30 +325,15 @@ TEST_F(DatasetTest, RefusedRowWithUnlimitedErrorsStaysPendingWhileTheOthersAreWr
   EXPECT_EQ(ds->applyUpdates(0), 0);
   EXPECT_EQ(ds->changeCount(), 0);
   EXPECT_EQ(stored("select custNo, custName from bas_cust order by custNo"),
-            (std::vector<std::string>{"C1|甲改", "C2|乙", "C7|重复", "C9|<null>"}));
-}
+            (std::vector<std::string>{"C0|甲改", "C2|乙", "C7|重复", "C9|<null>"}));
 
-TEST_F(DatasetTest, ApplyingWithNothingPendingMakesNoServerCall) {
-  seedCustomers();
-  auto ds = customers();
+  // Nothing pending: the edit left open is posted and no call is made.
   ds->edit();
-  setField(*ds, "custName", "甲");  // same value: no change
+  setField(*ds, "custName", "重复");
   const int before = conn_->requestCount();
   EXPECT_EQ(ds->applyUpdates(0), 0);
   EXPECT_EQ(conn_->requestCount(), before);
-  EXPECT_EQ(ds->state(), State::Browse);  // the pending edit was posted first
-}
-
-TEST_F(DatasetTest, AppliedUpdateFindsItsRowByTheOriginalKey) {
-  seedCustomers();
-  auto ds = customers();
-  ds->edit();
-  setField(*ds, "custNo", "C0");
-  setField(*ds, "tel", "555");
-  ds->post();
-  EXPECT_EQ(ds->applyUpdates(0), 0);
-  EXPECT_EQ(stored("select custNo, tel from bas_cust order by custNo"),
-            (std::vector<std::string>{"C0|555", "C2|<null>", "C3|<null>"}));
+  EXPECT_EQ(ds->state(), State::Browse);
 }
 
 // ---- calculated and lookup fields -----------------------------------------------------------
@@ -609,13 +582,13 @@ TEST_F(DatasetTest, ParametersFillByNameOrPositionAndOutputsComeBack) {
 
 // ---- opening --------------------------------------------------------------------------------
 
-TEST_F(DatasetTest, OpeningKeepsTrailingBlanksAndASecondOpenReplacesTheFirst) {
+TEST_F(DatasetTest, OpeningReadsAfreshAndAFailedOpenLeavesTheDatasetClosed) {
   exec("insert into bas_cust (custNo, custName) values ('C1  ', '名称   ')");
   Dataset pub(*conn_, "pubDSP");
   pub.setCommandText("select custNo, custName from bas_cust");
   pub.open();
   ASSERT_EQ(pub.recordCount(), 1);
-  EXPECT_EQ(pub.fieldByName("custNo").asString(), "C1  ");
+  EXPECT_EQ(pub.fieldByName("custNo").asString(), "C1  ");  // trailing blanks are kept
   EXPECT_EQ(pub.fieldByName("custName").asString(), "名称   ");
 
   pub.setCommandText("select 1 as a, 2 as b union all select 3, 4");
@@ -624,32 +597,19 @@ TEST_F(DatasetTest, OpeningKeepsTrailingBlanksAndASecondOpenReplacesTheFirst) {
   EXPECT_EQ(pub.fieldCount(), 2);
   EXPECT_EQ(pub.findField("custNo"), nullptr);
   EXPECT_EQ(pub.fieldByName("B").asInteger(), 2);
+  pub.last();
   pub.open();  // the same text again reads afresh
   EXPECT_EQ(pub.recordCount(), 2);
   EXPECT_EQ(pub.recNo(), 1);
+
+  pub.setCommandText("select * from no_such_table");
+  EXPECT_THROW(pub.open(), DataError);
+  EXPECT_FALSE(pub.active());
+  EXPECT_EQ(pub.recordCount(), 0);
+  EXPECT_THROW(pub.first(), DataError);
 }
 
-TEST_F(DatasetTest, EmptyResultIsAtEofAndCursorMovesDoNothing) {
-  Dataset ds(*conn_, "pubDSP");
-  ds.setCommandText("select * from wh_In where keyNo = 'love'");
-  ds.open();
-  EXPECT_TRUE(ds.active());
-  EXPECT_TRUE(ds.isEmpty());
-  EXPECT_TRUE(ds.bof());
-  EXPECT_TRUE(ds.eof());
-  EXPECT_EQ(ds.recNo(), 0);
-  ds.next();
-  ds.prior();
-  ds.last();
-  ds.first();
-  EXPECT_FALSE(ds.locate("keyNo", "x"));
-  EXPECT_TRUE(ds.fieldByName("keyNo").isNull());
-  EXPECT_EQ(ds.fieldByName("keyNo").asString(), "");
-  EXPECT_THROW(ds.remove(), DataError);
-  EXPECT_GT(ds.fieldCount(), 5);
-}
-
-TEST_F(DatasetTest, LoopVisitsEveryRecordOnceAndStopsAtEof) {
+TEST_F(DatasetTest, LoopsVisitEveryRecordOnceAndAnEmptyResultIsAtBothEnds) {
   seedCustomers();
   auto ds = customers();
   QStringList seen;
@@ -659,18 +619,20 @@ TEST_F(DatasetTest, LoopVisitsEveryRecordOnceAndStopsAtEof) {
   seen.clear();
   for (ds->last(); !ds->bof(); ds->prior()) seen << ds->fieldByName("custNo").asString();
   EXPECT_EQ(seen, QStringList({"C3", "C2", "C1"}));
-}
 
-TEST_F(DatasetTest, FailedOpenLeavesTheDatasetClosed) {
-  seedCustomers();
-  Dataset ds(*conn_, "pubDSP");
-  ds.setCommandText("select * from bas_cust");
-  ds.open();
-  ds.setCommandText("select * from no_such_table");
-  EXPECT_THROW(ds.open(), DataError);
-  EXPECT_FALSE(ds.active());
-  EXPECT_EQ(ds.recordCount(), 0);
-  EXPECT_THROW(ds.first(), DataError);
+  Dataset empty(*conn_, "pubDSP");
+  empty.setCommandText("select * from wh_In where keyNo = 'love'");
+  empty.open();
+  EXPECT_TRUE(empty.active() && empty.isEmpty() && empty.bof() && empty.eof());
+  EXPECT_EQ(empty.recNo(), 0);
+  empty.next();
+  empty.prior();
+  empty.last();
+  EXPECT_FALSE(empty.locate("keyNo", "x"));
+  EXPECT_TRUE(empty.fieldByName("keyNo").isNull());
+  EXPECT_EQ(empty.fieldByName("keyNo").asString(), "");
+  EXPECT_THROW(empty.remove(), DataError);
+  EXPECT_GT(empty.fieldCount(), 5);
 }
 
 TEST_F(DatasetTest, LabelsAndHooksOfAColumnSurviveReopening) {
