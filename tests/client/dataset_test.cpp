@@ -234,30 +234,7 @@ TEST_F(DatasetTest, CancelRevertsAnEditAndDropsANewRecord) {
   EXPECT_EQ(column(*ds, "custNo"), QStringList({"C1", "C2", "C3"}));
 }
 
-TEST_F(DatasetTest, MergeMakesTheCurrentValuesTheOriginals) {
-  seedCustomers();
-  auto ds = customers();
-  ds->edit();
-  setField(*ds, "custName", "合并后");
-  ds->post();
-  ds->last();
-  ds->remove();
-  ds->mergeChangeLog();
-  EXPECT_EQ(ds->changeCount(), 0);
-  EXPECT_EQ(ds->recordCount(), 2);
-
-  ds->first();
-  ds->edit();
-  setField(*ds, "tel", "123");
-  ds->post();
-  const auto delta = ds->delta();
-  ASSERT_EQ(delta.rows.size(), 1u);
-  EXPECT_EQ(text(delta.rows[0].oldValues.at("custName")), "合并后");
-  ds->cancelUpdates();
-  EXPECT_EQ(ds->fieldByName("custName").asString(), "合并后");  // not the value first read
-}
-
-TEST_F(DatasetTest, CancelUpdatesBringsBackDeletedRecordsAndDropsInsertedOnes) {
+TEST_F(DatasetTest, CancelUpdatesRestoresTheOriginalsAndMergeMakesNewOnes) {
   seedCustomers();
   auto ds = customers();
   ds->remove();  // C1
@@ -268,13 +245,30 @@ TEST_F(DatasetTest, CancelUpdatesBringsBackDeletedRecordsAndDropsInsertedOnes) {
   setField(*ds, "custNo", "C9");
   ds->post();
   ASSERT_EQ(ds->changeCount(), 3);
-
   ds->cancelUpdates();
   EXPECT_EQ(ds->changeCount(), 0);
   EXPECT_EQ(column(*ds, "custNo"), QStringList({"C1", "C2", "C3"}));
   EXPECT_EQ(column(*ds, "custName"), QStringList({"甲", "乙", "丙"}));
   EXPECT_EQ(ds->state(), State::Browse);
   EXPECT_GE(ds->currentRow(), 0);
+
+  ds->first();
+  ds->edit();
+  setField(*ds, "custName", "合并后");
+  ds->post();
+  ds->last();
+  ds->remove();
+  ds->mergeChangeLog();
+  EXPECT_EQ(ds->changeCount(), 0);
+  EXPECT_EQ(ds->recordCount(), 2);
+  ds->first();
+  ds->edit();
+  setField(*ds, "tel", "123");
+  ds->post();
+  ASSERT_EQ(ds->delta().rows.size(), 1u);
+  EXPECT_EQ(text(ds->delta().rows[0].oldValues.at("custName")), "合并后");
+  ds->cancelUpdates();
+  EXPECT_EQ(ds->fieldByName("custName").asString(), "合并后");  // not the value first read
 }
 
 // ---- applying the change log ----------------------------------------------------------------
