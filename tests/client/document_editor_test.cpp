@@ -37,6 +37,15 @@ QString monthHead(const char* head) {
   return QString("%1-%2-").arg(head, QDate::currentDate().toString("yy-MM"));
 }
 
+// Types a value into a row of a document's dataset (the current one unless told), as a user
+// would.
+void typeInto(client::Dataset& ds, const char* field, const QVariant& value, int row = -1) {
+  if (row >= 0) ds.moveTo(row);
+  ds.edit();
+  ds.fieldByName(field).setValue(value);
+  ds.post();
+}
+
 class DocumentTest : public ClientTest {
  protected:
   void SetUp() override {
@@ -92,10 +101,16 @@ class DocumentTest : public ClientTest {
     d.post();
   }
 
-  std::unique_ptr<Twh_InForm> savedReceipt(int lines) {
+  // A receipt being entered, its header chosen.
+  std::unique_ptr<Twh_InForm> newReceipt() {
     auto f = open<Twh_InForm>();
     f->newActionExecute();
     fillHeader(*f);
+    return f;
+  }
+
+  std::unique_ptr<Twh_InForm> savedReceipt(int lines) {
+    auto f = newReceipt();
     const char* products[] = {"P1", "P2", "P3"};
     for (int i = 0; i < lines; ++i) addLine(*f, products[i % 3], i + 1);
     EXPECT_TRUE(f->saveDoc());
@@ -212,9 +227,7 @@ TEST_F(DocumentTest, SaveChecksHeaderThenLinesThenEachLine) {
   EXPECT_TRUE(f->isNew);
   EXPECT_EQ(count("select count(*) from wh_In"), 0);
 
-  f->dCDS().edit();
-  f->dCDS().fieldByName("qty").setValue(0);
-  f->dCDS().post();
+  typeInto(f->dCDS(), "qty", 0);
   prompter_.clear();
   EXPECT_FALSE(f->saveDoc());
   EXPECT_EQ(prompter_.texts(), QStringList{"产品编号和数量不能为空!"});
@@ -296,14 +309,10 @@ TEST_F(DocumentTest, EditingOnlyTheHeaderSendsOnlyTheMaster) {
 }
 
 TEST_F(DocumentTest, RefusedSaveKeepsTheWorkAndTheNextSaveTakesAFreshNumber) {
-  auto f = open<Twh_InForm>();
-  f->newActionExecute();
-  fillHeader(*f);
+  auto f = newReceipt();
   addLine(*f, "P1", 1);
   // A remark the server refuses: longer than the 20 characters its field holds.
-  f->mCDS().edit();
-  f->mCDS().fieldByName("remarkM").setValue(QString(30, QChar(u'长')));
-  f->mCDS().post();
+  typeInto(f->mCDS(), "remarkM", QString(30, QChar(u'长')));
   EXPECT_FALSE(f->saveDoc());
   EXPECT_EQ(prompter_.texts(), QStringList{"“备注”最多 20 个字符（输入了 30 个）"});
   EXPECT_TRUE(f->isNew);
@@ -314,9 +323,7 @@ TEST_F(DocumentTest, RefusedSaveKeepsTheWorkAndTheNextSaveTakesAFreshNumber) {
 
   // Meanwhile someone stored this month's first receipt: the retry asks for a fresh number.
   exec(QString("insert into wh_In(keyNo) values('%10001')").arg(monthHead("RK")));
-  f->mCDS().edit();
-  f->mCDS().fieldByName("remarkM").setValue("短");
-  f->mCDS().post();
+  typeInto(f->mCDS(), "remarkM", "短");
   prompter_.clear();
   ASSERT_TRUE(f->saveDoc());
   EXPECT_EQ(f->shownKeyNo(), monthHead("RK") + "0002");
@@ -326,9 +333,7 @@ TEST_F(DocumentTest, RefusedSaveKeepsTheWorkAndTheNextSaveTakesAFreshNumber) {
 TEST_F(DocumentTest, DuplicateNumberFromAnotherClientIsRetriedWithTheNextNumber) {
   auto other = newClient();
   other->login();
-  auto f = open<Twh_InForm>();
-  f->newActionExecute();
-  fillHeader(*f);
+  auto f = newReceipt();
   addLine(*f, "P1", 5);
   addLine(*f, "P2", 6);
   // Right after this screen has read the next number, the other client stores it.
@@ -350,9 +355,7 @@ TEST_F(DocumentTest, DuplicateNumberFromAnotherClientIsRetriedWithTheNextNumber)
 TEST_F(DocumentTest, DuplicateNumberRetriesGiveUpWithTheServersText) {
   auto other = newClient();
   other->login();
-  auto f = open<Twh_InForm>();
-  f->newActionExecute();
-  fillHeader(*f);
+  auto f = newReceipt();
   addLine(*f, "P1", 5);
   int taken = 0;
   f->mCDS().afterPost = [&](client::Dataset& m) {
@@ -394,9 +397,7 @@ TEST_F(DocumentTest, HiddenColumnKeepsItsFieldInTheDatasetAndTheSave) {
   f->newActionExecute();
   fillHeader(*f);
   addLine(*f, "P1", 1);
-  f->dCDS().edit();
-  f->dCDS().fieldByName("remark").setValue("加急");
-  f->dCDS().post();
+  typeInto(f->dCDS(), "remark", "加急");
   ASSERT_TRUE(f->saveDoc());
   EXPECT_EQ(text("select remark from wh_in_det"), "加急");
 }
@@ -524,9 +525,7 @@ int pickRows(Tsys_qryForm& d, std::initializer_list<const char*> keys, const QSt
 }
 
 TEST_F(DocumentTest, ProductPickerAppendsOnNewAndOverwritesOnEdit) {
-  auto f = open<Twh_InForm>();
-  f->newActionExecute();
-  fillHeader(*f);
+  auto f = newReceipt();
   answerQuery_ = [](Tsys_qryForm& d) {
     EXPECT_EQ(d.windowTitle(), "产品查询");
     return pickRows(d, {"P3", "P1", "P2"}, "productNo");
@@ -538,12 +537,7 @@ TEST_F(DocumentTest, ProductPickerAppendsOnNewAndOverwritesOnEdit) {
   EXPECT_DOUBLE_EQ(f->dCDS().valueAt(0, "uPrice").toDouble(), 95.5);  // the cost price
   EXPECT_EQ(f->dCDS().valueAt(2, "productNo").toString(), "P2");
   EXPECT_FALSE(f->isFilling);
-  for (int r = 0; r < 3; ++r) {
-    f->dCDS().moveTo(r);
-    f->dCDS().edit();
-    f->dCDS().fieldByName("qty").setValue(1);
-    f->dCDS().post();
-  }
+  for (int r = 0; r < 3; ++r) typeInto(f->dCDS(), "qty", 1, r);
   ASSERT_TRUE(f->saveDoc());
 
   f->editActionExecute();
@@ -561,9 +555,7 @@ TEST_F(DocumentTest, ProductPickerAppendsOnNewAndOverwritesOnEdit) {
 }
 
 TEST_F(DocumentTest, APickerFillsTheEmptyLineFirstThenAppends) {
-  auto f = open<Twh_InForm>();
-  f->newActionExecute();
-  fillHeader(*f);
+  auto f = newReceipt();
   addLine(*f, "P1", 2);
   f->addActionExecute();  // 增行, then the picker from the new, empty line
   answerQuery_ = [](Tsys_qryForm& d) { return pickRows(d, {"P3", "P2", "P1"}, "productNo"); };
@@ -573,12 +565,7 @@ TEST_F(DocumentTest, APickerFillsTheEmptyLineFirstThenAppends) {
   for (int r = 0; r < d.recordCount(); ++r) products << d.valueAt(r, "productNo").toString();
   EXPECT_EQ(products, (QStringList{"P1", "P3", "P2", "P1"})) << "no empty line left behind";
   EXPECT_EQ(d.valueAt(1, "pName").toString(), "法兰");
-  for (int r = 1; r < d.recordCount(); ++r) {
-    d.moveTo(r);
-    d.edit();
-    d.fieldByName("qty").setValue(r);
-    d.post();
-  }
+  for (int r = 1; r < d.recordCount(); ++r) typeInto(d, "qty", r, r);
   ASSERT_TRUE(f->saveDoc());
   EXPECT_EQ(prompter_.texts(), QStringList{"OK"}) << "not 产品编号和数量不能为空!";
   EXPECT_EQ(count("select count(*) from wh_in_det"), 4);
@@ -620,9 +607,7 @@ TEST_F(DocumentTest, APickerClosedWithNothingTickedCopiesNothingInEveryMode) {
 }
 
 TEST_F(DocumentTest, HeaderTextStopsAtTheSizeOfItsField) {
-  auto f = open<Twh_InForm>();
-  f->newActionExecute();
-  fillHeader(*f);
+  auto f = newReceipt();
   auto* remark = qobject_cast<QLineEdit*>(f->headerEditor("remarkM"));
   ASSERT_NE(remark, nullptr);
   type(remark, "第一批次返修品，已与质检部门核对数量无误，另附说明");  // 25 for a field of 20
@@ -699,9 +684,7 @@ TEST_F(DocumentTest, IssueTakesTheStockPriceAndItsOwnTables) {
   ASSERT_EQ(f->dCDS().recordCount(), 1);
   EXPECT_DOUBLE_EQ(f->dCDS().valueAt(0, "uPrice").toDouble(), 88);  // the stock row's price
   EXPECT_EQ(f->dCDS().valueAt(0, "pName").toString(), "法兰");
-  f->dCDS().edit();
-  f->dCDS().fieldByName("qty").setValue(25);  // more than on hand: saved like any other
-  f->dCDS().post();
+  typeInto(f->dCDS(), "qty", 25);  // more than on hand: saved like any other
   ASSERT_TRUE(f->saveDoc());
   EXPECT_EQ(f->shownKeyNo(), monthHead("CK") + "0001");
   EXPECT_EQ(count("select count(*) from wh_out_det where itemNo = 1 and qty = 25"), 1);
@@ -721,12 +704,8 @@ TEST_F(DocumentTest, HooksAndPickerModesExtendTheEditor) {
   bool refuse = true;
   c.validate = [&](DocumentEditor&) { return !refuse; };
   c.numberLines = [](DocumentEditor& e) {
-    for (int r = 0; r < e.dCDS().recordCount(); ++r) {
-      e.dCDS().moveTo(r);
-      e.dCDS().edit();
-      e.dCDS().fieldByName("remark").setValue(QString("第%1行").arg(r + 1));
-      e.dCDS().post();
-    }
+    for (int r = 0; r < e.dCDS().recordCount(); ++r)
+      typeInto(e.dCDS(), "remark", QString("第%1行").arg(r + 1), r);
   };
   // A document's own tool-bar entry, a drop-down before "关闭", each entry under the error handler.
   int summaries = 0;
@@ -765,12 +744,7 @@ TEST_F(DocumentTest, HooksAndPickerModesExtendTheEditor) {
   ASSERT_EQ(f.dCDS().recordCount(), 2);
   EXPECT_EQ(f.dCDS().valueAt(0, "pName").toString(), "闸阀");     // completion ran
   EXPECT_DOUBLE_EQ(f.dCDS().valueAt(1, "uPrice").toDouble(), 0);  // an empty price is 0
-  for (int r = 0; r < 2; ++r) {
-    f.dCDS().moveTo(r);
-    f.dCDS().edit();
-    f.dCDS().fieldByName("qty").setValue(1);
-    f.dCDS().post();
-  }
+  for (int r = 0; r < 2; ++r) typeInto(f.dCDS(), "qty", 1, r);
   EXPECT_FALSE(f.saveDoc());  // the screen's own check says no, silently here
   EXPECT_TRUE(prompter_.shown.empty());
   refuse = false;

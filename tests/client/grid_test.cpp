@@ -92,6 +92,16 @@ class GridTest : public DataModuleTest {
     return ds;
   }
   std::unique_ptr<Dataset> lines() { return open("select * from ##lines order by id"); }
+  std::unique_ptr<Dataset> seededLines() {
+    seedLines();
+    return lines();
+  }
+  // Shows a widget at a size a user's window would give it, and lets it settle.
+  static void showAt(QWidget& w, int width, int height) {
+    w.resize(width, height);
+    w.show();
+    settle();
+  }
 
   ScriptedDesktop desktop_;
 };
@@ -144,8 +154,7 @@ QString run(const QString& program, const QStringList& args) {
 // ---- footer ---------------------------------------------------------------------------------
 
 TEST_F(GridTest, FooterSumsFollowEditsInsertsDeletesAndFilters) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   GridColumn count = col("item", "物料");
   count.footer = FooterKind::Count;
@@ -193,8 +202,7 @@ TEST_F(GridTest, FooterSumsFollowEditsInsertsDeletesAndFilters) {
 }
 
 TEST_F(GridTest, FooterStaysAlignedWhileResizingMovingAndScrolling) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   std::vector<GridColumn> cols;
   for (const char* f : {"id", "grp", "item", "qty", "price", "made", "note"})
@@ -205,9 +213,7 @@ TEST_F(GridTest, FooterStaysAlignedWhileResizingMovingAndScrolling) {
   grid.setDataset(ds.get());
   grid.setRowNumbers(true);
   grid.setFooterVisible(true);
-  grid.resize(500, 300);
-  grid.show();
-  settle();
+  showAt(grid, 500, 300);
 
   QHeaderView* titles = grid.view()->horizontalHeader();
   client::FooterHeader* footer = footerOf(grid);
@@ -252,8 +258,7 @@ TEST_F(GridTest, FooterStaysAlignedWhileResizingMovingAndScrolling) {
 // ---- titles ---------------------------------------------------------------------------------
 
 TEST_F(GridTest, TwoLevelTitlesShareGroupCellsAcrossAdjacentColumns) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   grid.setColumns({col("item", "物料描述|物料编号"), col("grp", "物料描述|类别"),
                    col("qty", "重量信息|单重"), col("note", "备注"),
@@ -279,8 +284,7 @@ TEST_F(GridTest, TwoLevelTitlesShareGroupCellsAcrossAdjacentColumns) {
 }
 
 TEST_F(GridTest, WithoutColumnsEveryVisibleFieldIsAColumnTitledByItsLabel) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   ds->fieldByName("note").visible = false;
   ds->fieldByName("qty").displayLabel = QString::fromUtf8("数量");
   DataGrid grid;
@@ -371,17 +375,14 @@ TEST_F(GridTest, ColumnsTheLayoutDoesNotNameKeepTheirCaptionWidthAndPlace) {
 // ---- check boxes ----------------------------------------------------------------------------
 
 TEST_F(GridTest, CheckedRowsComeInCheckingOrderAndStayWithTheirRecords) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   grid.setColumns({col("item", "物料"), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
   grid.setReadOnly(true);
   grid.setCheckBoxes(true);
   grid.setTitleSort(true);
-  grid.resize(400, 300);
-  grid.show();
-  settle();
+  showAt(grid, 400, 300);
   QWidget* vp = grid.view()->viewport();
 
   for (int row : {2, 0, 3}) click(vp, cellCenter(grid, row, 0));
@@ -419,15 +420,12 @@ TEST_F(GridTest, CheckedRowsComeInCheckingOrderAndStayWithTheirRecords) {
 // ---- sorting and numbering ------------------------------------------------------------------
 
 TEST_F(GridTest, AMarkedRowIsTintedWithItsReasonAndFollowsItsRecordUntilUnmarked) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   grid.setColumns({col("item", "物料", 120), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
   grid.setTitleSort(true);
-  grid.resize(400, 300);
-  grid.show();
-  settle();
+  showAt(grid, 400, 300);
   grid.markRow(2, "重复的编号");  // P-300
   settle();
   // Beside the text of the item cells: red in the marked row, the grid's white in the others.
@@ -459,8 +457,7 @@ TEST_F(GridTest, AMarkedRowIsTintedWithItsReasonAndFollowsItsRecordUntilUnmarked
 }
 
 TEST_F(GridTest, FooterSumsStayUnderTheirColumnsWithTheCheckBoxColumn) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   GridColumn item = col("item", "物料", 110);
   item.footer = FooterKind::Text;
@@ -473,9 +470,7 @@ TEST_F(GridTest, FooterSumsStayUnderTheirColumnsWithTheCheckBoxColumn) {
   grid.setRowNumbers(true);
   grid.setFooterVisible(true);
   grid.setCheckBoxes(true);  // as in every picker: a column in front of the data
-  grid.resize(520, 260);
-  grid.show();
-  settle();
+  showAt(grid, 520, 260);
 
   QHeaderView* titles = grid.view()->horizontalHeader();
   client::FooterHeader* footer = footerOf(grid);
@@ -516,15 +511,12 @@ TEST_F(GridTest, FooterSumsStayUnderTheirColumnsWithTheCheckBoxColumn) {
 }
 
 TEST_F(GridTest, TitleClickSortsAscendingThenDescendingAndAlwaysReportsTheField) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   grid.setColumns({col("item", "物料"), col("grp", "组|类别"), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
   grid.setReadOnly(true);
-  grid.resize(400, 300);
-  grid.show();
-  settle();
+  showAt(grid, 400, 300);
   QStringList clicked;
   QObject::connect(&grid, &DataGrid::titleClicked, [&](const QString& f) { clicked << f; });
 
@@ -554,8 +546,7 @@ TEST_F(GridTest, TitleClickSortsAscendingThenDescendingAndAlwaysReportsTheField)
 // ---- grouping -------------------------------------------------------------------------------
 
 TEST_F(GridTest, GroupingInsertsCaptionsAndGroupFootersAndMapsRowsBack) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   GridColumn label = col("item", "物料");
   label.footer = FooterKind::Text;
@@ -568,9 +559,7 @@ TEST_F(GridTest, GroupingInsertsCaptionsAndGroupFootersAndMapsRowsBack) {
   grid.setCheckBoxes(true);
   grid.setRowNumbers(true, 101);  // a query's later page numbers from its first row
   grid.setGroupBy("grp", QString::fromUtf8("类别"));
-  grid.resize(500, 400);
-  grid.show();
-  settle();
+  showAt(grid, 500, 400);
 
   QAbstractItemModel* m = grid.view()->model();
   QStringList shown;
@@ -636,16 +625,13 @@ TEST_F(GridTest, GroupingInsertsCaptionsAndGroupFootersAndMapsRowsBack) {
 // ---- buttons, editors, read-only --------------------------------------------------------------
 
 TEST_F(GridTest, CellButtonsReportFieldAndRowByMouseAndKeyboard) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   GridColumn task = col("item", "物料", 120);
   task.button = CellButton::Ellipsis;
   grid.setColumns({col("grp", "组"), task});
   grid.setDataset(ds.get());
-  grid.resize(400, 300);
-  grid.show();
-  settle();
+  showAt(grid, 400, 300);
   QList<std::pair<QString, int>> pressed;
   QObject::connect(&grid, &DataGrid::buttonClicked, [&](const QString& f, int r) {
     pressed.push_back({f, r});
@@ -671,8 +657,7 @@ TEST_F(GridTest, CellButtonsReportFieldAndRowByMouseAndKeyboard) {
 }
 
 TEST_F(GridTest, ValidatorErrorsAreShownAndTheCellKeepsItsValue) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   ds->fieldByName("qty").onValidate = [](client::Field&, const QVariant& v) {
     if (v.toDouble() < 0) throw DataError(QString::fromUtf8("数量不能小于零！"));
   };
@@ -756,9 +741,7 @@ TEST_F(GridTest, EditorsOfferPickListsLookupsAndCalendarsAndWriteOnlyWhatChanged
   EXPECT_EQ(ds->changeCount(), 2);  // two records changed
 
   // The button of a cell being edited: what was typed goes in first, then the button's signal.
-  grid.resize(500, 300);
-  grid.show();
-  settle();
+  showAt(grid, 500, 300);
   QList<std::pair<QString, int>> pressed;
   QObject::connect(&grid, &DataGrid::buttonClicked, [&](const QString& f, int r) {
     pressed.push_back({f, r});
@@ -780,15 +763,12 @@ TEST_F(GridTest, EditorsOfferPickListsLookupsAndCalendarsAndWriteOnlyWhatChanged
 }
 
 TEST_F(GridTest, ReadOnlyGridSelectsWholeRowsAndEditsNothing) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   grid.setColumns({col("item", "物料"), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
   grid.setReadOnly(true);
-  grid.resize(400, 300);
-  grid.show();
-  settle();
+  showAt(grid, 400, 300);
   QTableView* v = grid.view();
   EXPECT_FALSE(v->model()->flags(v->model()->index(0, 1)) & Qt::ItemIsEditable);
   EXPECT_FALSE(v->model()->setData(v->model()->index(0, 1), "5"));
@@ -805,8 +785,7 @@ TEST_F(GridTest, ReadOnlyGridSelectsWholeRowsAndEditsNothing) {
 // ---- cursor ---------------------------------------------------------------------------------
 
 TEST_F(GridTest, CursorFollowsTheCurrentRowAndBack) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   ds->beforePost = [](Dataset& d) {
     if (d.fieldByName("item").asString().isEmpty())
       throw DataError(QString::fromUtf8("物料不能为空！"));
@@ -814,9 +793,7 @@ TEST_F(GridTest, CursorFollowsTheCurrentRowAndBack) {
   DataGrid grid;
   grid.setColumns({col("item", "物料"), sumCol("qty", "数量")});
   grid.setDataset(ds.get());
-  grid.resize(400, 300);
-  grid.show();
-  settle();
+  showAt(grid, 400, 300);
   QTableView* v = grid.view();
 
   ds->moveTo(2);
@@ -875,9 +852,7 @@ TEST_F(GridTest, TenThousandRowsOpenSumAndPaint) {
   grid.setDataset(ds.get());
   grid.setRowNumbers(true);
   grid.setFooterVisible(true);
-  grid.resize(800, 600);
-  grid.show();
-  settle();
+  showAt(grid, 800, 600);
   EXPECT_EQ(grid.footerText("qty"), "50,005,000.00");
   QAbstractItemModel* m = grid.view()->model();
   for (int i = 0; i < 20; ++i) m->setData(m->index(i, 2), QString::number(i));
@@ -901,8 +876,7 @@ TEST(GridExport, DisplayFormatsBecomeExcelFormats) {
 }
 
 TEST_F(GridTest, ExportToAMissingFolderFailsWithAReadableText) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   grid.setDataset(ds.get());
   TempDir dir;
@@ -915,8 +889,7 @@ TEST_F(GridTest, ExportToAMissingFolderFailsWithAReadableText) {
 }
 
 TEST_F(GridTest, ExportWritesTwoLevelTitlesTypedValuesAndTheFooter) {
-  seedLines();
-  auto ds = lines();
+  auto ds = seededLines();
   DataGrid grid;
   GridColumn label = col("item", "物料描述|物料编号", 120);
   label.footer = FooterKind::Text;
@@ -1005,9 +978,7 @@ TEST_F(GridTest, TreeGridNestsRowsByParentAndFollowsTheCursor) {
   GridColumn name = col("name", "分类|名称", 160);
   TreeGrid tree(ds.get(), "id", "parentId");
   tree.setColumns({name, col("id", "分类|编号")});
-  tree.resize(400, 300);
-  tree.show();
-  settle();
+  showAt(tree, 400, 300);
   QAbstractItemModel* m = tree.view()->model();
 
   // Top level: 原材料, the orphan, one of the pair that point at each other, 成品.
