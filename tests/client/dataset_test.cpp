@@ -62,6 +62,10 @@ class DatasetTest : public ConnectedTest {
     ds->open();
     return ds;
   }
+  std::unique_ptr<Dataset> seededCustomers() {
+    seedCustomers();
+    return customers();
+  }
   static QStringList column(Dataset& ds, const QString& field) {
     QStringList out;
     for (int i = 0; i < ds.recordCount(); ++i) out << ds.valueAt(i, field).toString();
@@ -131,8 +135,7 @@ TEST_F(DatasetTest, TransportFailuresAreToldInChinese) {
 // ---- change log -----------------------------------------------------------------------------
 
 TEST_F(DatasetTest, ChangeLogKeepsOneEntryPerRecordWhateverTheEditSequence) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
 
   ds->append();  // inserted, then edited: still one insert with the latest values
   setField(*ds, "custNo", "C9");
@@ -186,8 +189,7 @@ TEST_F(DatasetTest, ChangeLogKeepsOneEntryPerRecordWhateverTheEditSequence) {
 }
 
 TEST_F(DatasetTest, UnpostedEditsAndEditsBackToTheOriginalSendNothing) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   ds->edit();
   setField(*ds, "custName", "新");
   EXPECT_EQ(ds->changeCount(), 0);  // not posted yet
@@ -207,8 +209,7 @@ TEST_F(DatasetTest, UnpostedEditsAndEditsBackToTheOriginalSendNothing) {
 }
 
 TEST_F(DatasetTest, CancelRevertsAnEditAndDropsANewRecord) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   ASSERT_TRUE(ds->locate("custNo", "C2"));
   ds->edit();
   setField(*ds, "custName", "改");
@@ -235,8 +236,7 @@ TEST_F(DatasetTest, CancelRevertsAnEditAndDropsANewRecord) {
 }
 
 TEST_F(DatasetTest, CancelUpdatesRestoresTheOriginalsAndMergeMakesNewOnes) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   ds->remove();  // C1
   ds->edit();    // C2
   setField(*ds, "custName", "改");
@@ -274,8 +274,7 @@ TEST_F(DatasetTest, CancelUpdatesRestoresTheOriginalsAndMergeMakesNewOnes) {
 // ---- applying the change log ----------------------------------------------------------------
 
 TEST_F(DatasetTest, ApplyingWritesAllOrTheAcceptedRowsAndKeepsTheRefusedOnePending) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   std::vector<RowError> errors;
   ds->onReconcileError = [&](const RowError& e) { errors.push_back(e); };
   ASSERT_TRUE(ds->locate("custNo", "C3"));
@@ -446,8 +445,7 @@ TEST_F(DatasetTest, IndexPutsNullsFirstKeepsTiesInOrderAndIgnoresCase) {
 }
 
 TEST_F(DatasetTest, PostedRecordTakesItsPlaceInTheViewOrLeavesIt) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   ds->setIndex("custNo");
   ds->append();
   setField(*ds, "custNo", "C0");
@@ -604,8 +602,7 @@ TEST_F(DatasetTest, OpeningReadsAfreshAndAFailedOpenLeavesTheDatasetClosed) {
 }
 
 TEST_F(DatasetTest, LoopsVisitEveryRecordOnceAndAnEmptyResultIsAtBothEnds) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   QStringList seen;
   for (ds->first(); !ds->eof(); ds->next()) seen << ds->fieldByName("custNo").asString();
   EXPECT_EQ(seen, QStringList({"C1", "C2", "C3"}));
@@ -652,16 +649,14 @@ TEST_F(DatasetTest, LabelsAndHooksOfAColumnSurviveReopening) {
 // ---- hooks and field rules ------------------------------------------------------------------
 
 TEST_F(DatasetTest, SettingAFieldOutsideEditIsRefusedNamingTheField) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   EXPECT_EQ(dataErrorOf([&] { setField(*ds, "custName", "x"); }),
             "数据集不在编辑或插入状态，不能修改字段 custName");
   EXPECT_THROW(ds->fieldByName("noSuchField"), DataError);
 }
 
 TEST_F(DatasetTest, NewRecordDefaultsAndValidationThatAbortsKeepsTheOldValue) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   ds->onNewRecord = [](Dataset& d) {
     d.fieldByName("contact").setValue("默认");
     d.fieldByName("custName").setValue("新客户");
@@ -691,8 +686,7 @@ TEST_F(DatasetTest, NewRecordDefaultsAndValidationThatAbortsKeepsTheOldValue) {
 }
 
 TEST_F(DatasetTest, BeforePostAbortKeepsTheRecordInEditAndTheCursorInPlace) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   bool refuse = true;
   int afterPosts = 0;
   ds->beforePost = [&](Dataset&) {
@@ -715,8 +709,7 @@ TEST_F(DatasetTest, BeforePostAbortKeepsTheRecordInEditAndTheCursorInPlace) {
 }
 
 TEST_F(DatasetTest, DeleteHooksRunAroundTheDeleteAndAnAbortKeepsTheRecord) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   std::vector<QString> log;
   ds->beforeDelete = [&](Dataset& d) {
     log.push_back("before " + d.fieldByName("custNo").asString());
@@ -767,8 +760,7 @@ TEST_F(DatasetTest, TypedTextIsTakenAsTheFieldsType) {
 // ---- signals --------------------------------------------------------------------------------
 
 TEST_F(DatasetTest, OneOperationSignalsOnceAndAfterScrollFollowsRealMoves) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   int changes = 0, moves = 0, scrolls = 0;
   QObject::connect(ds.get(), &Dataset::changed, [&] { ++changes; });
   QObject::connect(ds.get(), &Dataset::currentChanged, [&] { ++moves; });
@@ -830,8 +822,7 @@ TEST(FormatValue, DatesShowTheTimeOnlyWhenThereIsOne) {
 }
 
 TEST_F(DatasetTest, ModelShowsVisibleFieldsAndRecordsAndFollowsTheDataset) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   DatasetModel model(*ds);
   EXPECT_EQ(model.rowCount(), 3);
   EXPECT_EQ(model.columnCount(), ds->fieldCount());
@@ -902,8 +893,7 @@ TEST_F(DatasetTest, ModelFormatsAlignsAndChecksByFieldType) {
 }
 
 TEST_F(DatasetTest, ModelEditsGoThroughTheDatasetAndItsHooks) {
-  seedCustomers();
-  auto ds = customers();
+  auto ds = seededCustomers();
   DatasetModel model(*ds);
   int resets = 0, cellChanges = 0;
   QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { ++resets; });
