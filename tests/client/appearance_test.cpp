@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 
@@ -198,13 +197,7 @@ class WindowSizeTest : public ClientTest {
     ClientTest::SetUp();
     loginAdmin();
     dm_->userName = "admin";
-    ASSERT_TRUE(cache_.isValid());
-    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
     answerConditions();
-  }
-  void TearDown() override {
-    client::Tsys_reportForm::setCacheDir({});
-    ClientTest::TearDown();
   }
   // Shows the window as a user gets it: with its frame it lies inside the screen's free area,
   // whatever its content asks for (what does not fit scrolls inside).
@@ -220,7 +213,6 @@ class WindowSizeTest : public ClientTest {
     ++checked_;
   }
 
-  QTemporaryDir cache_;
   int checked_ = 0;
 };
 

@@ -1,12 +1,13 @@
 // A real server with a client data module, a test prompter, a scripted desktop that answers the
-// dialogs screens open, and a temporary program folder (for path.ini): the ground of every
-// screen test.
+// dialogs screens open, and a temporary program folder (for path.ini and the report cache): the
+// ground of every screen test.
 #pragma once
 
 #include <QDir>
 
 #include "client/app/client_config.h"
 #include "client/query/filter_form.h"
+#include "client/report/sys_report_form.h"
 #include "connection_fixture.h"
 #include "support/scripted_desktop.h"
 
@@ -19,8 +20,10 @@ class ClientTest : public DataModuleTest {
     client::setProgramDir(QString::fromStdString(programDir_->path().string()));
     DataModuleTest::SetUp();
     client::setDesktop(&desktop_);
+    client::Tsys_reportForm::setCacheDir(programFile("report"));
   }
   void TearDown() override {
+    client::Tsys_reportForm::setCacheDir({});
     client::setDesktop(nullptr);
     DataModuleTest::TearDown();
     client::setProgramDir({});

@@ -778,7 +778,6 @@ TEST_F(DocumentTest, FindLoadsTheChosenDocument) {
 }
 
 TEST_F(DocumentTest, PrintOffersTheReceiptStylesWithTheScreensData) {
-  client::Tsys_reportForm::setCacheDir(programFile("report"));
   auto f = savedReceipt(3);
   int styles = -1;
   bool hasLines = false;

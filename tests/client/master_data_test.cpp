@@ -10,7 +10,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTableView>
-#include <QTemporaryDir>
 
 #include "client/app/actions.h"
 #include "client/data/dataset.h"
@@ -32,12 +31,6 @@ class MasterDataTest : public ClientTest {
   void SetUp() override {
     ClientTest::SetUp();
     loginAdmin();
-    ASSERT_TRUE(cache_.isValid());
-    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
-  }
-  void TearDown() override {
-    client::Tsys_reportForm::setCacheDir({});
-    ClientTest::TearDown();
   }
 
   // Types a new row into the list and saves it with the toolbar, as a user would.
@@ -46,8 +39,6 @@ class MasterDataTest : public ClientTest {
     for (const auto& [field, value] : values) form.dataset().fieldByName(field).setValue(value);
     form.saveAction->trigger();
   }
-
-  QTemporaryDir cache_;
 };
 
 struct CheckedList {

@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
@@ -36,8 +35,6 @@ class ProductsTest : public ClientTest {
   void SetUp() override {
     ClientTest::SetUp();
     loginAdmin();
-    ASSERT_TRUE(cache_.isValid());
-    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
     savedSettings_ = client::settings();
     // The conditions dialog answers with a name containing `nameLike_` (empty: everything).
     answerConditions([this](TfilterForm& f) {
@@ -47,7 +44,6 @@ class ProductsTest : public ClientTest {
   }
   void TearDown() override {
     client::settings() = savedSettings_;
-    client::Tsys_reportForm::setCacheDir({});
     ClientTest::TearDown();
   }
 
@@ -70,7 +66,6 @@ class ProductsTest : public ClientTest {
     ds.post();
   }
 
-  QTemporaryDir cache_;
   client::Settings savedSettings_;
   QString nameLike_;
 };
