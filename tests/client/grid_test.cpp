@@ -875,19 +875,6 @@ TEST(GridExport, DisplayFormatsBecomeExcelFormats) {
   EXPECT_EQ(client::excelDateFormat("hh:mm AP"), "");
 }
 
-TEST_F(GridTest, ExportToAMissingFolderFailsWithAReadableText) {
-  auto ds = seededLines();
-  DataGrid grid;
-  grid.setDataset(ds.get());
-  TempDir dir;
-  const QString file =
-      QDir(QString::fromStdString(dir.path().string())).filePath("无此目录/a.xlsx");
-  QString error;
-  EXPECT_FALSE(grid.exportXlsx(file, &error));
-  EXPECT_TRUE(error.contains(QString::fromUtf8("不存在"))) << error.toStdString();
-  EXPECT_FALSE(QFile::exists(file));
-}
-
 TEST_F(GridTest, ExportWritesTwoLevelTitlesTypedValuesAndTheFooter) {
   auto ds = seededLines();
   DataGrid grid;
