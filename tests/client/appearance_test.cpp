@@ -8,7 +8,6 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QImage>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>

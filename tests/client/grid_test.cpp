@@ -10,9 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -21,7 +19,6 @@
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableView>
-#include <QTimer>
 #include <QTreeView>
 
 #include "client/data/connection.h"

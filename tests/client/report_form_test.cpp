@@ -9,7 +9,6 @@
 #include <QListWidget>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
