@@ -39,6 +39,13 @@ class ConnectedTest : public ServerTest {
     ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
               "OK");
   }
+  // A dataset of its own, open on a statement.
+  std::unique_ptr<client::Dataset> open(const QString& sql, const char* provider = "pubDSP") {
+    auto ds = std::make_unique<client::Dataset>(*conn_, provider);
+    ds->setCommandText(sql);
+    ds->open();
+    return ds;
+  }
   // Runs a statement through a dataset of its own, so no dataset under test is disturbed.
   void exec(const QString& sql) {
     client::Dataset ds(*conn_, "pubDSP");

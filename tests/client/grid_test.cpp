@@ -82,12 +82,6 @@ class GridTest : public DataModuleTest {
                  " select i, 'G' || (i / 25), 'P-' || i, i, 1 from n")
              .arg(count));
   }
-  std::unique_ptr<Dataset> open(const QString& sql) {
-    auto ds = std::make_unique<Dataset>(*conn_, "pubDSP");
-    ds->setCommandText(sql);
-    ds->open();
-    return ds;
-  }
   std::unique_ptr<Dataset> lines() { return open("select * from ##lines order by id"); }
   std::unique_ptr<Dataset> seededLines() {
     seedLines();

@@ -69,12 +69,6 @@ class ReportFormTest : public ClientTest {
     form->loadReports();
     return form;
   }
-  std::unique_ptr<Dataset> open(const QString& sql) {
-    auto ds = std::make_unique<Dataset>(*conn_, "selectDSP");
-    ds->setCommandText(sql);
-    ds->open();
-    return ds;
-  }
   static QStringList styles(const Tsys_reportForm& form) {
     QStringList out;
     for (int i = 0; i < form.LV()->count(); ++i) out << form.LV()->item(i)->text();
@@ -456,9 +450,9 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
   form->mtcMCDS().open();
   ASSERT_EQ(form->mtcMCDS().recordCount(), 1);
 
-  auto rows = open(
-      "select tableName, repFile from sys_report where styleName = '标准样式' "
-      "order by repNo");
+  auto rows =
+      open("select tableName, repFile from sys_report where styleName = '标准样式' order by repNo",
+           "selectDSP");
   QStringList categories;
   for (rows->first(); !rows->eof(); rows->next()) {
     const QString category = rows->fieldByName("tableName").asString();
@@ -531,7 +525,8 @@ TEST_F(ReportFormTest, WarehouseReceiptStandardStylePreviewsAsABusinessDocument)
              .arg(item == 4 ? "加急" : ""));
   }
   auto master =
-      open("select a.*, b.depName as whName from wh_In a left join bas_dep b on a.whNo = b.depNo");
+      open("select a.*, b.depName as whName from wh_In a left join bas_dep b on a.whNo = b.depNo",
+           "selectDSP");
   Dataset detail(*conn_, "selectDetailDSP");
   detail.addCalculatedField("amount", protocol::FieldType::Float, [](const client::Record& r) {
     return QVariant(r.value("qty").toDouble() * r.value("uPrice").toDouble());

@@ -829,13 +829,6 @@ class ReportDatasetTest : public ConnectedTest {
     ConnectedTest::SetUp();
     loginAdmin();
   }
-
-  std::unique_ptr<Dataset> open(const QString& sql) {
-    auto ds = std::make_unique<Dataset>(*conn_, "pubDSP");
-    ds->setCommandText(sql);
-    ds->open();
-    return ds;
-  }
 };
 
 TEST_F(ReportDatasetTest, ADatasetPrintsItsVisibleRowsWithItsFieldFormatsAndKeepsItsCursor) {
