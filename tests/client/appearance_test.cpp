@@ -10,14 +10,12 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 
@@ -202,13 +200,7 @@ class WindowSizeTest : public ClientTest {
     ClientTest::SetUp();
     loginAdmin();
     dm_->userName = "admin";
-    ASSERT_TRUE(cache_.isValid());
-    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
     answerConditions();
-  }
-  void TearDown() override {
-    client::Tsys_reportForm::setCacheDir({});
-    ClientTest::TearDown();
   }
   // Shows the window as a user gets it: with its frame it lies inside the screen's free area,
   // whatever its content asks for (what does not fit scrolls inside).
@@ -224,7 +216,6 @@ class WindowSizeTest : public ClientTest {
     ++checked_;
   }
 
-  QTemporaryDir cache_;
   int checked_ = 0;
 };
 

@@ -1,12 +1,13 @@
 // A real server with a client data module, a test prompter, a scripted desktop that answers the
-// dialogs screens open, and a temporary program folder (for path.ini): the ground of every
-// screen test.
+// dialogs screens open, and a temporary program folder (for path.ini and the report cache): the
+// ground of every screen test.
 #pragma once
 
 #include <QDir>
 
 #include "client/app/client_config.h"
 #include "client/query/filter_form.h"
+#include "client/report/sys_report_form.h"
 #include "connection_fixture.h"
 #include "support/scripted_desktop.h"
 
@@ -19,8 +20,10 @@ class ClientTest : public DataModuleTest {
     client::setProgramDir(QString::fromStdString(programDir_->path().string()));
     DataModuleTest::SetUp();
     client::setDesktop(&desktop_);
+    client::Tsys_reportForm::setCacheDir(programFile("report"));
   }
   void TearDown() override {
+    client::Tsys_reportForm::setCacheDir({});
     client::setDesktop(nullptr);
     DataModuleTest::TearDown();
     client::setProgramDir({});
@@ -51,6 +54,16 @@ class ClientTest : public DataModuleTest {
   std::string text(const std::string& sql) {
     const protocol::Value v = scalar(sql);
     return std::holds_alternative<std::string>(v) ? std::get<std::string>(v) : std::string();
+  }
+  // A user without rights, added through the administrator's own session.
+  void addUser(const std::string& name, const std::string& password) {
+    auto admin = newClient();
+    admin->login();
+    const Json row = {{"userId", name}, {"userName", name}, {"pwd", password}};
+    admin->call(protocol::path::kApply, {{"provider", "userDSP"},
+                                         {"sql", ""},
+                                         {"delta", {{"rows", {{{"op", "insert"}, {"new", row}}}}}},
+                                         {"maxErrors", 0}});
   }
 
   std::unique_ptr<TempDir> programDir_;

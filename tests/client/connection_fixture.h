@@ -2,13 +2,26 @@
 // data module and a scripted prompter for widget tests: the fixtures client tests build on.
 #pragma once
 
+#include <functional>
+
 #include "client/data/connection.h"
+#include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "support/test_prompter.h"
 #include "support/test_server.h"
 
 namespace qk::test {
+
+// The text of the DataError a call throws ("<no error>" when it throws none).
+inline QString dataErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const client::DataError& e) {
+    return e.text();
+  }
+  return "<no error>";
+}
 
 class ConnectedTest : public ServerTest {
  protected:
@@ -25,6 +38,13 @@ class ConnectedTest : public ServerTest {
     conn_->open();
     ASSERT_EQ(conn_->login(QString::fromUtf8(kAccount), "admin", QString::fromUtf8(kAdminPassword)),
               "OK");
+  }
+  // A dataset of its own, open on a statement.
+  std::unique_ptr<client::Dataset> open(const QString& sql, const char* provider = "pubDSP") {
+    auto ds = std::make_unique<client::Dataset>(*conn_, provider);
+    ds->setCommandText(sql);
+    ds->open();
+    return ds;
   }
   // Runs a statement through a dataset of its own, so no dataset under test is disturbed.
   void exec(const QString& sql) {

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>

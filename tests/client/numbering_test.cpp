@@ -19,18 +19,6 @@ class NumberingTest : public ClientTest {
     ClientTest::SetUp();
     loginAdmin();
   }
-  void exec(const QString& sql) {
-    dm_->tmpCDS.setCommandText(sql);
-    dm_->tmpCDS.execute();
-  }
-  QString error(const std::function<void()>& fn) {
-    try {
-      fn();
-    } catch (const client::DataError& e) {
-      return e.text();
-    }
-    return "<no error>";
-  }
   const QDate dec5{2026, 12, 5};
 };
 
@@ -72,15 +60,15 @@ TEST_F(NumberingTest, RuleVariantsShapeThePrefix) {
 
 TEST_F(NumberingTest, MissingRulesAndNonNumericNumbersStopWithAClearMessage) {
   client::Dataset& pub = dm_->pubCDS;
-  EXPECT_EQ(error([&] { nextKeyNo("bus_nothing", pub, dec5); }),
+  EXPECT_EQ(dataErrorOf([&] { nextKeyNo("bus_nothing", pub, dec5); }),
             "表 bus_nothing 没有单据编号规则（bas_form），无法生成单据号");
   exec("insert into wh_Out (keyNo) values ('CK-26-12-00AB')");
-  EXPECT_EQ(error([&] { nextKeyNo("wh_out", pub, dec5); }),
+  EXPECT_EQ(dataErrorOf([&] { nextKeyNo("wh_out", pub, dec5); }),
             "已有的最大编号“CK-26-12-00AB”的末尾 4 位不是数字，无法生成新编号");
   exec(
       "insert into bas_form (tableName, formHead, formcode, formsep, formbegin) values "
       "('x; drop table wh_In', 'X', '', '', '01')");
-  EXPECT_EQ(error([&] { nextKeyNo("x; drop table wh_In", pub, dec5); }),
+  EXPECT_EQ(dataErrorOf([&] { nextKeyNo("x; drop table wh_In", pub, dec5); }),
             "无效的表名或字段名：x; drop table wh_In");
 }
 

@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
@@ -20,7 +19,6 @@
 #include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/page_bar.h"
-#include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
 #include "support/widget_input.h"
 
@@ -37,8 +35,6 @@ class ProductsTest : public ClientTest {
   void SetUp() override {
     ClientTest::SetUp();
     loginAdmin();
-    ASSERT_TRUE(cache_.isValid());
-    client::Tsys_reportForm::setCacheDir(cache_.filePath("report"));
     savedSettings_ = client::settings();
     // The conditions dialog answers with a name containing `nameLike_` (empty: everything).
     answerConditions([this](TfilterForm& f) {
@@ -48,7 +44,6 @@ class ProductsTest : public ClientTest {
   }
   void TearDown() override {
     client::settings() = savedSettings_;
-    client::Tsys_reportForm::setCacheDir({});
     ClientTest::TearDown();
   }
 
@@ -71,7 +66,6 @@ class ProductsTest : public ClientTest {
     ds.post();
   }
 
-  QTemporaryDir cache_;
   client::Settings savedSettings_;
   QString nameLike_;
 };
@@ -211,11 +205,8 @@ TEST_F(ProductsTest, QueryShowsThePagesAndTheChooserKeepsTheConditions) {
   const QString where = form.whereClause();
   EXPECT_TRUE(where.contains("测试"));
   EXPECT_FALSE(bar.isHidden());
-  EXPECT_EQ(bar.pageText(), "1");
   EXPECT_EQ(bar.pageCountText(), "3");
   EXPECT_EQ(bar.recordText(), "记录总数：25");
-  ASSERT_EQ(bar.chooser()->count(), 3);
-  EXPECT_EQ(bar.chooser()->itemText(2), "3");
   EXPECT_EQ(dm_->productsCDS.recordCount(), 10);
 
   // The user chooses page 2 in the bar.
@@ -227,7 +218,6 @@ TEST_F(ProductsTest, QueryShowsThePagesAndTheChooserKeepsTheConditions) {
   EXPECT_EQ(ds.valueAt(0, "productNo").toString(), "T011");
   for (int r = 0; r < ds.recordCount(); ++r)
     EXPECT_EQ(ds.valueAt(r, "productName").toString(), "测试件");
-  EXPECT_EQ(bar.chooser()->count(), 3);
   EXPECT_EQ(desktop_.count("qk::client::TfilterForm"), 1) << "paging asks for no conditions";
 }
 
@@ -239,14 +229,11 @@ TEST_F(ProductsTest, EditDialogWritesItsEditorsIntoTheNewProduct) {
   t.execute();
   Tbas_productsForm form;
   desktop_.on<Tbas_prdEditForm>([](Tbas_prdEditForm& edit) {
-    EXPECT_EQ(Tbas_prdEditForm::fieldOrder().first(), "productNo");
-    EXPECT_EQ(Tbas_prdEditForm::fieldOrder().size(), 27);
     qobject_cast<QLineEdit*>(edit.editor("productName"))->setText("螺栓");
     qobject_cast<QLineEdit*>(edit.editor("productSize"))->setText("M8");
     qobject_cast<QLineEdit*>(edit.editor("costPrice"))->setText("1.25");
     auto* source = qobject_cast<QComboBox*>(edit.editor("source"));
-    EXPECT_EQ(source->findText("采购"), 2);
-    source->setCurrentIndex(2);
+    source->setCurrentIndex(source->findText("采购"));
     auto* category = qobject_cast<QComboBox*>(edit.editor("pIdName"));
     category->setCurrentIndex(category->findText("紧固件"));
     qobject_cast<QCheckBox*>(edit.editor("isCutter"))->setChecked(true);
@@ -273,9 +260,6 @@ TEST_F(ProductsTest, EditDialogRowsShowTheFieldsOwnTitlesAndTakeNoMoreThanTheFie
     return l ? l->text() : QString();
   };
   EXPECT_EQ(label("productNo"), "物料编号");
-  EXPECT_EQ(label("productSize"), "物料规格");
-  EXPECT_EQ(label("uw"), "单重");
-  EXPECT_EQ(label("def1"), "自定义1");
   EXPECT_FALSE(label("isCutter").contains('|'));
 
   dm_->productsCDS.append();
@@ -383,46 +367,26 @@ TEST_F(ProductsTest, ClosingWithAProductTypedButNotSavedAsks) {
 
 // ---- empty grid and picker
 
-TEST_F(ProductsTest, EmptyGridEditsDeletesAndPicksNothing) {
+TEST_F(ProductsTest, PickerTakesTheCurrentProductAndAnEmptyGridNone) {
   Tbas_productsForm form;
   form.setPickerMode(true);
   form.editActionExecute();
   form.delActionExecute();
   EXPECT_TRUE(desktop_.shown.empty());
   EXPECT_TRUE(prompter_.texts().isEmpty());
-
   form.selBtnClick();
   ASSERT_EQ(prompter_.shown.size(), 1u);
   EXPECT_EQ(prompter_.shown[0].text, "请选中一条记录!");
   EXPECT_EQ(prompter_.shown[0].icon, client::Prompter::Icon::Information);
   EXPECT_EQ(form.result(), QDialog::Rejected);
-}
 
-TEST_F(ProductsTest, PickerAcceptsWithTheCurrentProduct) {
   addProduct("P-1", "螺栓");
   addProduct("P-2", "螺母");
-  Tbas_productsForm form;
-  form.setPickerMode(true);
-  EXPECT_EQ(form.selBtn->text(), "选择");
-  EXPECT_EQ(form.selBtn->toolTip(), "选中该物料");
   form.qryActionExecute();
   dm_->productsCDS.moveTo(1);
   form.selBtn->trigger();
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_EQ(dm_->productsCDS.fieldByName("productNo").asString(), "P-2");
-}
-
-TEST_F(ProductsTest, ToolbarOffersTheScreensNotYetProvidedDisabled) {
-  Tbas_productsForm form;
-  for (QAction* a : {form.bomAction, form.drawingAction, form.quoteAction, form.supAction}) {
-    EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_EQ(a->toolTip(), "尚未提供");
-  }
-  client::registerMasterDataScreens();
-  const client::ScreenFactory* factory = client::findScreen("productAction");
-  ASSERT_NE(factory, nullptr);
-  std::unique_ptr<QDialog> screen((*factory)(nullptr));
-  EXPECT_NE(dynamic_cast<Tbas_productsForm*>(screen.get()), nullptr);
 }
 
 class ProductsDemoTest : public ProductsTest {
@@ -441,9 +405,6 @@ TEST_F(ProductsDemoTest, DemoProductsFillAPageWithCategoryNames) {
   for (int r = 0; r < ds.recordCount(); ++r)
     if (!ds.valueAt(r, "pIdName").toString().isEmpty()) ++named;
   EXPECT_GT(named, 0);
-  form.resize(1280, 720);
-  form.show();
-  form.grab().save("/tmp/qk-products.png");
 }
 
 }  // namespace

@@ -57,10 +57,6 @@ class QueryTest : public ClientTest {
                .arg(i));
     answerConditions();
   }
-  void exec(const QString& sql) {
-    dm_->tmpCDS.setCommandText(sql);
-    dm_->tmpCDS.execute();
-  }
   std::unique_ptr<TfilterForm> filter(const QString& id, QDate today = QDate(2026, 12, 5)) {
     auto f = std::make_unique<TfilterForm>(*dm_);
     f->queryId = id;

@@ -193,12 +193,9 @@ TEST(ReportTemplateTest, SaveAndLoadKeepTheTemplateAndReportMissingFiles) {
   const ReportTemplate t = everything();
   t.save(file);
   EXPECT_EQ(ReportTemplate::load(file), t);
-  try {
-    ReportTemplate::load(dir.filePath("没有.xml"));
-    FAIL() << "a missing file loaded";
-  } catch (const DataError& e) {
-    EXPECT_TRUE(e.text().startsWith("无法打开报表模板文件“")) << e.text().toStdString();
-  }
+  EXPECT_TRUE(dataErrorOf([&] {
+                ReportTemplate::load(dir.filePath("没有.xml"));
+              }).startsWith("无法打开报表模板文件“"));
   EXPECT_THROW(t.save(dir.filePath("不存在的目录/x.xml")), DataError);
 }
 
@@ -211,7 +208,7 @@ QString errorOf(const QByteArray& xml) {
   return "(accepted)";
 }
 
-TEST(ReportTemplateTest, MalformedXmlNamesTheLine) {
+TEST(ReportTemplateTest, MalformedXmlNamesTheLineAndColumn) {
   const QString e = errorOf(
       "<?xml version=\"1.0\"?>\n"
       "<report version=\"1\">\n"
@@ -224,13 +221,8 @@ TEST(ReportTemplateTest, MalformedXmlNamesTheLine) {
 
   EXPECT_TRUE(errorOf("<report version=\"1\">\n<band type=\"summary\">\n").contains("文件不完整"));
   EXPECT_TRUE(errorOf("").startsWith("报表模板格式错误（第 1 行"));
-}
-
-TEST(ReportTemplateTest, UnknownBandTypeIsRefused) {
-  EXPECT_EQ(errorOf("<report version=\"1\">\n"
-                    "  <page paper=\"A4\"/>\n"
-                    "  <band type=\"sideBar\" height=\"8\"/>\n"
-                    "</report>"),
+  EXPECT_EQ(errorOf("<report version=\"1\">\n  <page paper=\"A4\"/>\n"
+                    "  <band type=\"sideBar\" height=\"8\"/>\n</report>"),
             "报表模板格式错误（第 3 行，第 35 列）：不认识的带区类型“sideBar”");
 }
 
@@ -346,6 +338,9 @@ struct Receipts {
 
 TEST(ReportPaginationTest, DetailOverflowContinuesUnderRepeatedPageHeader) {
   Receipts r(45);
+  ReportBand& totals = r.t.addBand(BandType::GroupFooter, 8);
+  totals.groupBy = "keyNo";
+  totals.items.push_back(text(0, 0, 90, 8, "小计 [SUM(入库单明细表.\"qty\")]"));
   const RenderedReport report = render(r.t, r.data);
   // RK001's 45 lines take three pages; RK002 starts a page of its own.
   ASSERT_EQ(report.pageCount(), 4);
@@ -372,6 +367,10 @@ TEST(ReportPaginationTest, DetailOverflowContinuesUnderRepeatedPageHeader) {
   EXPECT_EQ(matching(report, 0, "^仓库").size(), 1);
   EXPECT_EQ(matching(report, 1, "^仓库").size(), 0);
   EXPECT_EQ(matching(report, 3, "^仓库"), QStringList{"仓库：原料库"});
+  // Each document's totals follow its last line, after the overflow.
+  EXPECT_EQ(matching(report, 2, "^小计"), QStringList{"小计 10350"});
+  EXPECT_TRUE(matching(report, 1, "^小计").isEmpty());
+  EXPECT_EQ(matching(report, 3, "^小计"), QStringList{"小计 5"});
 }
 
 TEST(ReportPaginationTest, MasterRowIsNotLeftAtThePageBottomWithoutItsFirstDetailRow) {
@@ -760,7 +759,6 @@ TEST(ReportPreviewTest, FindShowsThePageWithTheTextAndHighlightsIt) {
   QApplication::processEvents();
   ASSERT_EQ(preview.pageCount(), 4);
   EXPECT_EQ(preview.currentPage(), 0);
-  EXPECT_EQ(preview.windowTitle(), "预览 - 入库单");
 
   ASSERT_TRUE(preview.find("明细 25"));
   EXPECT_EQ(preview.currentPage(), 1);
@@ -769,14 +767,10 @@ TEST(ReportPreviewTest, FindShowsThePageWithTheTextAndHighlightsIt) {
   EXPECT_EQ(preview.highlight(), found->rect);
 
   // Again: the next match, wrapping around from the last page to the first.
-  ASSERT_TRUE(preview.find("RK00"));
-  EXPECT_EQ(preview.currentPage(), 1);
-  ASSERT_TRUE(preview.find("RK00"));
-  EXPECT_EQ(preview.currentPage(), 2);
-  ASSERT_TRUE(preview.find("RK00"));
-  EXPECT_EQ(preview.currentPage(), 3);
-  ASSERT_TRUE(preview.find("RK00"));
-  EXPECT_EQ(preview.currentPage(), 0);
+  for (int page : {1, 2, 3, 0}) {
+    ASSERT_TRUE(preview.find("RK00"));
+    EXPECT_EQ(preview.currentPage(), page);
+  }
   ASSERT_TRUE(preview.find("rk002"));  // case does not matter
   EXPECT_EQ(preview.currentPage(), 3);
 
@@ -801,8 +795,6 @@ TEST(ReportPreviewTest, ZoomFitsWidthAndPageAndPageSetupRendersAgain) {
   const double page = preview.zoom();
   preview.fitWidth();
   EXPECT_GT(preview.zoom(), page);  // a portrait page fits its height first
-  preview.setZoom(150);
-  EXPECT_EQ(preview.zoom(), 150);
 
   preview.lastPage();
   ReportTemplate::Page landscape = r.t.page;
@@ -837,13 +829,6 @@ class ReportDatasetTest : public ConnectedTest {
     ConnectedTest::SetUp();
     loginAdmin();
   }
-
-  std::unique_ptr<Dataset> open(const QString& sql) {
-    auto ds = std::make_unique<Dataset>(*conn_, "pubDSP");
-    ds->setCommandText(sql);
-    ds->open();
-    return ds;
-  }
 };
 
 TEST_F(ReportDatasetTest, ADatasetPrintsItsVisibleRowsWithItsFieldFormatsAndKeepsItsCursor) {
@@ -868,177 +853,6 @@ TEST_F(ReportDatasetTest, ADatasetPrintsItsVisibleRowsWithItsFieldFormatsAndKeep
   const RenderedReport report = render(t, data);
   EXPECT_EQ(report.pages[0].texts(), (QStringList{"1 P-001 × 1,200", "2 P-003 × 1", "合计 1,201"}));
   EXPECT_EQ(lines->recNo(), 2);  // printing does not move the screen's cursor
-}
-
-// A warehouse receipt as the receipt screen prints it: half a sheet (A5 landscape), the title
-// and the document's fields above a framed table of lines on every page, totals and signatures
-// after the last line.
-ReportTemplate warehouseReceipt() {
-  ReportTemplate t;
-  t.title = "入库单";
-  t.page.paper = Paper::A5;
-  t.page.landscape = true;
-  t.page.margins = QMarginsF(10, 8, 10, 8);
-  const QString m = "入库单主表", d = "入库单明细表";
-  auto field = [](const QString& source, const QString& name) {
-    return QString("[%1.\"%2\"]").arg(source, name);
-  };
-
-  // Columns of the table: 序号, 产品编号, 名称, 规格, 单位, 数量, 单价, 金额 (190 mm).
-  const double x[] = {0, 10, 38, 83, 113, 125, 145, 165, 190};
-  auto column = [&](int c, double h, const QString& content, Qt::Alignment a,
-                    const QString& format = {}) {
-    ReportItem item = cell(x[c], x[c + 1] - x[c], h, content, a, format);
-    item.fontSize = 9;
-    return item;
-  };
-
-  ReportBand& header = t.addBand(BandType::PageHeader, 31);
-  ReportItem title = text(0, 0, 190, 10, "入  库  单", kCentre);
-  title.fontSize = 18;
-  title.bold = true;
-  header.items.push_back(title);
-  ReportItem rule;
-  rule.kind = ReportItem::Kind::Line;
-  rule.rect = QRectF(78, 10, 34, 0);
-  rule.lineWidth = 0.4;
-  header.items.push_back(rule);
-  rule.rect = QRectF(78, 10.8, 34, 0);
-  header.items.push_back(rule);
-  header.items.push_back(text(0, 12, 65, 6, "单号：" + field(m, "keyNo")));
-  ReportItem date = text(65, 12, 60, 6, "入库日期：" + field(m, "inDate"));
-  date.displayFormat = "yyyy年M月d日";
-  header.items.push_back(date);
-  header.items.push_back(text(125, 12, 65, 6, "仓库：" + field(m, "whName"), kRight));
-  header.items.push_back(text(0, 18, 65, 6, "单据类型：" + field(m, "docType")));
-  header.items.push_back(text(65, 18, 125, 6, "备注：" + field(m, "remarkM")));
-  const QStringList titles{"序号", "产品编号", "产品名称", "规格", "单位", "数量", "单价", "金额"};
-  for (int c = 0; c < 8; ++c) {
-    ReportItem h = column(c, 7, titles[c], kCentre);
-    h.rect.moveTop(24);
-    h.bold = true;
-    h.background = QColor(235, 235, 235);
-    header.items.push_back(h);
-  }
-
-  ReportBand& master = t.addBand(BandType::MasterData, 0);
-  master.dataSource = m;
-  master.startNewPage = true;
-
-  ReportBand& lines = t.addBand(BandType::DetailData, 7);
-  lines.dataSource = d;
-  lines.masterKey = lines.detailKey = "keyNo";
-  lines.stretch = true;
-  lines.items.push_back(column(0, 7, "[Row]", kCentre));
-  lines.items.push_back(column(1, 7, field(d, "productNo"), kLeft));
-  ReportItem name = column(2, 7, field(d, "pName"), kLeft);
-  name.wordWrap = name.autoStretch = true;
-  lines.items.push_back(name);
-  lines.items.push_back(column(3, 7, field(d, "pSize"), kLeft));
-  lines.items.push_back(column(4, 7, field(d, "pUnit"), kCentre));
-  lines.items.push_back(column(5, 7, field(d, "qty"), kRight, "#,##0.##"));
-  lines.items.push_back(column(6, 7, field(d, "uPrice"), kRight, "#,##0.00"));
-  lines.items.push_back(column(7, 7, field(d, "amount"), kRight, "#,##0.00"));
-
-  // One group per document: its totals and signatures follow its last line.
-  ReportBand& totals = t.addBand(BandType::GroupFooter, 22);
-  totals.groupBy = "keyNo";
-  ReportItem label = cell(x[0], x[5], 7, "合    计", kCentre);
-  label.bold = true;
-  totals.items.push_back(label);
-  ReportItem qty = column(5, 7, "[SUM(入库单明细表.\"qty\")]", kRight, "#,##0.##");
-  qty.bold = true;
-  totals.items.push_back(qty);
-  totals.items.push_back(column(6, 7, "", kRight));
-  ReportItem amount = column(7, 7, "[SUM(入库单明细表.\"amount\")]", kRight, "#,##0.00");
-  amount.bold = true;
-  totals.items.push_back(amount);
-  totals.items.push_back(text(0, 12, 47, 7, "制单：" + field(m, "userName")));
-  totals.items.push_back(text(47, 12, 48, 7, "审核：" + field(m, "audName")));
-  totals.items.push_back(text(95, 12, 48, 7, "保管员：" + field(m, "keeper")));
-  totals.items.push_back(text(143, 12, 47, 7, "经手人："));
-
-  ReportBand& footer = t.addBand(BandType::PageFooter, 6);
-  ReportItem printed = text(0, 0, 80, 6, "打印时间：[Date] [Time]");
-  printed.fontSize = 8;
-  printed.color = QColor(90, 90, 90);
-  footer.items.push_back(printed);
-  ReportItem pageNo = text(55, 0, 80, 6, "第 [Page] 页 / 共 [TotalPages] 页", kCentre);
-  pageNo.fontSize = 8;
-  footer.items.push_back(pageNo);
-  return t;
-}
-
-TEST_F(ReportDatasetTest, WarehouseReceiptPrintsOnTwoPagesWithTotalsAndSignatures) {
-  exec("insert into bas_dep (depNo, depName, isWh) values ('W01', '成品一库', 1)");
-  exec(
-      "insert into wh_In (keyNo, userName, whNo, docType, inDate, keeper, remarkM, audName, "
-      "audited) values ('RK2603-0001', '张三', 'W01', '生产入库', '2026-03-05 00:00:00', '王五', "
-      "'三月第一批', '李四', 1)");
-  const char* names[] = {"六角螺栓", "六角螺母", "平垫圈",
-                         "弹簧垫圈", "法兰盘",   "轴承座（带润滑油嘴及防尘密封圈组件）",
-                         "传动轴",   "联轴器",   "链轮",
-                         "齿轮",     "端盖",     "密封圈",
-                         "销轴",     "挡圈",     "托辊",
-                         "支架"};
-  QString values;
-  for (int i = 0; i < 16; ++i) {
-    values += QString("%1('RK2603-0001', %2, 'P-%3', '%4', 'M%5×%6', '件', %7, %8)")
-                  .arg(i ? ", " : "")
-                  .arg(i + 1)
-                  .arg(1001 + i)
-                  .arg(QString::fromUtf8(names[i]))
-                  .arg(8 + 2 * (i % 5))
-                  .arg(30 + 5 * i)
-                  .arg((i + 1) * 25)
-                  .arg(1.5 + i * 0.75);
-  }
-  exec(
-      "insert into wh_in_det (keyNo, itemNo, productNo, pName, pSize, pUnit, qty, uPrice) "
-      "values " +
-      values);
-
-  auto master = open(
-      "select a.*, b.depName as whName from wh_In a left join bas_dep b on a.whNo = b.depNo "
-      "order by a.keyNo");
-  Dataset detail(*conn_, "pubDSP");
-  detail.addCalculatedField("amount", protocol::FieldType::Float, [](const client::Record& r) {
-    return QVariant(r.value("qty").toDouble() * r.value("uPrice").toDouble());
-  });
-  detail.setCommandText("select * from wh_in_det order by keyNo, itemNo");
-  detail.open();
-  ReportData data;
-  data.addDataset("入库单主表", *master);
-  data.addDataset("入库单明细表", detail);
-
-  const ReportTemplate t = warehouseReceipt();
-  const RenderedReport report = render(ReportTemplate::fromXml(t.toXml()), data);
-  ASSERT_EQ(report.pageCount(), 2);
-  for (int p = 0; p < 2; ++p) {
-    const QStringList texts = report.pages[p].texts();
-    EXPECT_TRUE(texts.contains("单号：RK2603-0001"));
-    EXPECT_TRUE(texts.contains("入库日期：2026年3月5日"));
-    EXPECT_TRUE(texts.contains("仓库：成品一库"));
-    EXPECT_TRUE(texts.contains(QString("第 %1 页 / 共 2 页").arg(p + 1)));
-  }
-  const QStringList last = report.pages[1].texts();
-  EXPECT_TRUE(last.contains("合    计"));
-  EXPECT_TRUE(last.contains("3,400")) << last.join(" | ").toStdString();
-  EXPECT_TRUE(last.contains("30,600.00"));
-  EXPECT_TRUE(last.contains("制单：张三"));
-  EXPECT_TRUE(last.contains("审核：李四"));
-  EXPECT_TRUE(report.pages[0].texts().contains("轴承座（带润滑油嘴及防尘密封圈组件）"));
-
-  QTemporaryDir dir;
-  const QString target = qEnvironmentVariableIsSet("QK_REPORT_PNG_DIR")
-                             ? qEnvironmentVariable("QK_REPORT_PNG_DIR") + "/入库单.png"
-                             : dir.filePath("入库单.png");
-  QString error;
-  QStringList files;
-  ASSERT_TRUE(client::exportImages(report, target, "png", 150, &error, &files))
-      << error.toStdString();
-  ASSERT_EQ(files.size(), 2);
-  EXPECT_EQ(QImage(files[1]).size(), QSize(1240, 874));  // 210 x 148 mm at 150 dpi
 }
 
 }  // namespace

@@ -15,15 +15,6 @@ using client::colorFromText;
 using client::parseFontText;
 using client::settings;
 
-QString errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const client::DataError& e) {
-    return e.text();
-  }
-  return "<no error>";
-}
-
 class SettingsTest : public ClientTest {
  protected:
   void SetUp() override {
@@ -60,12 +51,12 @@ TEST_F(SettingsTest, SeededSettingsLoadWithTheirDocumentedMeaning) {
 TEST_F(SettingsTest, UnconvertibleValuesStopLoadingWithAMessage) {
   setValue("RecordCount", "一百");
   setValue("gridLineColor", "clRed");
-  EXPECT_EQ(errorOf([&] { client::loadSettings(dm_->pubCDS); }),
+  EXPECT_EQ(dataErrorOf([&] { client::loadSettings(dm_->pubCDS); }),
             "系统设置 RecordCount 的值“一百”不是有效的整数");
   EXPECT_EQ(settings().gridLineColor, "clSilver") << "settings after the bad one are not applied";
   setValue("RecordCount", "100");
   setValue("gridFontName", "字体类型(宋体) 字体大小(九) 字形(fsBold)  ");
-  EXPECT_EQ(errorOf([&] { client::loadSettings(dm_->pubCDS); }),
+  EXPECT_EQ(dataErrorOf([&] { client::loadSettings(dm_->pubCDS); }),
             "字体设置“字体类型(宋体) 字体大小(九) 字形(fsBold)  ”中的字号“九”不是有效的整数");
 }
 
@@ -76,7 +67,7 @@ TEST(SettingsText, FontTextRoundTripsAndBoldOnlyWhenSaid) {
   EXPECT_TRUE(bold.bold);
   EXPECT_FALSE(parseFontText("字体类型(Arial) 字体大小(12) 字形(fsNormal)  ").bold);
   EXPECT_EQ(client::fontText(bold), "字体类型(宋体) 字体大小(9) 字形(fsBold)  ");
-  EXPECT_EQ(errorOf([] { parseFontText("宋体 9"); }), "字体设置“宋体 9”的格式不正确");
+  EXPECT_EQ(dataErrorOf([] { parseFontText("宋体 9"); }), "字体设置“宋体 9”的格式不正确");
 }
 
 TEST(SettingsText, ColoursReadNamesAndBlueFirstHexNumbers) {
@@ -88,7 +79,7 @@ TEST(SettingsText, ColoursReadNamesAndBlueFirstHexNumbers) {
   EXPECT_EQ(colorFromText("#336699"), QColor(0x33, 0x66, 0x99));
   EXPECT_EQ(client::colorToText(QColor(255, 0, 0)), "clRed");
   EXPECT_EQ(client::colorToText(QColor(1, 2, 3)), "$00030201");
-  EXPECT_EQ(errorOf([] { colorFromText("浅蓝"); }), "无法识别的颜色设置“浅蓝”");
+  EXPECT_EQ(dataErrorOf([] { colorFromText("浅蓝"); }), "无法识别的颜色设置“浅蓝”");
 }
 
 TEST(SettingsText, GridStyleAppliesFontAndColours) {

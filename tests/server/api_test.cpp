@@ -25,15 +25,6 @@ TEST_F(ApiTest, LoginRefusalsNameTheReason) {
   EXPECT_EQ(r.body["error"], "请求格式错误: login: missing \"password\"");
 }
 
-TEST_F(ApiTest, LoginSucceedsWithTheUserNameAsTypedIncludingTrailingBlanks) {
-  auto c = newClient();
-  EXPECT_EQ(c->login("admin  "), "OK");
-  EXPECT_EQ(c->token.size(), 64u);
-  auto rs = c->open("select count(*) as n from sys_user");
-  ASSERT_EQ(rs.rows.size(), 1u);
-  EXPECT_EQ(c->call(path::kEchoString, {{"value", "回声"}})["result"], "回声");
-}
-
 TEST_F(ApiTest, RepeatedFailuresLockTheUserOutForAWhile) {
   options_.freeLoginFailures = 3;
   stopServer();
@@ -61,17 +52,6 @@ TEST_F(ApiTest, EveryCallButLoginAndHealthNeedsAValidToken) {
   ASSERT_EQ(c->login(), "OK");
   EXPECT_EQ(c->post(path::kOpen, {{"sql", "select 1"}}).status, 200);
   c->call(path::kLogout, Json::object());
-  EXPECT_EQ(c->post(path::kOpen, {{"sql", "select 1"}}).status, 401);
-}
-
-TEST_F(ApiTest, IdleSessionsExpire) {
-  options_.idleLimit = std::chrono::seconds(1);
-  stopServer();
-  startServer();
-  auto c = newClient();
-  ASSERT_EQ(c->login(), "OK");
-  EXPECT_EQ(c->post(path::kOpen, {{"sql", "select 1"}}).status, 200);
-  std::this_thread::sleep_for(std::chrono::milliseconds(2100));
   EXPECT_EQ(c->post(path::kOpen, {{"sql", "select 1"}}).status, 401);
 }
 

@@ -131,31 +131,26 @@ TEST_F(ChangeSetTest, UpdatesAndDeletesFindTheirRowByTheOldKeyValues) {
 }
 
 TEST_F(ChangeSetTest, RefusesTablesAndKeysThatDoNotExist) {
-  auto result = [&](const Json& body) {
-    return c->call(path::kUpdateBasData, body).value("result", "<none>");
+  const Json master = delta({receiptMaster("X")});
+  const std::pair<Json, const char*> cases[] = {
+      {{{"delta", master}, {"table", "no_table"}, {"key1", "keyNo"}}, "表 no_table 不存在"},
+      {{{"delta", master}, {"table", "wh_In"}, {"key1", "nokey"}}, "表 wh_In 没有关键字段 nokey"},
+      {{{"delta", master}, {"table", "qk_migrations"}, {"key1", "name"}},
+       "不允许修改服务器内部表 qk_migrations"},
+      {{{"delta", delta({deleteRow({{"name", "bom"}})})},
+        {"table", "SQLITE_SEQUENCE"},
+        {"key1", "name"}},
+       "不允许修改服务器内部表 sqlite_sequence"},
+      {{{"delta", delta({deleteRow({{"whNo", "01"}})})}, {"table", "wh_In"}, {"key1", "keyNo"}},
+       "表 wh_In 的记录缺少关键字段 keyNo 的原值"},
+      {{{"delta", delta({})}, {"table", "wh_In"}, {"key1", "keyNo"}}, "OK"},
+      {{{"delta", delta({insertRow({{"whName", "仅视图字段"}})})},
+        {"table", "wh_In"},
+        {"key1", "keyNo"}},
+       "要新增的记录没有表 wh_In 的任何字段"},
   };
-  EXPECT_EQ(
-      result({{"delta", delta({receiptMaster("X")})}, {"table", "no_table"}, {"key1", "keyNo"}}),
-      "表 no_table 不存在");
-  EXPECT_EQ(result({{"delta", delta({receiptMaster("X")})}, {"table", "wh_In"}, {"key1", "nokey"}}),
-            "表 wh_In 没有关键字段 nokey");
-  EXPECT_EQ(
-      result(
-          {{"delta", delta({receiptMaster("X")})}, {"table", "qk_migrations"}, {"key1", "name"}}),
-      "不允许修改服务器内部表 qk_migrations");
-  EXPECT_EQ(result({{"delta", delta({deleteRow({{"name", "bom"}})})},
-                    {"table", "SQLITE_SEQUENCE"},
-                    {"key1", "name"}}),
-            "不允许修改服务器内部表 sqlite_sequence");
-  EXPECT_EQ(
-      result(
-          {{"delta", delta({deleteRow({{"whNo", "01"}})})}, {"table", "wh_In"}, {"key1", "keyNo"}}),
-      "表 wh_In 的记录缺少关键字段 keyNo 的原值");
-  EXPECT_EQ(result({{"delta", delta({})}, {"table", "wh_In"}, {"key1", "keyNo"}}), "OK");
-  EXPECT_EQ(result({{"delta", delta({insertRow({{"whName", "仅视图字段"}})})},
-                    {"table", "wh_In"},
-                    {"key1", "keyNo"}}),
-            "要新增的记录没有表 wh_In 的任何字段");
+  for (const auto& [body, expected] : cases)
+    EXPECT_EQ(c->call(path::kUpdateBasData, body).value("result", "<none>"), expected) << body;
   // Rows of a provider that renames columns cannot be written back to the table behind it.
   EXPECT_EQ(c->errorOf(path::kApply,
                        {{"provider", "whDSP"}, {"delta", delta({insertRow({{"whNo", "09"}})})}}),

@@ -76,29 +76,23 @@ TEST_F(DialectTest, GlobalTemporaryNamesBecomeSessionTables) {
 }
 
 TEST_F(DialectTest, GuardRefusesEverythingButOrdinaryStatements) {
-  EXPECT_EQ(refusal("create table x (a int)"),
-            "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
-  EXPECT_EQ(refusal("drop table t"), "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
-  EXPECT_EQ(refusal("create index ix on t(name)"),
-            "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
-  EXPECT_EQ(refusal("create view v as select 1"),
-            "服务器拒绝执行此语句：不允许修改数据库结构 (CREATE/DROP)");
-  EXPECT_EQ(refusal("alter table t add column z int"),
-            "服务器拒绝执行此语句：不允许修改数据库结构 (ALTER TABLE)");
-  EXPECT_EQ(refusal("attach database '/tmp/x.db' as x"),
-            "服务器拒绝执行此语句：不允许附加或分离数据库 (ATTACH/DETACH)");
-  EXPECT_EQ(refusal("pragma journal_mode = delete"),
-            "服务器拒绝执行此语句：不允许执行 PRAGMA journal_mode");
-  EXPECT_EQ(refusal("pragma writable_schema = 1"),
-            "服务器拒绝执行此语句：不允许执行 PRAGMA writable_schema");
-  EXPECT_EQ(refusal("select load_extension('/tmp/evil.so')"),
-            "服务器拒绝执行此语句：不允许加载扩展 (load_extension)");
-  EXPECT_EQ(refusal("begin transaction"),
-            "服务器拒绝执行此语句：事务由服务器控制，不允许客户端开始或提交事务");
-  EXPECT_EQ(refusal("select 1; delete from t"),
-            "服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
-  EXPECT_EQ(refusal("update sys_user set pwd = 'x'"),
-            "服务器拒绝执行此语句：密码只能通过修改密码功能更改");
+  const std::string schema = "不允许修改数据库结构 (CREATE/DROP)";
+  const std::pair<const char*, std::string> refused[] = {
+      {"create table x (a int)", schema},
+      {"drop table t", schema},
+      {"create index ix on t(name)", schema},
+      {"create view v as select 1", schema},
+      {"alter table t add column z int", "不允许修改数据库结构 (ALTER TABLE)"},
+      {"attach database '/tmp/x.db' as x", "不允许附加或分离数据库 (ATTACH/DETACH)"},
+      {"pragma journal_mode = delete", "不允许执行 PRAGMA journal_mode"},
+      {"pragma writable_schema = 1", "不允许执行 PRAGMA writable_schema"},
+      {"select load_extension('/tmp/evil.so')", "不允许加载扩展 (load_extension)"},
+      {"begin transaction", "事务由服务器控制，不允许客户端开始或提交事务"},
+      {"select 1; delete from t", "一次请求只能执行一条 SQL 语句"},
+      {"update sys_user set pwd = 'x'", "密码只能通过修改密码功能更改"},
+  };
+  for (const auto& [sql, reason] : refused)
+    EXPECT_EQ(refusal(sql), "服务器拒绝执行此语句：" + reason) << sql;
   // Still allowed: temporary tables, reading the table layout, a trailing semicolon.
   EXPECT_EQ(refusal("create table ##ok (a int);"), "<ran>");
   EXPECT_EQ(db_->clientQuery("pragma table_info(t)", {}).rows.size(), 3u);

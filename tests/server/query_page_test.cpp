@@ -25,23 +25,8 @@ class QueryPageTest : public ServerTest {
   };
   Page page(const std::string& where, const std::string& order, int size, int index,
             int knownTotal = 0, const std::string& fields = "custNo, custName") {
-    Json reply = c->call(
-        path::kOpen,
-        {{"provider", "selectDSP"},
-         {"sql",
-          "execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,"
-          ":@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output"},
-         {"params",
-          {{"@TableName", "bas_cust"},
-           {"@FieldList", fields},
-           {"@primaryKey", "custNo"},
-           {"@Where", where},
-           {"@Order", order},
-           {"@RecorderCount", knownTotal},
-           {"@PageSize", size},
-           {"@PageIndex", index},
-           {"@TotalCount", 0},
-           {"@TotalPageCount", 0}}}});
+    Json reply = c->call(path::kOpen, queryPageRequest("bas_cust", fields, "custNo", where, order,
+                                                       size, index, knownTotal));
     Page p;
     if (protocol::errorOf(reply)) return p;
     auto rs = protocol::fromJson<protocol::RecordSet>(reply);

@@ -107,6 +107,26 @@ std::string ApiClient::errorOf(const std::string& path, const Json& body) {
   return e.value_or("");
 }
 
+Json queryPageRequest(const std::string& source, const std::string& fields, const std::string& key,
+                      const std::string& where, const std::string& order, int size, int index,
+                      std::int64_t knownTotal) {
+  return {{"provider", "selectDSP"},
+          {"sql",
+           "execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,"
+           ":@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output"},
+          {"params",
+           {{"@TableName", source},
+            {"@FieldList", fields},
+            {"@primaryKey", key},
+            {"@Where", where},
+            {"@Order", order},
+            {"@RecorderCount", knownTotal},
+            {"@PageSize", size},
+            {"@PageIndex", index},
+            {"@TotalCount", 0},
+            {"@TotalPageCount", 0}}}};
+}
+
 void ServerTest::SetUp() {
   options_.dataDir = dir_.path();
   options_.log = nullptr;

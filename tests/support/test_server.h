@@ -67,6 +67,12 @@ class ApiClient {
   std::unique_ptr<Impl> impl_;
 };
 
+// The paging procedure's statement and parameters, as every list, finder and picker sends them
+// to /api/open.
+Json queryPageRequest(const std::string& source, const std::string& fields, const std::string& key,
+                      const std::string& where, const std::string& order, int size, int index,
+                      std::int64_t knownTotal = 0);
+
 // An application server serving on a loopback port (0: a free one) until the object goes; the
 // constructor returns once the server answers.
 class RunningServer {
