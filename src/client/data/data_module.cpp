@@ -83,17 +83,13 @@ QString DataModule::login(const QString& account, const QString& user, const QSt
 
 ServerReply DataModule::updateBasData(const Dataset& ds, const QString& table, const QString& key1,
                                       const QString& key2) {
-  lastReply_ = {};
-  lastReply_ = conn_.updateBasData(ds.delta(), table, key1, key2);
-  return lastReply_;
+  return conn_.updateBasData(ds.delta(), table, key1, key2);
 }
 
 ServerReply DataModule::updateData(const Dataset& a, const QString& tableA, const QString& keyA1,
                                    const QString& keyA2, const Dataset& b, const QString& tableB,
                                    const QString& keyB1, const QString& keyB2) {
-  lastReply_ = {};
-  lastReply_ = conn_.updateData(a.delta(), tableA, keyA1, keyA2, b.delta(), tableB, keyB1, keyB2);
-  return lastReply_;
+  return conn_.updateData(a.delta(), tableA, keyA1, keyA2, b.delta(), tableB, keyB1, keyB2);
 }
 
 }  // namespace qk::client

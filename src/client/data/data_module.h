@@ -41,18 +41,16 @@ class DataModule : public QObject {
   QString findKeyNoByGsNo(const QString& table, const QString& gsNo);
 
   // Server methods; each needs an open connection. The replies read as their text ("OK" or the
-  // reason); lastReply() keeps the latest with its code for callers that passed only the text on.
+  // reason) and carry the refusal's code and table for callers that decide on them.
   QString login(const QString& account, const QString& user, const QString& password);
   ServerReply updateBasData(const Dataset& ds, const QString& table, const QString& key1,
                             const QString& key2);
   ServerReply updateData(const Dataset& a, const QString& tableA, const QString& keyA1,
                          const QString& keyA2, const Dataset& b, const QString& tableB,
                          const QString& keyB1, const QString& keyB2);
-  const ServerReply& lastReply() const { return lastReply_; }
 
  private:
   Connection& conn_;
-  ServerReply lastReply_;
 };
 
 // The program's data module (created by the program at start, or by a test).

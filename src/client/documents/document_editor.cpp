@@ -609,7 +609,7 @@ void DocumentEditor::writeNumber(const QString& keyNo) {
   dCDS_->checkBrowseMode();
 }
 
-QString DocumentEditor::sendChanges(bool* sent) {
+ServerReply DocumentEditor::sendChanges(bool* sent) {
   const ServerTable& m = config_.saveMaster;
   const ServerTable& d = config_.saveDetail;
   const int changedMaster = mCDS_->changeCount();
@@ -623,11 +623,9 @@ QString DocumentEditor::sendChanges(bool* sent) {
   return {};
 }
 
-bool DocumentEditor::isDuplicateNumber(const QString& reply) const {
-  // The reply's text was passed on; its code and table are the data module's last reply.
-  const ServerReply& r = dm_.lastReply();
-  return reply == r.text && r.code == protocol::code::kDuplicate &&
-         r.table.compare(config_.saveMaster.table, Qt::CaseInsensitive) == 0;
+bool DocumentEditor::isDuplicateNumber(const ServerReply& reply) const {
+  return reply.code == protocol::code::kDuplicate &&
+         reply.table.compare(config_.saveMaster.table, Qt::CaseInsensitive) == 0;
 }
 
 bool DocumentEditor::saveDoc() {
@@ -635,7 +633,7 @@ bool DocumentEditor::saveDoc() {
   mCDS_->checkBrowseMode();
   dCDS_->checkBrowseMode();
   if (!validateDoc()) return false;
-  QString reply;
+  ServerReply reply;
   bool sent = false;
   {
     const FrozenDisplay frozen(dataGrid_->view());
@@ -654,8 +652,8 @@ bool DocumentEditor::saveDoc() {
     if (currentLine >= 0 && currentLine < dCDS_->recordCount()) dCDS_->moveTo(currentLine);
   }
   if (!sent) return false;
-  prompter().message(reply);
-  if (reply != "OK") return false;
+  prompter().message(reply.text);
+  if (!reply.ok()) return false;
   mCDS_->mergeChangeLog();
   dCDS_->mergeChangeLog();
   setState(State::Browse);

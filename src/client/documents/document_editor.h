@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "client/data/server_reply.h"
 #include "client/documents/line_pickers.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/unsaved_work.h"
@@ -191,10 +192,10 @@ class DocumentEditor : public QDialog {
   void fitColumns();
   void openDocument(const QVariant& key);  // both datasets, by number
   void commitHeaderEditor(const QString& field);
-  QString sendChanges(bool* sent);
+  ServerReply sendChanges(bool* sent);
   QString nextNumber();
   void writeNumber(const QString& keyNo);
-  bool isDuplicateNumber(const QString& reply) const;
+  bool isDuplicateNumber(const ServerReply& reply) const;
   QVariant navigate(const QString& sql, bool withKey);
   void executeAudit(const QString& sql, bool withUser);
 
