@@ -129,6 +129,30 @@ TEST_F(DialectTest, FailuresCarryTheirKindAndWhatFailed) {
   EXPECT_FALSE(db_->isEngineTable("k"));
 }
 
+TEST_F(DialectTest, TheWritePolicyJudgesEveryClientWriteOfTheMainDatabase) {
+  std::vector<std::string> asked;
+  db_->setWritePolicy([&](db::WriteKind kind, std::string_view table,
+                          std::string_view column) -> std::optional<std::string> {
+    asked.push_back(std::to_string(static_cast<int>(kind)) + " " + std::string(table) + "." +
+                    std::string(column));
+    if (kind == db::WriteKind::Delete) return "没有删除权限";
+    return std::nullopt;
+  });
+  db_->clientExecute("insert into t (name) values ('a')", {});
+  db_->clientExecute("update t set name = 'b'", {});
+  EXPECT_NE(refusal("delete from t").find("没有删除权限"), std::string::npos);
+  // Session tables are the client's own; the server's own statements are not asked about.
+  db_->clientExecute("create table ##mine (x int)", {});
+  db_->clientExecute("delete from ##mine", {});
+  db_->execute("delete from t");
+  EXPECT_EQ(asked, (std::vector<std::string>{"0 t.", "1 t.name", "2 t."}));
+  // A statement prepared under rights that have since changed is judged again.
+  db_->setWritePolicy([](db::WriteKind, std::string_view, std::string_view) {
+    return std::optional<std::string>("无权修改");
+  });
+  EXPECT_NE(refusal("insert into t (name) values ('a')").find("无权修改"), std::string::npos);
+}
+
 TEST_F(DialectTest, PasswordHashesNeverLeaveTheServer) {
   auto rs = db_->clientQuery("select userName, pwd from sys_user", {});
   ASSERT_EQ(rs.rows.size(), 1u);

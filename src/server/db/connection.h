@@ -5,7 +5,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -71,6 +73,14 @@ struct TableColumn {
   int size = 0;             // characters a text column holds; 0 when not limited
 };
 
+// A write a client statement is about to make in the main database.
+enum class WriteKind { Insert, Update, Delete };
+// Says why a client statement may not make that write, or nothing when it may. `column` names the
+// column of an update (empty otherwise). It is asked while the statement is being prepared, so it
+// must answer from what it already knows and never use the connection it guards.
+using WritePolicy = std::function<std::optional<std::string>(WriteKind kind, std::string_view table,
+                                                             std::string_view column)>;
+
 class Connection {
  public:
   virtual ~Connection() = default;
@@ -89,6 +99,9 @@ class Connection {
   // and checked by the guard that refuses schema changes, ATTACH, PRAGMA writes and extensions.
   virtual RecordSet clientQuery(std::string_view sql, const Params& params) = 0;
   virtual ExecResult clientExecute(std::string_view sql, const Params& params) = 0;
+  // Who may write what through client statements (a session's rights). Installing one forgets
+  // the client statements prepared under the one before.
+  virtual void setWritePolicy(WritePolicy policy) = 0;
 
   // Columns of a table or view of the main schema; empty when there is no such table.
   virtual std::vector<TableColumn> tableColumns(std::string_view table) = 0;

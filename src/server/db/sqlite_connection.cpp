@@ -85,8 +85,9 @@ void registerFunctions(sqlite3* db) {
 // ---- the guard on client statements ----------------------------------------------------------
 
 struct Guard {
-  bool active = false;  // checking a client statement
-  std::string refusal;  // why the last statement was refused
+  bool active = false;                  // checking a client statement
+  const WritePolicy* policy = nullptr;  // the session's rights over client writes
+  std::string refusal;                  // why the last statement was refused
   // What the statement being prepared writes: the session's temp schema, or anything else.
   bool writesTemp = false;
   bool writesOther = false;
@@ -168,6 +169,13 @@ int authorize(void* user, int action, const char* a1, const char* a2, const char
     case SQLITE_DELETE:
       if (a1 && std::strncmp(a1, "qk_", 3) == 0 && isOneOf(db, {"main"}))
         return refuse("不允许修改服务器内部表");
+      if (a1 && guard->policy && *guard->policy && isOneOf(db, {"main"})) {
+        const WriteKind kind = action == SQLITE_INSERT   ? WriteKind::Insert
+                               : action == SQLITE_DELETE ? WriteKind::Delete
+                                                         : WriteKind::Update;
+        const auto why = (*guard->policy)(kind, a1, action == SQLITE_UPDATE && a2 ? a2 : "");
+        if (why) return refuse(*why);
+      }
       return SQLITE_OK;
     default:
       return SQLITE_OK;
@@ -190,8 +198,10 @@ struct Prepared {
 class StatementCache {
  public:
   static constexpr std::size_t kCapacity = 128;
-  ~StatementCache() {
+  ~StatementCache() { clear(); }
+  void clear() {
     for (auto& [key, p] : idle_) sqlite3_finalize(p.stmt);
+    idle_.clear();
   }
   Prepared take(const std::string& key) {
     auto it = idle_.find(key);
@@ -433,6 +443,12 @@ class SqliteConnection final : public Connection {
     return runToEnd(st);
   }
 
+  void setWritePolicy(WritePolicy policy) override {
+    writePolicy_ = std::move(policy);
+    // A cached client statement was judged under the old rights.
+    cache_->clear();
+  }
+
   std::vector<TableColumn> tableColumns(std::string_view table) override {
     RecordSet rs = query("select name, type, pk from pragma_table_info(:t, 'main')",
                          {{"t", std::string(table)}});
@@ -514,7 +530,7 @@ class SqliteConnection final : public Connection {
   // Prepares the first statement of the text, under the guard for a client's text, and decides
   // whether running it needs the writer's turn.
   Prepared prepareOne(std::string_view sql, bool fromClient, const char** tail) {
-    guard_ = Guard{fromClient, {}, false, false};
+    guard_ = Guard{fromClient, &writePolicy_, {}, false, false};
     sqlite3_stmt* raw = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &raw, tail);
@@ -652,6 +668,7 @@ class SqliteConnection final : public Connection {
   std::shared_ptr<std::mutex> writerLock_;
   bool holdsWriter_ = false;
   Guard guard_;
+  WritePolicy writePolicy_;
 };
 
 }  // namespace
