@@ -1,6 +1,7 @@
 #include "server/db/dialect.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace qk::db {
 
@@ -83,6 +84,24 @@ std::string translateClientSql(std::string_view sql) {
     out += sql[i++];
   }
   return out;
+}
+
+std::string leadingKeyword(std::string_view sql) {
+  std::size_t i = 0;
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
+      ++i;
+    } else if ((c == '-' || c == '/') && skipOpaque(sql, i) > 0) {
+      i += skipOpaque(sql, i);
+    } else {
+      break;
+    }
+  }
+  std::string word;
+  while (i < sql.size() && isNameChar(sql[i]))
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i++])));
+  return word;
 }
 
 bool isBlankSql(std::string_view sql) {
