@@ -308,6 +308,8 @@ TEST(ExecCall, MalformedCallsSayWhatIsWrong) {
   EXPECT_EQ(error("exec"), "exec 后面缺少存储过程名");
   EXPECT_EQ(error("exec sp_x 'open"), "存储过程调用中的文本没有结束引号");
   EXPECT_EQ(error("exec sp_x 1 2"), "存储过程参数之间缺少逗号");
+  EXPECT_EQ(error("exec sp_x 99999999999999999999"),
+            "存储过程调用中的整数超出范围: 99999999999999999999");
   EXPECT_EQ(error("exec sp_x :p"), "参数 :p 没有赋值");
   EXPECT_EQ(error("exec sp_x 'a' output"), "只有参数可以标记为 output");
   EXPECT_EQ(error("exec sp_x @v"), "变量 @v 只能作为 output 参数");

@@ -187,7 +187,7 @@ int StatementGuard::authorize(void* user, int action, const char* a1, const char
     if (guard.refusal.empty()) guard.refusal = std::move(why);
     return SQLITE_DENY;
   };
-  const std::string schema = "不允许修改数据库结构 (CREATE/DROP)";
+  constexpr const char* schema = "不允许修改数据库结构 (CREATE/DROP)";
   switch (action) {
     case SQLITE_ATTACH:
     case SQLITE_DETACH:
