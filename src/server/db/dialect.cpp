@@ -86,37 +86,33 @@ std::string translateClientSql(std::string_view sql) {
   return out;
 }
 
-std::string leadingKeyword(std::string_view sql) {
-  std::size_t i = 0;
+namespace {
+
+// Past blanks, semicolons and comments from i on.
+std::size_t skipBlanks(std::string_view sql, std::size_t i) {
   while (i < sql.size()) {
     const char c = sql[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';')
       ++i;
-    } else if ((c == '-' || c == '/') && skipOpaque(sql, i) > 0) {
+    else if ((c == '-' || c == '/') && skipOpaque(sql, i) > 0)
       i += skipOpaque(sql, i);
-    } else {
+    else
       break;
-    }
   }
+  return i;
+}
+
+}  // namespace
+
+std::string leadingKeyword(std::string_view sql) {
   std::string word;
-  while (i < sql.size() && isNameChar(sql[i]))
-    word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i++])));
+  for (std::size_t i = skipBlanks(sql, 0); i < sql.size() && isNameChar(sql[i]); ++i)
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i])));
   return word;
 }
 
 bool isBlankSql(std::string_view sql) {
-  std::size_t i = 0;
-  while (i < sql.size()) {
-    const char c = sql[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
-      ++i;
-    } else if ((c == '-' || c == '/') && skipOpaque(sql, i) > 0) {
-      i += skipOpaque(sql, i);
-    } else {
-      return false;
-    }
-  }
-  return true;
+  return skipBlanks(sql, 0) == sql.size();
 }
 
 }  // namespace qk::db
