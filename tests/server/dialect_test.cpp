@@ -2,6 +2,7 @@
 // that keeps client statements away from the schema and the server's secrets.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 #include "server/db/connection.h"
@@ -23,7 +24,9 @@ class DialectTest : public ::testing::Test {
     db_->script(
         "create table t (id integer primary key, name varchar(20) collate nocase, d datetime);"
         "create table sys_user (userName varchar(20) collate nocase, pwd text);"
-        "insert into sys_user values ('admin', '$argon2id$secret');");
+        "insert into sys_user values ('admin', '$argon2id$secret');"
+        "create table qk_migrations (name text primary key);"
+        "insert into qk_migrations values ('0001_tables.sql');");
   }
   Value one(const std::string& sql, const Params& p = {}) {
     auto rs = db_->clientQuery(sql, p);
@@ -77,27 +80,88 @@ TEST_F(DialectTest, GlobalTemporaryNamesBecomeSessionTables) {
 
 TEST_F(DialectTest, GuardRefusesEverythingButOrdinaryStatements) {
   const std::string schema = "不允许修改数据库结构 (CREATE/DROP)";
+  const std::string trigger = "不允许创建或删除触发器 (TRIGGER)";
+  const std::string view = "不允许创建或删除视图 (VIEW)";
+  const std::string inside = "不允许读取数据库内部信息 ";
   const std::pair<const char*, std::string> refused[] = {
       {"create table x (a int)", schema},
       {"drop table t", schema},
       {"create index ix on t(name)", schema},
-      {"create view v as select 1", schema},
       {"alter table t add column z int", "不允许修改数据库结构 (ALTER TABLE)"},
       {"attach database '/tmp/x.db' as x", "不允许附加或分离数据库 (ATTACH/DETACH)"},
       {"pragma journal_mode = delete", "不允许执行 PRAGMA journal_mode"},
       {"pragma writable_schema = 1", "不允许执行 PRAGMA writable_schema"},
-      {"select load_extension('/tmp/evil.so')", "不允许加载扩展 (load_extension)"},
       {"begin transaction", "事务由服务器控制，不允许客户端开始或提交事务"},
       {"select 1; delete from t", "一次请求只能执行一条 SQL 语句"},
       {"update sys_user set pwd = 'x'", "密码只能通过修改密码功能更改"},
+      // Triggers and views, temporary ones too, would run inside the server's own statements.
+      {"create view v as select 1", view},
+      {"create temp view v as select userName from sys_user", view},
+      {"create temp trigger tr after insert on main.t begin delete from qk_migrations; end",
+       trigger},
+      {"create trigger temp.tr after update on t begin select 1; end", trigger},
+      {"create virtual table temp.f using fts4(a)", "不允许创建或删除虚拟表 (VIRTUAL TABLE)"},
+      // A temporary table may not take the place of a main table or view.
+      {"create temp table sys_user (userName text, pwd text)",
+       "临时表不能与数据库中的表或视图同名（sys_user）"},
+      {"create table temp.T (a int)", "临时表不能与数据库中的表或视图同名（T）"},
+      // Copies of the database, pointers, paths and settings through functions.
+      {"vacuum into '/tmp/qk-copy.qkdb'", "不允许整理或复制数据库 (VACUUM)"},
+      {"/* tidy */ vacuum", "不允许整理或复制数据库 (VACUUM)"},
+      {"select fts3_tokenizer('simple')", "不允许调用函数 fts3_tokenizer"},
+      {"select load_extension('/tmp/evil.so')", "不允许调用函数 load_extension"},
+      {"select sqlite_compileoption_get(0)", "不允许调用函数 sqlite_compileoption_get"},
+      {"select file from pragma_database_list", inside + "(pragma_database_list)"},
+      {"select count(*) from pragma_journal_mode('delete')", inside + "(pragma_journal_mode)"},
+      {"select sql from sqlite_stmt", inside + "(sqlite_stmt)"},
+      // Password hashes and the server's bookkeeping stay out of reach in any form.
+      {"update sys_user set userName = userName returning pwd", "修改数据的语句不能读取密码"},
+      {"insert into ##copy select pwd from sys_user", "修改数据的语句不能读取密码"},
+      {"select count(*) from qk_migrations", "不允许访问服务器内部表"},
+      {"delete from qk_migrations", "不允许修改服务器内部表"},
   };
+  db_->clientExecute("create table ##copy (pwd text)", {});
   for (const auto& [sql, reason] : refused)
     EXPECT_EQ(refusal(sql), "服务器拒绝执行此语句：" + reason) << sql;
+  EXPECT_FALSE(std::filesystem::exists("/tmp/qk-copy.qkdb"));
+  EXPECT_EQ(std::get<std::int64_t>(one("select count(*) from sys_user where pwd is null")), 1);
   // Still allowed: temporary tables, reading the table layout, a trailing semicolon.
   EXPECT_EQ(refusal("create table ##ok (a int);"), "<ran>");
+  EXPECT_EQ(refusal("create index temp.ix_ok on \"##ok\" (a)"), "<ran>");
   EXPECT_EQ(db_->clientQuery("pragma table_info(t)", {}).rows.size(), 3u);
+  EXPECT_EQ(db_->clientQuery("select name from pragma_table_info('t')", {}).rows.size(), 3u);
   // The server's own statements are not guarded.
   EXPECT_NO_THROW(db_->script("create table server_made (a int)"));
+}
+
+TEST_F(DialectTest, AStatementPreparedAgainAfterASchemaChangeIsJudgedAgain) {
+  bool mayWrite = true;
+  db_->setWritePolicy(
+      [&](db::WriteKind, std::string_view, std::string_view) -> std::optional<std::string> {
+        if (mayWrite) return std::nullopt;
+        return "没有新增权限";
+      });
+  const std::string insert = "insert into t (name) values ('a')";
+  EXPECT_EQ(refusal(insert), "<ran>");
+  mayWrite = false;
+  // The cached statement no longer matches the schema: SQLite prepares it again while it runs.
+  db_->script("create table changed_meanwhile (a int)");
+  EXPECT_EQ(refusal(insert), "服务器拒绝执行此语句：没有新增权限");
+  EXPECT_EQ(std::get<std::int64_t>(one("select count(*) from t")), 1);
+}
+
+TEST_F(DialectTest, TheFunctionsOfTheClientsTextsAreAllowed) {
+  EXPECT_NO_THROW(one(
+      "select abs(-1), round(1.5), floor(1.5), coalesce(null, 1), nullif(1, 2), ifnull(null, 1),"
+      " iif(1, 2, 3), substr('abc', 2), replace('a', 'a', 'b'), upper('a'), lower('A'),"
+      " trim(' a '), rtrim('a '), ltrim(' a'), length('a'), instr('ab', 'b'), printf('%d', 1),"
+      " typeof(1), cast(1 as text), date('now'), datetime('now'), strftime('%Y', 'now'),"
+      " julianday('now'), current_timestamp, 'a' like 'A', 'a' glob 'a', getdate(),"
+      " year(getdate()), month(getdate()), day(getdate()), len('a')"));
+  EXPECT_NO_THROW(
+      one("select count(*), sum(id), total(id), avg(id), max(id), min(id),"
+          " group_concat(name) from t"));
+  EXPECT_NO_THROW(db_->clientQuery("select row_number() over (order by id) from t", {}));
 }
 
 TEST_F(DialectTest, FailuresCarryTheirKindAndWhatFailed) {
@@ -244,6 +308,8 @@ TEST(ExecCall, MalformedCallsSayWhatIsWrong) {
   EXPECT_EQ(error("exec"), "exec 后面缺少存储过程名");
   EXPECT_EQ(error("exec sp_x 'open"), "存储过程调用中的文本没有结束引号");
   EXPECT_EQ(error("exec sp_x 1 2"), "存储过程参数之间缺少逗号");
+  EXPECT_EQ(error("exec sp_x 99999999999999999999"),
+            "存储过程调用中的整数超出范围: 99999999999999999999");
   EXPECT_EQ(error("exec sp_x :p"), "参数 :p 没有赋值");
   EXPECT_EQ(error("exec sp_x 'a' output"), "只有参数可以标记为 output");
   EXPECT_EQ(error("exec sp_x @v"), "变量 @v 只能作为 output 参数");

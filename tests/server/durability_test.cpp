@@ -116,6 +116,32 @@ TEST_F(DurabilityTest, TemporaryTableWritesDoNotWaitForAnotherSessionsSave) {
             protocol::Value{std::int64_t{2}});
 }
 
+TEST(StorageFailures, AFullDiskAndAReadOnlyFileAreToldInChinese) {
+  TempDir dir;
+  auto db = db::openSqlite(dir.path() / "s.qkdb", db::OpenMode::Create);
+  db->script("create table t (a text)");
+  auto failure = [&](const std::string& sql) {
+    try {
+      db->execute(sql, {{"v", std::string(200000, 'x')}});
+    } catch (const db::DbError& e) {
+      return std::to_string(static_cast<int>(e.kind())) + " " + e.what();
+    }
+    return std::string("<ran>");
+  };
+  auto kind = [](db::ErrorKind k) { return std::to_string(static_cast<int>(k)) + " "; };
+  // The file may grow no further: as on a full disk.
+  const auto pages = db->query("pragma page_count").rows.at(0).at(0);
+  db->script("pragma max_page_count = " + protocol::toDisplayText(pages));
+  EXPECT_EQ(failure("insert into t values (:v)"),
+            kind(db::ErrorKind::DiskFull) + "服务器磁盘空间已满，数据没有保存，请联系管理员");
+  db->script("pragma max_page_count = 1000000; pragma query_only = 1");
+  EXPECT_EQ(
+      failure("insert into t values (:v)"),
+      kind(db::ErrorKind::Storage) + "数据库文件是只读的，数据没有保存，请联系管理员检查文件权限");
+  db->script("pragma query_only = 0");
+  EXPECT_EQ(failure("insert into t values (:v)"), "<ran>");
+}
+
 int freePort() {
   int s = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};

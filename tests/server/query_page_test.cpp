@@ -1,6 +1,8 @@
 // The paging procedure behind every list, finder and picker.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "support/test_server.h"
 
 namespace qk::test {
@@ -25,8 +27,11 @@ class QueryPageTest : public ServerTest {
   };
   Page page(const std::string& where, const std::string& order, int size, int index,
             int knownTotal = 0, const std::string& fields = "custNo, custName") {
-    Json reply = c->call(path::kOpen, queryPageRequest("bas_cust", fields, "custNo", where, order,
-                                                       size, index, knownTotal));
+    return read(
+        queryPageRequest("bas_cust", fields, "custNo", where, order, size, index, knownTotal));
+  }
+  Page read(const Json& request) {
+    Json reply = c->call(path::kOpen, request);
     Page p;
     if (protocol::errorOf(reply)) return p;
     auto rs = protocol::fromJson<protocol::RecordSet>(reply);
@@ -65,8 +70,35 @@ TEST_F(QueryPageTest, ConditionsRestrictRowsAndTotals) {
   EXPECT_EQ(page("", "custNo", 10, 2, /*knownTotal=*/25).total, 25);
 }
 
+TEST_F(QueryPageTest, AGroupedSourceCountsItsGroupsEvenWhenThereAreNone) {
+  const std::string fields = "substr(custName, 1, 1), count(*)";
+  Page groups = read(
+      queryPageRequest("bas_cust group by substr(custName, 1, 1)", fields, "1", "", "1", 10, 1));
+  EXPECT_EQ(groups.keys, (std::vector<std::string>{"乙", "甲"}));
+  EXPECT_EQ(groups.total, 2);
+  EXPECT_EQ(groups.pages, 1);
+  Page none = read(queryPageRequest("bas_cust where custNo = 'none' group by custName", fields, "1",
+                                    "", "1", 10, 1));
+  EXPECT_TRUE(none.keys.empty());
+  EXPECT_EQ(none.total, 0);
+  EXPECT_EQ(none.pages, 0);
+}
+
+TEST_F(QueryPageTest, APageFarBeyondTheEndIsEmpty) {
+  for (const std::int64_t index :
+       {std::int64_t{1} << 40, std::numeric_limits<std::int64_t>::max() / 10 + 2,
+        std::numeric_limits<std::int64_t>::max()}) {
+    Json request = queryPageRequest("bas_cust", "custNo", "custNo", "", "custNo", 10, 1);
+    request["params"]["@PageIndex"] = index;
+    Page far = read(request);
+    EXPECT_TRUE(far.keys.empty()) << index;
+    EXPECT_EQ(far.total, 25);
+    EXPECT_EQ(far.pages, 3);
+  }
+}
+
 TEST_F(QueryPageTest, BadArgumentsAndHostileTextsAreRefused) {
-  auto error = [&](const std::string& where, int size, int index) {
+  auto error = [&](const std::string& where, int size, double index) {
     return c->errorOf(
         path::kOpen, {{"provider", "selectDSP"},
                       {"sql",
@@ -77,6 +109,7 @@ TEST_F(QueryPageTest, BadArgumentsAndHostileTextsAreRefused) {
   EXPECT_EQ(error("", 0, 1), "每页记录数必须大于 0（当前为 0）");
   EXPECT_EQ(error("", -5, 1), "每页记录数必须大于 0（当前为 -5）");
   EXPECT_EQ(error("", 10, 0), "页码必须从 1 开始（当前为 0）");
+  EXPECT_EQ(error("", 10, 1e30), "存储过程第 8 个参数应为整数: 1e+30");
   EXPECT_EQ(error("1=1; drop table bas_cust", 10, 1),
             "服务器拒绝执行此语句：一次请求只能执行一条 SQL 语句");
   EXPECT_EQ(page("", "custNo", 100, 1).total, 25) << "the table is intact";

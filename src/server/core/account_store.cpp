@@ -1,6 +1,8 @@
 #include "server/core/account_store.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
 #include <stdexcept>
 
 #include "server/core/password.h"
@@ -43,8 +45,46 @@ std::vector<std::string> AccountStore::list() const {
   return names;
 }
 
+namespace {
+
+// A whole positive number from a setting's text; nothing for anything else.
+std::optional<std::int64_t> positiveSetting(const protocol::Value& value) {
+  const std::string text = protocol::toDisplayText(value);
+  std::int64_t n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end != text.data() + text.size() || n <= 0) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+db::StatementLimits configuredLimits(db::Connection& db) {
+  db::StatementLimits limits;
+  protocol::RecordSet rs;
+  try {
+    rs = db.query(
+        "select idName, idValue from main.sys_config where idName in "
+        "('maxQueryRows', 'maxQueryMB', 'statementSeconds')");
+  } catch (const db::DbError&) {
+    return limits;  // a set that cannot be read fails at its first real statement instead
+  }
+  for (const auto& row : rs.rows) {
+    const auto n = positiveSetting(row[1]);
+    if (!n) continue;  // an unreadable value keeps the default rather than lifting the bound
+    const std::string name = protocol::toDisplayText(row[0]);
+    if (protocol::iequals(name, "maxQueryRows")) limits.maxRows = *n;
+    if (protocol::iequals(name, "maxQueryMB") && *n <= (std::int64_t{1} << 20))
+      limits.maxBytes = *n << 20;
+    if (protocol::iequals(name, "statementSeconds") && *n <= 24 * 3600)
+      limits.timeLimit = std::chrono::seconds(*n);
+  }
+  return limits;
+}
+
 std::unique_ptr<db::Connection> AccountStore::open(std::string_view account) const {
-  return db::openSqlite(fileFor(account), db::OpenMode::Existing);
+  auto db = db::openSqlite(fileFor(account), db::OpenMode::Existing);
+  db->setLimits(configuredLimits(*db));
+  return db;
 }
 
 void AccountStore::create(std::string_view account, std::string_view adminPassword,
@@ -59,12 +99,12 @@ void AccountStore::create(std::string_view account, std::string_view adminPasswo
     migrate(*db);
     db::Transaction tx(*db);
     db->execute(
-        "insert into sys_user (userId, userName, pwd, remark) values "
+        "insert into main.sys_user (userId, userName, pwd, remark) values "
         "('0001', 'admin', :pwd, '系统管理员')",
         {{"pwd", hashPassword(adminPassword)}});
     db->execute(
-        "insert into sys_rights (userName, actionNo, canNew, canEdit, canDelete, "
-        "canReview, canView) select 'admin', actionNo, 1, 1, 1, 1, 1 from sys_action");
+        "insert into main.sys_rights (userName, actionNo, canNew, canEdit, canDelete, "
+        "canReview, canView) select 'admin', actionNo, 1, 1, 1, 1, 1 from main.sys_action");
     if (demo) addDemoData(*db);
     tx.commit();
   } catch (...) {
@@ -87,18 +127,20 @@ int AccountStore::migrateAll() const {
 }
 
 void migrate(db::Connection& db) {
-  db.script("create table if not exists qk_migrations (name text primary key, appliedAt datetime)");
+  // The server's own statements name main's tables: nothing a session made can stand in for them.
+  db.script(
+      "create table if not exists main.qk_migrations (name text primary key, appliedAt datetime)");
   for (const auto& file : schemaFiles()) {
     db::Transaction tx(db);
-    auto done =
-        db.query("select 1 from qk_migrations where name = :n", {{"n", std::string(file.name)}});
+    auto done = db.query("select 1 from main.qk_migrations where name = :n",
+                         {{"n", std::string(file.name)}});
     if (!done.rows.empty()) continue;
     try {
       db.script(file.text);
     } catch (const db::DbError& e) {
       throw db::DbError("数据库结构升级失败 (" + std::string(file.name) + "): " + e.what());
     }
-    db.execute("insert into qk_migrations (name, appliedAt) values (:n, getdate())",
+    db.execute("insert into main.qk_migrations (name, appliedAt) values (:n, getdate())",
                {{"n", std::string(file.name)}});
     tx.commit();
   }

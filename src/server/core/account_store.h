@@ -21,6 +21,7 @@ class AccountStore {
   std::filesystem::path fileFor(std::string_view account) const;
   bool exists(std::string_view account) const;
   std::vector<std::string> list() const;
+  // A connection to the account set, with its configured statement limits.
   std::unique_ptr<db::Connection> open(std::string_view account) const;
 
   // Creates the account set with user "admin" holding every right. Leaves nothing behind when
@@ -35,6 +36,11 @@ class AccountStore {
  private:
   std::filesystem::path dir_;
 };
+
+// The bounds on client statements the account set's settings (sys_config) ask for; the defaults
+// where a setting is missing or not a positive whole number. Sessions' connections get them when
+// they are opened.
+db::StatementLimits configuredLimits(db::Connection& db);
 
 // Applies the migrations compiled into the server that the database has not seen yet, each in
 // its own transaction, in file-name order.

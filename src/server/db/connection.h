@@ -4,6 +4,8 @@
 // without touching them.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -81,6 +83,14 @@ enum class WriteKind { Insert, Update, Delete };
 using WritePolicy = std::function<std::optional<std::string>(WriteKind kind, std::string_view table,
                                                              std::string_view column)>;
 
+// What one client statement may cost the server. A result beyond maxRows rows or maxBytes bytes
+// fails instead of growing without bound; a statement still running after timeLimit is stopped.
+struct StatementLimits {
+  std::int64_t maxRows = 200000;
+  std::int64_t maxBytes = std::int64_t{64} << 20;
+  std::chrono::milliseconds timeLimit{30000};
+};
+
 class Connection {
  public:
   virtual ~Connection() = default;
@@ -96,12 +106,17 @@ class Connection {
   virtual void script(std::string_view sql) = 0;
 
   // Statements sent by a client: translated from the client's dialect, exactly one statement,
-  // and checked by the guard that refuses schema changes, ATTACH, PRAGMA writes and extensions.
+  // checked by the guard (on every step, so also when SQLite prepares it again) that refuses
+  // schema changes, triggers, views, ATTACH, VACUUM, PRAGMA writes and functions outside an
+  // allow-list, and bounded by the statement limits.
   virtual RecordSet clientQuery(std::string_view sql, const Params& params) = 0;
   virtual ExecResult clientExecute(std::string_view sql, const Params& params) = 0;
   // Who may write what through client statements (a session's rights). Installing one forgets
   // the client statements prepared under the one before.
   virtual void setWritePolicy(WritePolicy policy) = 0;
+  // Bounds on client statements (the defaults above until set); the server's own statements are
+  // not bounded.
+  virtual void setLimits(const StatementLimits& limits) = 0;
 
   // Columns of a table or view of the main schema; empty when there is no such table.
   virtual std::vector<TableColumn> tableColumns(std::string_view table) = 0;

@@ -1,6 +1,7 @@
 #include "server/db/dialect.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace qk::db {
 
@@ -85,19 +86,33 @@ std::string translateClientSql(std::string_view sql) {
   return out;
 }
 
-bool isBlankSql(std::string_view sql) {
-  std::size_t i = 0;
+namespace {
+
+// Past blanks, semicolons and comments from i on.
+std::size_t skipBlanks(std::string_view sql, std::size_t i) {
   while (i < sql.size()) {
     const char c = sql[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';') {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ';')
       ++i;
-    } else if ((c == '-' || c == '/') && skipOpaque(sql, i) > 0) {
+    else if ((c == '-' || c == '/') && skipOpaque(sql, i) > 0)
       i += skipOpaque(sql, i);
-    } else {
-      return false;
-    }
+    else
+      break;
   }
-  return true;
+  return i;
+}
+
+}  // namespace
+
+std::string leadingKeyword(std::string_view sql) {
+  std::string word;
+  for (std::size_t i = skipBlanks(sql, 0); i < sql.size() && isNameChar(sql[i]); ++i)
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[i])));
+  return word;
+}
+
+bool isBlankSql(std::string_view sql) {
+  return skipBlanks(sql, 0) == sql.size();
 }
 
 }  // namespace qk::db

@@ -11,6 +11,9 @@ namespace qk::db {
 // schema, so each session's connection has its own and two clients never mix their rows.
 std::string translateClientSql(std::string_view sql);
 
+// The statement's first word in lower case, past blanks and comments ("vacuum", "select", …).
+std::string leadingKeyword(std::string_view sql);
+
 // True when nothing but blanks, semicolons and comments remain in the text.
 bool isBlankSql(std::string_view sql);
 

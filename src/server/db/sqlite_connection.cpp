@@ -2,11 +2,17 @@
 // call, the guard on client statements, and type mapping from declared column types.
 #include <sqlite3.h>
 
+#if __has_include(<malloc.h>)
+#include <malloc.h>
+#endif
+
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -15,6 +21,7 @@
 #include "protocol/value.h"
 #include "server/db/connection.h"
 #include "server/db/dialect.h"
+#include "server/db/statement_guard.h"
 
 namespace qk::db {
 
@@ -73,113 +80,14 @@ void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void registerFunctions(sqlite3* db) {
-  const int flags = SQLITE_UTF8;
-  const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+  // Innocuous: usable in the schema's views while the schema is not trusted with others.
+  const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS;
+  const int det = flags | SQLITE_DETERMINISTIC;
   sqlite3_create_function(db, "getdate", 0, flags, nullptr, fnGetdate, nullptr, nullptr);
   sqlite3_create_function(db, "year", 1, det, nullptr, fnDatePart<0>, nullptr, nullptr);
   sqlite3_create_function(db, "month", 1, det, nullptr, fnDatePart<1>, nullptr, nullptr);
   sqlite3_create_function(db, "day", 1, det, nullptr, fnDatePart<2>, nullptr, nullptr);
   sqlite3_create_function(db, "len", 1, det, nullptr, fnLen, nullptr, nullptr);
-}
-
-// ---- the guard on client statements ----------------------------------------------------------
-
-struct Guard {
-  bool active = false;                  // checking a client statement
-  const WritePolicy* policy = nullptr;  // the session's rights over client writes
-  std::string refusal;                  // why the last statement was refused
-  // What the statement being prepared writes: the session's temp schema, or anything else.
-  bool writesTemp = false;
-  bool writesOther = false;
-};
-
-bool isOneOf(const char* s, std::initializer_list<const char*> names) {
-  if (!s) return false;
-  for (const char* n : names)
-    if (protocol::iequals(s, n)) return true;
-  return false;
-}
-
-// Every action but a read counts as a write of the database it names (ALTER TABLE names it
-// first); a statement with no write but the temp schema's need not wait for the writer queue.
-void noteWrite(Guard& guard, int action, const char* a1, const char* db) {
-  switch (action) {
-    case SQLITE_READ:
-    case SQLITE_SELECT:
-    case SQLITE_FUNCTION:
-    case SQLITE_RECURSIVE:
-      return;
-    default:
-      break;
-  }
-  const char* target = action == SQLITE_ALTER_TABLE ? a1 : db;
-  (isOneOf(target, {"temp"}) ? guard.writesTemp : guard.writesOther) = true;
-}
-
-int authorize(void* user, int action, const char* a1, const char* a2, const char* db, const char*) {
-  auto* guard = static_cast<Guard*>(user);
-  noteWrite(*guard, action, a1, db);
-  if (!guard->active) return SQLITE_OK;
-  auto refuse = [&](std::string why) {
-    guard->refusal = std::move(why);
-    return SQLITE_DENY;
-  };
-  switch (action) {
-    case SQLITE_ATTACH:
-    case SQLITE_DETACH:
-      return refuse("不允许附加或分离数据库 (ATTACH/DETACH)");
-    case SQLITE_PRAGMA:
-      if (isOneOf(a1, {"table_info", "table_xinfo", "index_list", "index_info", "index_xinfo",
-                       "foreign_key_list", "collation_list", "function_list"}))
-        return SQLITE_OK;
-      return refuse(std::string("不允许执行 PRAGMA ") + (a1 ? a1 : ""));
-    case SQLITE_FUNCTION:
-      if (isOneOf(a2, {"load_extension"})) return refuse("不允许加载扩展 (load_extension)");
-      return SQLITE_OK;
-    case SQLITE_CREATE_TABLE:
-    case SQLITE_CREATE_INDEX:
-    case SQLITE_CREATE_TRIGGER:
-    case SQLITE_CREATE_VIEW:
-    case SQLITE_CREATE_VTABLE:
-    case SQLITE_DROP_TABLE:
-    case SQLITE_DROP_INDEX:
-    case SQLITE_DROP_TRIGGER:
-    case SQLITE_DROP_VIEW:
-    case SQLITE_DROP_VTABLE:
-      // Session tables ("##name" becomes temp."##name") are the client's own to make and drop.
-      if (isOneOf(db, {"temp"})) return SQLITE_OK;
-      return refuse("不允许修改数据库结构 (CREATE/DROP)");
-    case SQLITE_ALTER_TABLE:
-      return refuse("不允许修改数据库结构 (ALTER TABLE)");
-    case SQLITE_TRANSACTION:
-    case SQLITE_SAVEPOINT:
-      return refuse("事务由服务器控制，不允许客户端开始或提交事务");
-    case SQLITE_READ:
-      // Password hashes never leave the server: reading the column yields null.
-      if (isOneOf(a1, {"sys_user"}) && isOneOf(a2, {"pwd"}) && isOneOf(db, {"main"}))
-        return SQLITE_IGNORE;
-      if (a1 && std::strncmp(a1, "qk_", 3) == 0 && isOneOf(db, {"main"}))
-        return refuse("不允许访问服务器内部表");
-      return SQLITE_OK;
-    case SQLITE_UPDATE:
-      if (isOneOf(a1, {"sys_user"}) && isOneOf(a2, {"pwd"}) && isOneOf(db, {"main"}))
-        return refuse("密码只能通过修改密码功能更改");
-      [[fallthrough]];
-    case SQLITE_INSERT:
-    case SQLITE_DELETE:
-      if (a1 && std::strncmp(a1, "qk_", 3) == 0 && isOneOf(db, {"main"}))
-        return refuse("不允许修改服务器内部表");
-      if (a1 && guard->policy && *guard->policy && isOneOf(db, {"main"})) {
-        const WriteKind kind = action == SQLITE_INSERT   ? WriteKind::Insert
-                               : action == SQLITE_DELETE ? WriteKind::Delete
-                                                         : WriteKind::Update;
-        const auto why = (*guard->policy)(kind, a1, action == SQLITE_UPDATE && a2 ? a2 : "");
-        if (why) return refuse(*why);
-      }
-      return SQLITE_OK;
-    default:
-      return SQLITE_OK;
-  }
 }
 
 // ---- RAII handles ------------------------------------------------------------------------------
@@ -193,6 +101,7 @@ struct Prepared {
   // A statement that writes only temporary tables: the temp schema's version it was judged
   // against (-1 for any other statement).
   std::int64_t tempSchema = -1;
+  bool client = false;  // a client's statement: guarded and bounded on every step
 };
 
 class StatementCache {
@@ -242,6 +151,7 @@ class Statement {
   }
   sqlite3_stmt* get() const { return p_.stmt; }
   bool writesMain() const { return p_.writesMain; }
+  bool client() const { return p_.client; }
 
  private:
   Prepared p_;
@@ -271,7 +181,8 @@ void constraintTarget(const std::string& message, std::string& table,
 }
 
 // Classifies a failure by SQLite's extended result code. Constraint failures keep SQLite's text
-// (callers phrase them from the kind and the names); the others get a text for the user.
+// (callers phrase them from the kind and the names), and so do mistakes in a statement (SQLite's
+// words name the table or column); the others get a text for the user.
 DbError errorFrom(sqlite3* db, int code) {
   const std::string message = sqlite3_errmsg(db);
   switch (code & 0xff) {
@@ -290,13 +201,28 @@ DbError errorFrom(sqlite3* db, int code) {
     case SQLITE_LOCKED:
       return DbError("数据库正被其他程序占用，请稍后重试", ErrorKind::Busy);
     case SQLITE_FULL:
-      return DbError("磁盘空间已满，数据没有保存", ErrorKind::DiskFull);
+      return DbError("服务器磁盘空间已满，数据没有保存，请联系管理员", ErrorKind::DiskFull);
     case SQLITE_READONLY:
+      return DbError("数据库文件是只读的，数据没有保存，请联系管理员检查文件权限",
+                     ErrorKind::Storage);
     case SQLITE_IOERR:
+      // The extended code tells the administrator which operation of the disk failed.
+      return DbError("读写数据库文件时发生磁盘错误，数据没有保存（错误代码 " +
+                         std::to_string(code) + "），请联系管理员",
+                     ErrorKind::Storage);
     case SQLITE_CORRUPT:
-    case SQLITE_CANTOPEN:
     case SQLITE_NOTADB:
-      return DbError("数据库文件无法读写（" + message + "）", ErrorKind::Storage);
+      return DbError("数据库文件已损坏，请联系管理员从备份恢复", ErrorKind::Storage);
+    case SQLITE_CANTOPEN:
+      return DbError("无法打开数据库文件，请联系管理员检查数据目录", ErrorKind::Storage);
+    case SQLITE_NOMEM:
+      return DbError("服务器内存不足，语句没有执行完，请稍后重试");
+    case SQLITE_TOOBIG:
+      return DbError("语句或数据太大，超过了服务器允许的长度", ErrorKind::Refused);
+    case SQLITE_INTERRUPT:
+      return DbError("语句已被中止");
+    case SQLITE_SCHEMA:
+      return DbError("数据库结构刚刚改变，请重试");
     default:
       return DbError(message);
   }
@@ -376,6 +302,34 @@ Value readCell(sqlite3_stmt* st, int col, FieldType type) {
   }
 }
 
+// A result given up at its limit leaves many small blocks free; hand them back to the system
+// rather than keep the peak of the largest query for the life of the process.
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
+// Limits on what a statement may be; generous for any text the client or the server writes, small
+// enough that no request can make the parser or the engine exhaust the server.
+void limitStatements(sqlite3* db) {
+  sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 1000000);
+  sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 500);
+  sqlite3_limit(db, SQLITE_LIMIT_COMPOUND_SELECT, 250);
+  sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, 2000);
+  sqlite3_limit(db, SQLITE_LIMIT_FUNCTION_ARG, 100);
+  sqlite3_limit(db, SQLITE_LIMIT_LIKE_PATTERN_LENGTH, 10000);
+  sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+  sqlite3_limit(db, SQLITE_LIMIT_TRIGGER_DEPTH, 100);
+}
+
+// The longest text or blob one value may be: at least what a stored document needs, at most what
+// one result may hold.
+int valueLengthLimit(const StatementLimits& limits) {
+  constexpr std::int64_t kFloor = std::int64_t{64} << 20, kCeiling = std::int64_t{1} << 30;
+  return static_cast<int>(std::clamp(limits.maxBytes, kFloor, kCeiling));
+}
+
 class SqliteConnection final : public Connection {
  public:
   SqliteConnection(const std::filesystem::path& file, OpenMode mode) {
@@ -384,18 +338,26 @@ class SqliteConnection final : public Connection {
     if (mode == OpenMode::Existing && !exists) throw DbError("数据库文件不存在: " + file.string());
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX |
                       (mode == OpenMode::Create ? SQLITE_OPEN_CREATE : 0);
-    if (sqlite3_open_v2(file.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-      const std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    if (const int rc = sqlite3_open_v2(file.c_str(), &db_, flags, nullptr); rc != SQLITE_OK) {
+      DbError error = db_ ? errorFrom(db_, sqlite3_extended_errcode(db_))
+                          : DbError("服务器内存不足，无法打开数据库");
       sqlite3_close(db_);
-      throw DbError("无法打开数据库 " + file.string() + ": " + msg);
+      throw error;
     }
     sqlite3_extended_result_codes(db_, 1);
     sqlite3_busy_timeout(db_, 10000);
-    // Extensions can never be loaded: neither the C API nor the SQL function is enabled.
+    // Extensions can never be loaded: neither the C API nor the SQL function is enabled. The
+    // connection is defensive (no writable schema, no raw pages), the FTS3 tokenizer function
+    // cannot hand out pointers, and functions in the schema must be innocuous.
     sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    limitStatements(db_);
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, valueLengthLimit(limits_));
     registerFunctions(db_);
-    sqlite3_set_authorizer(db_, authorize, &guard_);
+    sqlite3_set_authorizer(db_, StatementGuard::authorize, &guard_);
+    sqlite3_progress_handler(db_, 1000, onProgress, this);
     writerLock_ = writerLockFor(file);
     // WAL keeps readers and the writer out of each other's way; FULL makes an answered "OK"
     // durable even across a power cut, not only a crash of the server process.
@@ -432,12 +394,14 @@ class SqliteConnection final : public Connection {
   }
 
   RecordSet clientQuery(std::string_view sql, const Params& params) override {
+    const Deadline deadline(*this);
     Statement st = prepare(translateClientSql(sql), true);
     bind(st.get(), params);
     return readAll(st);
   }
 
   ExecResult clientExecute(std::string_view sql, const Params& params) override {
+    const Deadline deadline(*this);
     Statement st = prepare(translateClientSql(sql), true);
     bind(st.get(), params);
     return runToEnd(st);
@@ -447,6 +411,11 @@ class SqliteConnection final : public Connection {
     writePolicy_ = std::move(policy);
     // A cached client statement was judged under the old rights.
     cache_->clear();
+  }
+
+  void setLimits(const StatementLimits& limits) override {
+    limits_ = limits;
+    sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, valueLengthLimit(limits_));
   }
 
   std::vector<TableColumn> tableColumns(std::string_view table) override {
@@ -469,9 +438,9 @@ class SqliteConnection final : public Connection {
   }
 
   std::string canonicalTableName(std::string_view table) override {
-    RecordSet rs =
-        query("select name from sqlite_schema where type = 'table' and name = :t collate nocase",
-              {{"t", std::string(table)}});
+    RecordSet rs = query(
+        "select name from main.sqlite_schema where type = 'table' and name = :t collate nocase",
+        {{"t", std::string(table)}});
     return rs.rows.empty() ? std::string() : std::get<std::string>(rs.rows[0][0]);
   }
 
@@ -506,6 +475,29 @@ class SqliteConnection final : public Connection {
   bool inTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
+  // The time a client's request may run, from its start until it has read its rows; the
+  // progress handler stops the engine once it is over.
+  class Deadline {
+   public:
+    explicit Deadline(SqliteConnection& c) : c_(c), outer_(c.deadline_) {
+      if (!outer_) c_.deadline_ = Clock::now() + c_.limits_.timeLimit;
+    }
+    ~Deadline() { c_.deadline_ = outer_; }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+   private:
+    SqliteConnection& c_;
+    std::optional<Clock::time_point> outer_;
+  };
+
+  static int onProgress(void* self) {
+    auto& c = *static_cast<SqliteConnection*>(self);
+    return c.deadline_ && Clock::now() > *c.deadline_ ? 1 : 0;
+  }
+
   Statement prepare(std::string_view sql, bool fromClient) {
     std::string key(fromClient ? "c" : "s");
     key.append(sql);
@@ -530,25 +522,45 @@ class SqliteConnection final : public Connection {
   // Prepares the first statement of the text, under the guard for a client's text, and decides
   // whether running it needs the writer's turn.
   Prepared prepareOne(std::string_view sql, bool fromClient, const char** tail) {
-    guard_ = Guard{fromClient, &writePolicy_, {}, false, false};
+    guard_.reset(fromClient, &writePolicy_);
     sqlite3_stmt* raw = nullptr;
     const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()),
                                       SQLITE_PREPARE_PERSISTENT, &raw, tail);
     guard_.active = false;
+    const StatementGuard judged = guard_;
     if (rc != SQLITE_OK) {
       sqlite3_finalize(raw);
-      if (!guard_.refusal.empty()) throw RefusedError("服务器拒绝执行此语句：" + guard_.refusal);
+      if (!judged.refusal.empty()) throw RefusedError("服务器拒绝执行此语句：" + judged.refusal);
       throw errorFrom(db_, sqlite3_extended_errcode(db_));
     }
     if (!raw) return {};
-    if (sqlite3_stmt_readonly(raw)) return {raw, false};
-    if (guard_.writesOther || !guard_.writesTemp) return {raw, true};
     try {
-      return {raw, false, tempSchemaVersion()};
+      if (fromClient) refuseWhatTheGuardCannotSee(raw, judged);
+      if (sqlite3_stmt_readonly(raw)) return {raw, false, -1, fromClient};
+      if (judged.writesOther || !judged.writesTemp) return {raw, true, -1, fromClient};
+      return {raw, false, tempSchemaVersion(), fromClient};
     } catch (...) {
       sqlite3_finalize(raw);
       throw;
     }
+  }
+
+  // What a client's statement may not do but shows only as a whole: VACUUM asks the authorizer
+  // nothing until it runs; RETURNING gives out a password the authorizer asked to hide; and a
+  // temporary table named like a main table or view would take its place in the server's own
+  // statements.
+  void refuseWhatTheGuardCannotSee(sqlite3_stmt* st, const StatementGuard& judged) {
+    auto refuse = [](const std::string& why) {
+      throw RefusedError("服务器拒绝执行此语句：" + why);
+    };
+    if (leadingKeyword(sqlite3_sql(st)) == "vacuum") refuse("不允许整理或复制数据库 (VACUUM)");
+    if (judged.readsPassword && !sqlite3_stmt_readonly(st)) refuse("修改数据的语句不能读取密码");
+    if (!judged.createdTable.empty() &&
+        !query("select 1 from main.sqlite_schema where type in ('table', 'view') and "
+               "name = :n collate nocase",
+               {{"n", judged.createdTable}})
+             .rows.empty())
+      refuse("临时表不能与数据库中的表或视图同名（" + judged.createdTable + "）");
   }
 
   std::int64_t tempSchemaVersion() {
@@ -598,10 +610,20 @@ class SqliteConnection final : public Connection {
     if (rc != SQLITE_OK) throw errorFrom(db_, sqlite3_extended_errcode(db_));
   }
 
-  int step(sqlite3_stmt* st) {
-    const int rc = sqlite3_step(st);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw errorFrom(db_, sqlite3_extended_errcode(db_));
-    return rc;
+  // One step. A client's statement runs under the guard, since SQLite prepares a statement again
+  // after a schema change and runs statements of its own for VACUUM and the pragma functions.
+  int step(const Statement& statement) {
+    if (statement.client()) guard_.reset(true, &writePolicy_);
+    const int rc = sqlite3_step(statement.get());
+    guard_.active = false;
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) return rc;
+    if (statement.client() && !guard_.refusal.empty())
+      throw RefusedError("服务器拒绝执行此语句：" + guard_.refusal);
+    if ((rc & 0xff) == SQLITE_INTERRUPT && deadline_ && Clock::now() > *deadline_)
+      throw DbError("语句执行超过 " + std::to_string(limits_.timeLimit.count() / 1000) +
+                        " 秒，已被中止，请增加查询条件后重试",
+                    ErrorKind::Refused);
+    throw errorFrom(db_, sqlite3_extended_errcode(db_));
   }
 
   // Runs fn while holding the writer's turn when the statement writes the main database and no
@@ -621,10 +643,12 @@ class SqliteConnection final : public Connection {
   }
 
   RecordSet readAll(const Statement& statement) {
-    return inTurn(statement, [&] { return readRows(statement.get()); });
+    return inTurn(statement, [&] { return readRows(statement); });
   }
 
-  RecordSet readRows(sqlite3_stmt* st) {
+  // Reads the rows; a client's result stops at the limits, before it is held whole.
+  RecordSet readRows(const Statement& statement) {
+    sqlite3_stmt* st = statement.get();
     RecordSet rs;
     const int cols = sqlite3_column_count(st);
     std::vector<bool> typed(cols, false);
@@ -636,7 +660,8 @@ class SqliteConnection final : public Connection {
         typed[c] = true;
       }
     }
-    while (step(st) == SQLITE_ROW) {
+    std::int64_t bytes = 0;
+    while (step(statement) == SQLITE_ROW) {
       protocol::Row row(cols);
       for (int c = 0; c < cols; ++c) {
         // Computed columns have no declared type: the first value that is not null decides.
@@ -645,16 +670,31 @@ class SqliteConnection final : public Connection {
           typed[c] = true;
         }
         row[c] = readCell(st, c, rs.fields[c].type);
+        bytes += static_cast<std::int64_t>(sizeof(Value)) + sqlite3_column_bytes(st, c);
       }
       rs.rows.push_back(std::move(row));
+      if (statement.client()) checkResultSize(rs, bytes);
     }
     return rs;
+  }
+
+  void checkResultSize(RecordSet& rs, std::int64_t bytes) {
+    const bool tooMany = static_cast<std::int64_t>(rs.rows.size()) > limits_.maxRows;
+    if (!tooMany && bytes <= limits_.maxBytes) return;
+    rs = RecordSet{};
+    releaseFreedMemory();
+    if (tooMany)
+      throw DbError("查询结果超过 " + std::to_string(limits_.maxRows) + " 行，请增加查询条件",
+                    ErrorKind::Refused);
+    throw DbError("查询结果超过 " + std::to_string(limits_.maxBytes >> 20) +
+                      " MB，请增加查询条件或减少查询的字段",
+                  ErrorKind::Refused);
   }
 
   ExecResult runToEnd(const Statement& statement) {
     sqlite3_stmt* st = statement.get();
     return inTurn(statement, [&] {
-      while (step(st) == SQLITE_ROW) {
+      while (step(statement) == SQLITE_ROW) {
       }
       ExecResult r;
       r.rowsAffected = sqlite3_stmt_readonly(st) ? 0 : sqlite3_changes64(db_);
@@ -667,8 +707,10 @@ class SqliteConnection final : public Connection {
   std::unique_ptr<StatementCache> cache_ = std::make_unique<StatementCache>();
   std::shared_ptr<std::mutex> writerLock_;
   bool holdsWriter_ = false;
-  Guard guard_;
+  StatementGuard guard_;
   WritePolicy writePolicy_;
+  StatementLimits limits_;
+  std::optional<Clock::time_point> deadline_;  // of the client request running now
 };
 
 }  // namespace

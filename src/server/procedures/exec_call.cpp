@@ -1,6 +1,7 @@
 #include "server/procedures/exec_call.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 
 #include "server/db/connection.h"
@@ -97,8 +98,10 @@ class Scanner {
 
 protocol::Value numberValue(const std::string& text) {
   char* end = nullptr;
+  errno = 0;
   if (text.find_first_of(".eE") == std::string::npos) {
     const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno == ERANGE) throw db::DbError("存储过程调用中的整数超出范围: " + text);
     if (end && *end == '\0' && !text.empty()) return static_cast<std::int64_t>(v);
   } else {
     const double d = std::strtod(text.c_str(), &end);

@@ -6,6 +6,7 @@
 // conditions dialog, so the composed statement runs under the same guard as any client text.
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 #include "server/procedures/registry.h"
 
@@ -46,19 +47,24 @@ std::optional<protocol::RecordSet> queryPage(ProcedureCall& call) {
   if (order.empty()) order = key;
 
   const std::string from = " from " + source + (where.empty() ? "" : " where " + where);
-  // A caller paging through a result it has counted passes the total, saving a full count.
-  std::int64_t total = knownTotal;
-  if (total <= 0) {
-    auto counted = call.db.clientQuery("select count(*)" + from, {});
-    total = std::get<std::int64_t>(counted.rows.at(0).at(0));
-  }
-  const std::int64_t pages = (total + pageSize - 1) / pageSize;
-
   std::string sql = "select " + fields + from;
   if (!order.empty()) sql += " order by " + order;
   sql += " limit :qk_limit offset :qk_offset";
+  // A page whose first row lies beyond any count is empty, however far out it is asked for.
+  const bool beyondAll = page - 1 > std::numeric_limits<std::int64_t>::max() / pageSize;
   protocol::RecordSet rs =
-      call.db.clientQuery(sql, {{"qk_limit", pageSize}, {"qk_offset", (page - 1) * pageSize}});
+      call.db.clientQuery(sql, {{"qk_limit", beyondAll ? 0 : pageSize},
+                                {"qk_offset", beyondAll ? 0 : (page - 1) * pageSize}});
+
+  // A caller paging through a result it has counted passes the total, saving a full count. The
+  // count wraps the source, so a grouped source counts its groups and an empty one counts 0.
+  std::int64_t total = knownTotal;
+  if (total <= 0) {
+    auto counted = call.db.clientQuery("select count(*) from (select 1" + from + ")", {});
+    const auto* n = counted.rows.empty() ? nullptr : std::get_if<std::int64_t>(&counted.rows[0][0]);
+    total = n ? *n : 0;
+  }
+  const std::int64_t pages = total / pageSize + (total % pageSize != 0);
 
   if (call.args.size() > 8) call.args[8] = total;
   if (call.args.size() > 9) call.args[9] = pages;

@@ -1,5 +1,6 @@
 #include "server/procedures/registry.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -31,11 +32,14 @@ std::string ProcedureCall::text(std::size_t i) const {
 std::int64_t ProcedureCall::integer(std::size_t i) const {
   const protocol::Value& v = arg(i);
   if (auto n = std::get_if<std::int64_t>(&v)) return *n;
-  if (auto d = std::get_if<double>(&v)) return static_cast<std::int64_t>(*d);
+  // A number beyond 64 bits is refused rather than cut to some other value.
+  if (auto d = std::get_if<double>(&v); d && *d >= -0x1p63 && *d < 0x1p63)
+    return static_cast<std::int64_t>(*d);
   if (auto s = std::get_if<std::string>(&v)) {
     char* end = nullptr;
+    errno = 0;
     const long long n = std::strtoll(s->c_str(), &end, 10);
-    if (!s->empty() && end && *end == '\0') return n;
+    if (!s->empty() && end && *end == '\0' && errno != ERANGE) return n;
   }
   throw db::DbError("存储过程第 " + std::to_string(i + 1) +
                     " 个参数应为整数: " + protocol::toDisplayText(v));
