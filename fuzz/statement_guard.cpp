@@ -1,7 +1,8 @@
 // Statements as a client sends them to /api/open, run the way the server runs them against a
 // real account set (every migration, the administrator, the seeded rows). A statement may be
-// refused or fail; it must never crash the server, answer with an internal fault, leave a file
-// beside the database, change the main schema or touch the migration records.
+// refused or fail; it must never crash the server, answer with an internal fault, show the
+// database's path, leave a file beside the database or in the working directory, change the
+// main schema or touch the migration records.
 //
 // An input holds up to four statements separated by NUL bytes, run in order on one connection,
 // so that a temporary object made by one can be used by the next. Every input starts from the
@@ -128,6 +129,12 @@ struct AccountSet {
       fail("a client statement changed the main schema", sql);
   }
 
+  // Where the server keeps its data is nobody's business on the client's side.
+  void checkReply(std::string_view text, std::string_view sql) const {
+    if (text.find(dir.string()) != std::string_view::npos)
+      fail("a reply to a client statement shows where the database file is", sql);
+  }
+
   static constexpr const char* kSchemaSql =
       "select type, name, tbl_name, sql from main.sqlite_schema order by type, name";
   static constexpr const char* kMigrationsSql =
@@ -161,11 +168,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string sql(input.substr(start, end - start));
     start = end + 1;
     try {
-      server::openStatement(*set.db, {"pubDSP", sql, kParams});
-    } catch (const db::DbError&) {
-      // refused or failed with a text for the user
-    } catch (const std::invalid_argument&) {
-      // answered as an error with its text, as the HTTP front does
+      const protocol::RecordSet rs = server::openStatement(*set.db, {"pubDSP", sql, kParams});
+      for (const auto& row : rs.rows)
+        for (const auto& v : row) set.checkReply(protocol::toDisplayText(v), sql);
+    } catch (const db::DbError& e) {
+      set.checkReply(e.what(), sql);  // refused or failed with a text for the user
+    } catch (const std::invalid_argument& e) {
+      set.checkReply(e.what(), sql);  // answered as an error with its text, as the HTTP front does
     } catch (const std::exception& e) {
       fail("a client statement made the server answer with an internal fault",
            std::string(e.what()) + "\n" + sql);

@@ -5,7 +5,8 @@
 #   QK_FUZZ_SECONDS   seconds per target (default 30)
 #   QK_FUZZ_TARGETS   the targets to run (default: all of them)
 #   QK_FUZZ_MERGE=1   after the runs, add to fuzz/corpus what they found that reaches new code
-#                     (libFuzzer's -merge=1 keeps the smallest inputs that do)
+#                     (libFuzzer's -merge=1 keeps the smallest inputs that do; hit counts are
+#                     ignored, or the corpus would grow by every loop that ran once more)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
@@ -33,24 +34,27 @@ for t in "${targets[@]}"; do
   work="$root/build-fuzz/corpus/$t"
   crashes="$root/build-fuzz/crashes"
   log="$root/build-fuzz/logs/$t.log"
-  mkdir -p "$work" "$crashes" "$(dirname "$log")"
+  # Each target runs in a scratch folder: a file a statement manages to write lands there.
+  scratch="$root/build-fuzz/work/$t"
+  rm -rf "$scratch"
+  mkdir -p "$work" "$crashes" "$(dirname "$log")" "$scratch"
   dict=()
   [ -f "fuzz/$t.dict" ] && dict=(-dict="$root/fuzz/$t.dict")
   # New inputs go to the first folder; the committed corpus is only read.
-  if build-fuzz/fuzz/"$t" "$work" "$root/fuzz/corpus/$t" "${dict[@]}" \
+  if (cd "$scratch" && "$root/build-fuzz/fuzz/$t" "$work" "$root/fuzz/corpus/$t" "${dict[@]}" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$crashes/$t-" >"$log" 2>&1; then
+    -artifact_prefix="$crashes/$t-") >"$log" 2>&1; then
     passed=$((passed + 1))
     echo "fuzz $t: ok ($(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" |
       grep -o '[0-9]*$') runs in ${seconds} s)"
   else
     failed=$((failed + 1))
     echo "fuzz $t: FAILED (log: $log)"
-    grep -E '^\*\*\*|ERROR: |SUMMARY: |Test unit written to|runtime error' "$log" | head -20 || true
+    grep -aE '^\*\*\*|ERROR: |SUMMARY: |Test unit written to|runtime error' "$log" | head -20 || true
   fi
   if [ "${QK_FUZZ_MERGE:-0}" = 1 ]; then
-    build-fuzz/fuzz/"$t" -merge=1 "${dict[@]}" -timeout=10 -rss_limit_mb=2048 \
-      "$root/fuzz/corpus/$t" "$work" >>"$log" 2>&1
+    (cd "$scratch" && "$root/build-fuzz/fuzz/$t" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 \
+      "$root/fuzz/corpus/$t" "$work") >>"$log" 2>&1
     echo "fuzz $t: corpus now $(ls "fuzz/corpus/$t" | wc -l) inputs"
   fi
 done
