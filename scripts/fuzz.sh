@@ -19,7 +19,7 @@ started=$SECONDS
 if [ ! -f build-fuzz/build.ninja ]; then
   # -O1 keeps the build quick and assertions stay on; line tables are enough for stack traces.
   cmake -S . -B build-fuzz -G Ninja -DQK_FUZZ=ON -DQK_BUILD_TESTS=OFF -DQK_BUILD_BENCH=OFF \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DCMAKE_CXX_COMPILER=clang++-14 \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only"
 fi
 cmake --build build-fuzz -j2 --target "${targets[@]/#/fuzz_}"
@@ -53,8 +53,8 @@ for t in "${targets[@]}"; do
     grep -aE '^\*\*\*|ERROR: |SUMMARY: |Test unit written to|runtime error' "$log" | head -20 || true
   fi
   if [ "${QK_FUZZ_MERGE:-0}" = 1 ]; then
-    (cd "$scratch" && "$root/build-fuzz/fuzz/$t" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 \
-      "$root/fuzz/corpus/$t" "$work") >>"$log" 2>&1
+    (cd "$scratch" && "$root/build-fuzz/fuzz/$t" -merge=1 -use_counters=0 -timeout=10 \
+      -rss_limit_mb=2048 "$root/fuzz/corpus/$t" "$work") >>"$log" 2>&1
     echo "fuzz $t: corpus now $(ls "fuzz/corpus/$t" | wc -l) inputs"
   fi
 done
