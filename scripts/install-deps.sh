@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev
   poppler-utils xvfb xauth openbox curl
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

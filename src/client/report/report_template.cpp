@@ -150,7 +150,7 @@ class Writer {
         w_.writeAttribute("background", colorText(i.background));
       if (i.lineWidth != none.lineWidth) w_.writeAttribute("lineWidth", number(i.lineWidth));
     }
-    if (i.kind == Kind::Text) w_.writeCharacters(i.text);
+    if (i.kind == Kind::Text) characters(i.text);
     if (i.kind == Kind::Picture && !i.image.isEmpty()) {
       const QByteArray base64 = i.image.toBase64();
       for (qsizetype at = 0; at < base64.size(); at += 76)
@@ -158,6 +158,16 @@ class Writer {
       w_.writeCharacters("\n");
     }
     w_.writeEndElement();
+  }
+
+  // A reader turns a raw carriage return into a line feed, as XML requires, so it is written as
+  // a character reference to come back as itself.
+  void characters(const QString& text) {
+    const QStringList lines = text.split('\r');
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+      if (n > 0) w_.writeEntityReference("#13");
+      w_.writeCharacters(lines[n]);
+    }
   }
 
   static QString colorText(const QColor& c) {

@@ -1,0 +1,1 @@
+exec sp_query_page 'view_bas_products', N'产品', 'productNo', 'productName like ''%螺%''', '', 0, 20, 1, :@TotalCount output, :@TotalPageCount out

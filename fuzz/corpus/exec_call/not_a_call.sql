@@ -1,0 +1,1 @@
+select * from bas_products where productNo = 'exec'

@@ -1,0 +1,1 @@
+exec sp_stock_history :p1, :p2, null, -12, +3.5, 1e3 -- 库存

@@ -1,0 +1,1 @@
+execute sp_query_page :@TableName, :@FieldList, :@primaryKey,:@Where,:@Order,:@RecorderCount,:@PageSize,:@PageIndex ,:@TotalCount output ,:@TotalPageCount output

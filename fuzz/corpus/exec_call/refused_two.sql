@@ -1,0 +1,1 @@
+exec sp_x 1; exec sp_y

@@ -1,0 +1,1 @@
+delete from sys_report where repNo = :p2

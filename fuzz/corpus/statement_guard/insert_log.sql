@@ -1,0 +1,1 @@
+insert into sys_log(userName,sysdate,logintime,computerName) values ('admin', getdate(), getdate(), 'PC-01')

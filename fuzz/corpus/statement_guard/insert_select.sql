@@ -1,0 +1,1 @@
+insert into sys_report select 100, repCName,category,tableName,'新样式',repFile,'x.rep' from sys_report where repNo = 1

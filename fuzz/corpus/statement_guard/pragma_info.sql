@@ -1,0 +1,1 @@
+select * from pragma_table_info('bas_products')

@@ -1,0 +1,1 @@
+exec sp_query_page 'view_bas_products', '*', 'productNo', '', 'productNo', 0, 20, 1, :@TotalCount output, :@TotalPageCount output

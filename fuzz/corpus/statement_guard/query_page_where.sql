@@ -1,0 +1,1 @@
+execute sp_query_page 'sys_report', 'repNo, repCName', 'repNo', 'where category = ''仓库管理''', 'order by repNo desc', 17, 5, 2, :@TotalCount output, :@TotalPageCount output

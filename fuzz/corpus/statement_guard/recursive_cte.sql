@@ -1,0 +1,1 @@
+with recursive n(i) as (select 1 union all select i + 1 from n where i < 100) select sum(i) from n

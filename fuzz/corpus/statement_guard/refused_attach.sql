@@ -1,0 +1,1 @@
+attach database 'x.qkdb' as x

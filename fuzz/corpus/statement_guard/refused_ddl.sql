@@ -1,0 +1,1 @@
+create table bas_new (a int)

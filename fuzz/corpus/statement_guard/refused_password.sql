@@ -1,0 +1,1 @@
+update sys_user set pwd = 'x' where userName = 'admin'

@@ -1,0 +1,1 @@
+pragma writable_schema = 1

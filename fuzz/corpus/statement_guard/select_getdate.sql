@@ -1,0 +1,1 @@
+select getdate(), year(getdate()), isnull(null, 0), convert(varchar(10), getdate(), 120)

@@ -1,0 +1,1 @@
+select category, count(*) from sys_report where category is not null and category <> '' group by category order by 2 desc

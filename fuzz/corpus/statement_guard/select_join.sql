@@ -1,0 +1,1 @@
+select a.keyNo, b.itemNo, b.productNo from wh_In a left join wh_in_det b on a.keyNo = b.keyNo where a.inDate >= '2026-01-01 00:00:00'

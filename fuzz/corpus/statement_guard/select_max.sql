@@ -1,0 +1,1 @@
+select max(upper(productNo)) as max from bas_products

@@ -1,0 +1,1 @@
+select productNo,productName,productSize from bas_products where productNo = :p1 order by productNo

@@ -1,0 +1,1 @@
+select repNo,styleName,tableName from sys_report where repCName = '入库单' order by repNo

@@ -1,0 +1,1 @@
+select * from sys_rights where userName = 'admin' and actionNo like '%1%'

@@ -1,0 +1,1 @@
+select userId, userName, pwd from sys_user

@@ -1,0 +1,1 @@
+create table ##tmp_stock (productNo varchar(20), qty decimal(18,4))

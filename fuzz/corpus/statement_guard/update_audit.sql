@@ -1,0 +1,1 @@
+update wh_In set audName = '',audDate = null ,audited = 0 where keyNo = :p1
