@@ -110,6 +110,9 @@ struct AccountSet {
     for (const char* suffix : {"-wal", "-shm"}) fs::remove(file.string() + suffix);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << pristine;
     db = server::AccountStore(dir).open(kAccount);
+    // Well inside the fuzzer's per-input timeout, so a slow statement is stopped, not reported.
+    db->setLimits({.maxRows = 200000, .maxBytes = std::int64_t{64} << 20,
+                   .timeLimit = std::chrono::seconds(2)});
     baseline = state();
     dirty = false;
   }

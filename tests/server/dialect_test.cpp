@@ -306,6 +306,7 @@ TEST(ExecCall, MalformedCallsSayWhatIsWrong) {
     return std::string("<accepted>");
   };
   EXPECT_EQ(error("exec"), "exec 后面缺少存储过程名");
+  EXPECT_EQ(error("exec @ret ="), "exec 后面缺少存储过程名");
   EXPECT_EQ(error("exec sp_x 'open"), "存储过程调用中的文本没有结束引号");
   EXPECT_EQ(error("exec sp_x 1 2"), "存储过程参数之间缺少逗号");
   EXPECT_EQ(error("exec sp_x 99999999999999999999"),

@@ -126,6 +126,7 @@ std::optional<ExecCall> parseExecCall(std::string_view sql, const protocol::Para
   if (call.procedure.empty()) throw db::DbError("exec 后面缺少存储过程名");
   if (sc.accept('=')) {  // "exec @ret = sp_name": the return status is not used
     call.procedure = sc.name();
+    if (call.procedure.empty()) throw db::DbError("exec 后面缺少存储过程名");
   }
 
   bool firstArg = true;
