@@ -251,24 +251,5 @@ TEST_F(ChangeSetTest, MissingValuesAndDuplicatesAreNamedByCaptions) {
   EXPECT_EQ(c->post(path::kOpen, {{"sql", 12}}).body["code"], "bad_request");
 }
 
-TEST_F(ChangeSetTest, PasswordsWrittenThroughAChangeLogAreHashed) {
-  Json r = c->call(
-      path::kApply,
-      {{"provider", "userDSP"},
-       {"delta",
-        delta({insertRow(
-            {{"userId", "0002"}, {"userName", "李四"}, {"pwd", "pw2"}, {"remark", ""}})})}});
-  EXPECT_TRUE(r["errors"].empty()) << r.dump();
-  auto other = newClient();
-  EXPECT_EQ(other->login("李四", "pw2"), "OK");
-  // Editing the remark sends the (empty) password field unchanged: the hash must survive.
-  r = c->call(path::kApply,
-              {{"provider", "userDSP"},
-               {"delta", delta({updateRow({{"userId", "0002"}, {"userName", "李四"}, {"pwd", ""}},
-                                          {{"remark", "仓管"}, {"pwd", ""}})})}});
-  EXPECT_TRUE(r["errors"].empty()) << r.dump();
-  EXPECT_EQ(newClient()->login("李四", "pw2"), "OK");
-}
-
 }  // namespace
 }  // namespace qk::test

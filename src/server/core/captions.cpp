@@ -16,8 +16,8 @@ std::string Captions::first(std::string_view sql, std::string_view table,
 std::string Captions::table(std::string_view table) const {
   const std::string caption = first(
       "select caption from ("
-      " select tableCName as caption, 1 as rank from sys_col where tableName = :t"
-      " union all select caption, 2 from qk_caption where tableName = :t and fieldName = ''"
+      " select tableCName as caption, 1 as rank from main.sys_col where tableName = :t"
+      " union all select caption, 2 from main.qk_caption where tableName = :t and fieldName = ''"
       ") where trim(coalesce(caption, '')) <> '' order by rank limit 1",
       table, "");
   return caption.empty() ? std::string(table) : caption;
@@ -27,9 +27,9 @@ std::string Captions::column(std::string_view table, std::string_view column) co
   std::string caption = first(
       "select caption from ("
       " select coalesce(nullif(trim(fieldCName), ''), defaultName) as caption, 1 as rank"
-      "  from sys_col where tableName = :t and fieldName = :f"
-      " union all select caption, 2 from qk_caption where tableName = :t and fieldName = :f"
-      " union all select caption, 3 from qk_caption where tableName = '' and fieldName = :f"
+      "  from main.sys_col where tableName = :t and fieldName = :f"
+      " union all select caption, 2 from main.qk_caption where tableName = :t and fieldName = :f"
+      " union all select caption, 3 from main.qk_caption where tableName = '' and fieldName = :f"
       ") where trim(coalesce(caption, '')) <> '' order by rank limit 1",
       table, column);
   if (auto bar = caption.rfind('|'); bar != std::string::npos) caption.erase(0, bar + 1);
