@@ -1,27 +1,13 @@
 // Writing change logs: apply with per-row errors, UpdateBasData, and UpdateData's all-or-nothing.
 #include <gtest/gtest.h>
 
+#include "support/change_sets.h"
 #include "support/test_server.h"
 
 namespace qk::test {
 namespace {
 
 namespace path = protocol::path;
-
-Json insertRow(Json values) {
-  return {{"op", "insert"}, {"new", std::move(values)}};
-}
-Json updateRow(Json old, Json values) {
-  return {{"op", "update"}, {"old", std::move(old)}, {"new", std::move(values)}};
-}
-Json deleteRow(Json old) {
-  return {{"op", "delete"}, {"old", std::move(old)}};
-}
-Json delta(std::initializer_list<Json> rows) {
-  Json list = Json::array();
-  for (const auto& r : rows) list.push_back(r);
-  return {{"rows", list}};
-}
 
 // A receipt master and its lines as the document screen sends them: lookup and calculated
 // fields (whName, amount) travel along and must be ignored.

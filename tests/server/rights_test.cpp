@@ -5,6 +5,7 @@
 
 #include "server/core/account_store.h"
 #include "server/core/password.h"
+#include "support/change_sets.h"
 #include "support/test_server.h"
 
 namespace qk::test {
@@ -15,20 +16,6 @@ namespace path = protocol::path;
 constexpr const char* kClerk = "仓管";
 constexpr const char* kClerkPassword = "pw-仓管";
 
-Json rows(std::initializer_list<Json> list) {
-  Json a = Json::array();
-  for (const auto& r : list) a.push_back(r);
-  return {{"rows", a}};
-}
-Json insertRow(Json values) {
-  return {{"op", "insert"}, {"new", std::move(values)}};
-}
-Json updateRow(Json old, Json values) {
-  return {{"op", "update"}, {"old", std::move(old)}, {"new", std::move(values)}};
-}
-Json deleteRow(Json old) {
-  return {{"op", "delete"}, {"old", std::move(old)}};
-}
 Json basData(const std::string& table, const std::string& key1, const std::string& key2,
              Json delta) {
   return {{"delta", std::move(delta)}, {"table", table}, {"key1", key1}, {"key2", key2}};
@@ -96,12 +83,12 @@ TEST_F(RightsTest, AClerkCannotMakeAnyAdministrationChange) {
        "服务器拒绝执行此语句：没有“权限设置”的权限，不能新增用户权限"},
       {"every right by a change log", path::kUpdateBasData,
        basData("sys_rights", "userName", "actionNo",
-               rows({insertRow(
+               delta({insertRow(
                    {{"userName", kClerk}, {"actionNo", "sys_userAction"}, {"canView", true}})})),
        "没有“权限设置”的权限，不能新增用户权限"},
       {"the administrator's password by a change log", path::kUpdateBasData,
        basData("sys_user", "userName", "",
-               rows({updateRow({{"userName", "admin"}, {"pwd", ""}}, {{"pwd", "mine-now"}})})),
+               delta({updateRow({{"userName", "admin"}, {"pwd", ""}}, {{"pwd", "mine-now"}})})),
        "没有“用户设置”的权限，不能修改用户资料"},
       {"the administrator's user row by SQL", path::kExecute,
        sql("update sys_user set remark = 'x' where userName = 'admin'"),
@@ -113,44 +100,44 @@ TEST_F(RightsTest, AClerkCannotMakeAnyAdministrationChange) {
        nullptr},
       {"a user with a ready-made hash by a change log", path::kUpdateBasData,
        basData("sys_user", "userName", "",
-               rows({insertRow({{"userId", "9"}, {"userName", "后门"}, {"pwd", hash}})})),
+               delta({insertRow({{"userId", "9"}, {"userName", "后门"}, {"pwd", hash}})})),
        nullptr},
       {"the administrator deleted by SQL", path::kExecute,
        sql("delete from sys_user where userName = 'admin'"), nullptr},
       {"the administrator deleted by a change log",
        path::kApply,
-       {{"provider", "userDSP"}, {"delta", rows({deleteRow({{"userName", "admin"}})})}},
+       {{"provider", "userDSP"}, {"delta", delta({deleteRow({{"userName", "admin"}})})}},
        nullptr},
       {"the administrator's rights deleted by SQL", path::kExecute,
        sql("delete from sys_rights where userName = 'admin'"), nullptr},
       {"the administrator's rights deleted by a change log", path::kUpdateBasData,
        basData("sys_rights", "userName", "actionNo",
-               rows({deleteRow({{"userName", "admin"}, {"actionNo", "sys_userAction"}})})),
+               delta({deleteRow({{"userName", "admin"}, {"actionNo", "sys_userAction"}})})),
        nullptr},
       {"settings by SQL", path::kExecute, sql("update sys_config set idValue = '1'"),
        "服务器拒绝执行此语句：没有“系统设置”的权限，不能修改系统设置"},
       {"settings by a change log",
        path::kApply,
        {{"provider", "configDSP"},
-        {"delta", rows({updateRow({{"idName", "RecordCount"}}, {{"idValue", "1"}})})}},
+        {"delta", delta({updateRow({{"idName", "RecordCount"}}, {{"idValue", "1"}})})}},
        nullptr},
       {"grid layouts", path::kExecute,
        sql("insert into sys_col (tableName, fieldName) values ('wh_In', 'x')"), nullptr},
       {"grid layouts by a change log", path::kUpdateBasData,
-       basData("sys_col", "colId", "", rows({insertRow({{"tableName", "wh_In"}})})), nullptr},
+       basData("sys_col", "colId", "", delta({insertRow({{"tableName", "wh_In"}})})), nullptr},
       {"query fields", path::kExecute, sql("delete from sys_filter"),
        "服务器拒绝执行此语句：没有“综合查询设置”的权限，不能删除查询定义"},
       {"query definitions by a change log", path::kUpdateBasData,
-       basData("sys_filter_sql", "tableName", "", rows({deleteRow({{"tableName", "qry_wh_in"}})})),
+       basData("sys_filter_sql", "tableName", "", delta({deleteRow({{"tableName", "qry_wh_in"}})})),
        nullptr},
       {"report templates", path::kExecute, sql("delete from sys_report"), nullptr},
       {"report templates by a change log", path::kUpdateBasData,
-       basData("sys_report", "repNo", "", rows({insertRow({{"repCName", "x"}})})),
+       basData("sys_report", "repNo", "", delta({insertRow({{"repCName", "x"}})})),
        "没有“报表设计”的权限，不能新增报表模板"},
       {"numbering rules", path::kExecute, sql("update bas_form set formHead = 'X'"), nullptr},
       {"numbering rules by a change log", path::kUpdateBasData,
        basData("bas_form", "tableName", "",
-               rows({updateRow({{"tableName", "wh_in"}}, {{"formHead", "X"}})})),
+               delta({updateRow({{"tableName", "wh_in"}}, {{"formHead", "X"}})})),
        nullptr},
       {"the action list", path::kExecute, sql("delete from sys_action"), nullptr},
       {"a table no screen writes", path::kExecute, sql("delete from bas_taskId"),
@@ -174,11 +161,11 @@ TEST_F(RightsTest, AClerkCannotMakeAnyAdministrationChange) {
 TEST_F(RightsTest, TheClerkStillSavesAndAuditsReceiptsAndKeepsHisLog) {
   const Json master = insertRow({{"keyNo", "RK1"}, {"whNo", "01"}, {"userName", kClerk}});
   const Json line = insertRow({{"keyNo", "RK1"}, {"itemNo", 1}, {"productNo", "P1"}});
-  const Json saved = clerk->call(path::kUpdateData, {{"deltaA", rows({master})},
+  const Json saved = clerk->call(path::kUpdateData, {{"deltaA", delta({master})},
                                                      {"tableA", "wh_In"},
                                                      {"keyA1", "keyNo"},
                                                      {"keyA2", ""},
-                                                     {"deltaB", rows({line})},
+                                                     {"deltaB", delta({line})},
                                                      {"tableB", "wh_in_det"},
                                                      {"keyB1", "keyNo"},
                                                      {"keyB2", "itemNo"}});
@@ -237,7 +224,7 @@ TEST_F(RightsTest, LogRowsOfOtherUsersCannotBeWrittenOrRemoved) {
   // A change log cannot write the log at all.
   EXPECT_EQ(clerk
                 ->post(path::kUpdateBasData,
-                       basData("sys_log", "sysid", "", rows({insertRow({{"userName", kClerk}})})))
+                       basData("sys_log", "sysid", "", delta({insertRow({{"userName", kClerk}})})))
                 .body.value("code", ""),
             "refused");
   const auto rs = admin->open(
@@ -261,9 +248,9 @@ TEST_F(RightsTest, TheLastUserAdministratorCannotBeRemovedOrStripped) {
       {path::kExecute, sql("update sys_user set userName = 'root' where userName = 'admin'")},
       {path::kUpdateBasData,
        basData("sys_rights", "userName", "actionNo",
-               rows({deleteRow({{"userName", "admin"}, {"actionNo", "sys_userAction"}})}))},
+               delta({deleteRow({{"userName", "admin"}, {"actionNo", "sys_userAction"}})}))},
       {path::kApply,
-       {{"provider", "userDSP"}, {"delta", rows({deleteRow({{"userName", "admin"}})})}}},
+       {{"provider", "userDSP"}, {"delta", delta({deleteRow({{"userName", "admin"}})})}}},
   };
   for (const auto& [where, body] : attempts) {
     SCOPED_TRACE(body.dump());
@@ -339,9 +326,10 @@ TEST_F(RightsTest, PasswordsAreSetOnlyThroughThePasswordMethod) {
   // Even the user screen's right does not write a password through a change log or SQL.
   const Json viaLog =
       admin
-          ->post(path::kApply, {{"provider", "userDSP"},
-                                {"delta", rows({updateRow({{"userName", kClerk}, {"pwd", ""}},
-                                                          {{"pwd", server::hashPassword("x")}})})}})
+          ->post(path::kApply,
+                 {{"provider", "userDSP"},
+                  {"delta", delta({updateRow({{"userName", kClerk}, {"pwd", ""}},
+                                             {{"pwd", server::hashPassword("x")}})})}})
           .body;
   EXPECT_EQ(viaLog.value("code", ""), "refused") << viaLog.dump();
   EXPECT_EQ(admin
@@ -357,7 +345,7 @@ TEST_F(RightsTest, ATemporaryTableNamedLikeAMainTableDoesNotCaptureASave) {
   clerk->execute("create temp table wh_In (keyNo varchar(20), whNo varchar(10))");
   const Json saved = clerk->call(
       path::kUpdateBasData,
-      basData("wh_In", "keyNo", "", rows({insertRow({{"keyNo", "RK9"}, {"whNo", "01"}})})));
+      basData("wh_In", "keyNo", "", delta({insertRow({{"keyNo", "RK9"}, {"whNo", "01"}})})));
   EXPECT_EQ(saved["result"], "OK");
   EXPECT_EQ(admin->open("select count(*) from wh_In where keyNo = 'RK9'").rows.at(0).at(0),
             protocol::Value{std::int64_t{1}});
