@@ -59,11 +59,7 @@ class ClientTest : public DataModuleTest {
   void addUser(const std::string& name, const std::string& password) {
     auto admin = newClient();
     admin->login();
-    const Json row = {{"userId", name}, {"userName", name}, {"pwd", password}};
-    admin->call(protocol::path::kApply, {{"provider", "userDSP"},
-                                         {"sql", ""},
-                                         {"delta", {{"rows", {{{"op", "insert"}, {"new", row}}}}}},
-                                         {"maxErrors", 0}});
+    admin->addUser(name, password);
   }
 
   std::unique_ptr<TempDir> programDir_;

@@ -100,6 +100,15 @@ protocol::ExecResult ApiClient::execute(const std::string& sql, const Json& para
   return protocol::fromJson<protocol::ExecResult>(reply);
 }
 
+void ApiClient::addUser(const std::string& name, const std::string& password) {
+  const Json row = {{"userId", name}, {"userName", name}, {"pwd", ""}};
+  call(protocol::path::kApply, {{"provider", "userDSP"},
+                                {"sql", ""},
+                                {"delta", {{"rows", {{{"op", "insert"}, {"new", row}}}}}},
+                                {"maxErrors", 0}});
+  execute("exec sp_setPassword :u, '', :p", {{"u", name}, {"p", password}});
+}
+
 std::string ApiClient::errorOf(const std::string& path, const Json& body) {
   auto r = post(path, body);
   auto e = protocol::errorOf(r.body);

@@ -57,6 +57,9 @@ class ApiClient {
   protocol::RecordSet open(const std::string& sql, const Json& params = Json::object(),
                            const std::string& provider = "pubDSP");
   protocol::ExecResult execute(const std::string& sql, const Json& params = Json::object());
+  // Adds a user without rights through this administrator's session, as the user screen does: the
+  // row by its change log, the password by the server's password method.
+  void addUser(const std::string& name, const std::string& password);
   // The error text of a call expected to fail.
   std::string errorOf(const std::string& path, const Json& body);
 

@@ -1,7 +1,7 @@
 #include "server/core/change_writer.h"
 
 #include "server/core/captions.h"
-#include "server/core/password.h"
+#include "server/core/rights_map.h"
 
 namespace qk::server {
 
@@ -23,8 +23,17 @@ std::string quoteName(std::string_view name) {
   return out + '"';
 }
 
+// The password is set by the server's password method only: a change log never writes it,
+// whatever it holds, nor finds rows by it.
 bool isPasswordColumn(std::string_view table, std::string_view column) {
-  return iequals(table, "sys_user") && iequals(column, "pwd");
+  const TableRights* t = findTableRights(table);
+  return t && !t->passwordColumn.empty() && iequals(column, t->passwordColumn);
+}
+
+// The main database's table, so that a temporary table or view of the session named like it
+// cannot take the rows instead.
+std::string mainTable(std::string_view name) {
+  return "main." + quoteName(name);
 }
 
 // Characters of UTF-8 text, the unit of a text column's size.
@@ -89,10 +98,6 @@ Value ChangeWriter::storedValue(const db::TableColumn& col, const Value& v) cons
                             " 个）",
                         db::ErrorKind::TooLong, table_, {col.name});
   }
-  if (isPasswordColumn(table_, col.name)) {
-    const std::string plain = protocol::toDisplayText(v);
-    return looksHashed(plain) ? plain : hashPassword(plain);
-  }
   return v;
 }
 
@@ -129,7 +134,7 @@ void ChangeWriter::apply(const Change& change) {
       std::string cols, vals;
       for (const auto& c : columns_) {
         auto it = change.newValues.find(c.name);
-        if (it == change.newValues.end()) continue;
+        if (it == change.newValues.end() || isPasswordColumn(table_, c.name)) continue;
         if (c.isIdentity && protocol::isNull(it->second)) continue;  // the database assigns it
         const std::string p = "v" + std::to_string(params.size());
         cols += (cols.empty() ? "" : ", ") + quoteName(c.name);
@@ -138,14 +143,14 @@ void ChangeWriter::apply(const Change& change) {
       }
       // A row with nothing the table holds is a mistake of the caller, not an empty row.
       if (cols.empty()) throw db::DbError("要新增的记录没有表 " + table_ + " 的任何字段");
-      sql = "insert into " + quoteName(table_) + " (" + cols + ") values (" + vals + ")";
+      sql = "insert into " + mainTable(table_) + " (" + cols + ") values (" + vals + ")";
       break;
     }
     case ChangeOp::Update: {
       std::string sets;
       for (const auto& c : columns_) {
         auto it = change.newValues.find(c.name);
-        if (it == change.newValues.end()) continue;
+        if (it == change.newValues.end() || isPasswordColumn(table_, c.name)) continue;
         auto old = change.oldValues.find(c.name);
         if (old != change.oldValues.end() && old->second == it->second) continue;  // unchanged
         const std::string p = "v" + std::to_string(params.size());
@@ -153,11 +158,11 @@ void ChangeWriter::apply(const Change& change) {
         params[p] = storedValue(c, it->second);
       }
       if (sets.empty()) return;  // nothing the table holds has changed
-      sql = "update " + quoteName(table_) + " set " + sets + whereClause(change.oldValues, params);
+      sql = "update " + mainTable(table_) + " set " + sets + whereClause(change.oldValues, params);
       break;
     }
     case ChangeOp::Delete:
-      sql = "delete from " + quoteName(table_) + whereClause(change.oldValues, params);
+      sql = "delete from " + mainTable(table_) + whereClause(change.oldValues, params);
       break;
   }
   protocol::ExecResult r;

@@ -1,10 +1,13 @@
 #include "server/core/data_requests.h"
 
 #include <cctype>
+#include <mutex>
 
 #include "server/core/captions.h"
 #include "server/core/change_writer.h"
+#include "server/core/password.h"
 #include "server/core/providers.h"
+#include "server/core/rights_map.h"
 #include "server/procedures/exec_call.h"
 #include "server/procedures/registry.h"
 
@@ -25,14 +28,24 @@ std::string statementText(const wire::StatementRequest& req) {
 }
 
 // Runs a stored-procedure call; output arguments come back under their parameter names.
-std::optional<wire::RecordSet> runProcedure(db::Connection& db, const ExecCall& call,
-                                            wire::Params& outParams) {
+// A procedure whose own statements write is called only by holders of its actions.
+std::optional<wire::RecordSet> runProcedure(db::Connection& db, const Rights& rights,
+                                            const ExecCall& call, wire::Params& outParams) {
+  static std::once_flag coreProcedures;
+  std::call_once(coreProcedures, registerPasswordProcedure);
   const Procedure* proc = findProcedure(call.procedure);
   if (!proc) throw db::DbError("存储过程 " + call.procedure + " 不存在");
+  if (const ProcedureRights* pr = findProcedureRights(call.procedure);
+      pr && !pr->actions[0].empty()) {
+    bool held = false;
+    for (std::string_view a : pr->actions) held = held || (!a.empty() && rights.holds(a));
+    if (!held)
+      throw db::DbError("没有执行存储过程 " + call.procedure + " 的权限", db::ErrorKind::Refused);
+  }
   std::vector<wire::Value> args;
   args.reserve(call.args.size());
   for (const auto& a : call.args) args.push_back(a.value);
-  ProcedureCall pc{db, args};
+  ProcedureCall pc{db, args, rights.user()};
   auto result = (*proc)(pc);
   for (std::size_t i = 0; i < call.args.size(); ++i)
     if (call.args[i].output) outParams[call.args[i].param] = args[i];
@@ -77,11 +90,24 @@ std::string singleTableOf(std::string_view sql) {
   return table;
 }
 
-void writeDelta(db::Connection& db, const wire::Delta& delta, const std::string& table,
-                const std::string& key1, const std::string& key2) {
+// Refuses the whole change log when the user may not write one of its rows.
+void checkRights(const Rights& rights, const std::string& table, const wire::Delta& delta) {
+  for (const auto& change : delta.rows) rights.checkChange(table, change);
+}
+
+// What must still hold after the user's writes to the table, checked before they commit.
+void checkAfterWrites(db::Connection& db, const std::string& table) {
+  if (const TableRights* t = findTableRights(table); t && t->checkAfter == CheckAfter::UserAdmins)
+    checkUserAdmins(db);
+}
+
+void writeDelta(db::Connection& db, const Rights& rights, const wire::Delta& delta,
+                const std::string& table, const std::string& key1, const std::string& key2) {
   if (delta.empty()) return;
   ChangeWriter writer(db, table, {key1, key2});
+  checkRights(rights, writer.table(), delta);
   for (std::size_t i : writeOrder(delta)) writer.apply(delta.rows[i]);
+  checkAfterWrites(db, writer.table());
 }
 
 // Runs the writes in one transaction and answers "OK", or the reason nothing was written.
@@ -99,33 +125,41 @@ wire::TextReply inOneTransaction(db::Connection& db, Fn&& write) {
 
 }  // namespace
 
-wire::RecordSet openStatement(db::Connection& db, const wire::StatementRequest& r) {
+wire::RecordSet openStatement(db::Connection& db, Rights& rights, const wire::StatementRequest& r) {
+  rights.refresh(db);
   const std::string sql = statementText(r);
   return phrased(db, [&] {
-    if (auto call = parseExecCall(sql, r.params)) {
-      wire::Params out;
-      auto rs = runProcedure(db, *call, out);
-      wire::RecordSet result = rs ? std::move(*rs) : wire::RecordSet{};
-      result.outParams = std::move(out);
-      return result;
-    }
-    return db.clientQuery(sql, r.params);
+    return rights.runClient(db, [&] {
+      if (auto call = parseExecCall(sql, r.params)) {
+        wire::Params out;
+        auto rs = runProcedure(db, rights, *call, out);
+        wire::RecordSet result = rs ? std::move(*rs) : wire::RecordSet{};
+        result.outParams = std::move(out);
+        return result;
+      }
+      return db.clientQuery(sql, r.params);
+    });
   });
 }
 
-wire::ExecResult executeStatement(db::Connection& db, const wire::StatementRequest& r) {
+wire::ExecResult executeStatement(db::Connection& db, Rights& rights,
+                                  const wire::StatementRequest& r) {
+  rights.refresh(db);
   const std::string sql = statementText(r);
   return phrased(db, [&] {
-    if (auto call = parseExecCall(sql, r.params)) {
-      wire::ExecResult result;
-      runProcedure(db, *call, result.outParams);
-      return result;
-    }
-    return db.clientExecute(sql, r.params);
+    return rights.runClient(db, [&] {
+      if (auto call = parseExecCall(sql, r.params)) {
+        wire::ExecResult result;
+        runProcedure(db, rights, *call, result.outParams);
+        return result;
+      }
+      return db.clientExecute(sql, r.params);
+    });
   });
 }
 
-wire::ApplyReply applyChanges(db::Connection& db, const wire::ApplyRequest& r) {
+wire::ApplyReply applyChanges(db::Connection& db, Rights& rights, const wire::ApplyRequest& r) {
+  rights.refresh(db);
   const Provider* p = findProvider(r.provider.empty() ? "pubDSP" : r.provider);
   if (!p) throw db::DbError("未知的数据提供者: " + r.provider);
   // A provider whose own query renames or composes columns names no table: its rows must
@@ -142,6 +176,7 @@ wire::ApplyReply applyChanges(db::Connection& db, const wire::ApplyRequest& r) {
   wire::ApplyReply reply;
   db::Transaction tx(db);
   ChangeWriter writer(db, table, {});
+  checkRights(rights, writer.table(), r.delta);
   for (std::size_t i : writeOrder(r.delta)) {
     try {
       writer.apply(r.delta.rows[i]);
@@ -153,18 +188,22 @@ wire::ApplyReply applyChanges(db::Connection& db, const wire::ApplyRequest& r) {
       }
     }
   }
+  checkAfterWrites(db, writer.table());
   tx.commit();
   return reply;
 }
 
-wire::TextReply updateBasData(db::Connection& db, const wire::UpdateBasDataRequest& r) {
-  return inOneTransaction(db, [&] { writeDelta(db, r.delta, r.table, r.key1, r.key2); });
+wire::TextReply updateBasData(db::Connection& db, Rights& rights,
+                              const wire::UpdateBasDataRequest& r) {
+  rights.refresh(db);
+  return inOneTransaction(db, [&] { writeDelta(db, rights, r.delta, r.table, r.key1, r.key2); });
 }
 
-wire::TextReply updateData(db::Connection& db, const wire::UpdateDataRequest& r) {
+wire::TextReply updateData(db::Connection& db, Rights& rights, const wire::UpdateDataRequest& r) {
+  rights.refresh(db);
   return inOneTransaction(db, [&] {
-    writeDelta(db, r.deltaA, r.tableA, r.keyA1, r.keyA2);
-    writeDelta(db, r.deltaB, r.tableB, r.keyB1, r.keyB2);
+    writeDelta(db, rights, r.deltaA, r.tableA, r.keyA1, r.keyA2);
+    writeDelta(db, rights, r.deltaB, r.tableB, r.keyB1, r.keyB2);
   });
 }
 

@@ -9,8 +9,13 @@ namespace qk::server {
 
 std::string hashPassword(std::string_view plain);
 bool verifyPassword(std::string_view hash, std::string_view plain);
-// True when the text already is a hash this module wrote (so it is not hashed twice).
+// True when the text has the form of a hash this module writes.
 bool looksHashed(std::string_view text);
+// Registers sp_setPassword, the one way to set a password:
+//   exec sp_setPassword <user>, <old password>, <new password>
+// One's own password (an empty user also names the caller) needs the old one; another user's
+// needs the user screen's right. An empty new password is refused.
+void registerPasswordProcedure();
 // 64 hex digits from the system's random source: session tokens.
 std::string randomToken();
 

@@ -138,7 +138,9 @@ struct ApiServer::Impl {
     auto db = accounts.open(r.account);
     if (std::string why = loginRefusal(*db, user, r.password); !why.empty()) return refuse(why);
     throttle.succeeded(key);
+    auto rights = std::make_unique<Rights>(*db, user);
     auto session = sessions.create(r.account, r.user, std::move(db));
+    session->rights = std::move(rights);
     return wire::toJson(wire::LoginReply{"OK", session->token});
   }
 
@@ -158,23 +160,26 @@ struct ApiServer::Impl {
     // The data endpoints: decode, let the core do the work, encode.
     auto data = [this](const char* path, auto work) {
       http.Post(path, [this, work](const httplib::Request& req, httplib::Response& res) {
-        authed(req, res, [&](Session& s, const Json& body) { return work(*s.db, body); });
+        authed(req, res,
+               [&](Session& s, const Json& body) { return work(*s.db, *s.rights, body); });
       });
     };
-    data(wire::path::kOpen, [](db::Connection& db, const Json& body) {
-      return wire::toJson(openStatement(db, wire::fromJson<wire::StatementRequest>(body)));
+    data(wire::path::kOpen, [](db::Connection& db, Rights& rights, const Json& body) {
+      return wire::toJson(openStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
     });
-    data(wire::path::kExecute, [](db::Connection& db, const Json& body) {
-      return wire::toJson(executeStatement(db, wire::fromJson<wire::StatementRequest>(body)));
+    data(wire::path::kExecute, [](db::Connection& db, Rights& rights, const Json& body) {
+      return wire::toJson(
+          executeStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
     });
-    data(wire::path::kApply, [](db::Connection& db, const Json& body) {
-      return wire::toJson(applyChanges(db, wire::fromJson<wire::ApplyRequest>(body)));
+    data(wire::path::kApply, [](db::Connection& db, Rights& rights, const Json& body) {
+      return wire::toJson(applyChanges(db, rights, wire::fromJson<wire::ApplyRequest>(body)));
     });
-    data(wire::path::kUpdateBasData, [](db::Connection& db, const Json& body) {
-      return wire::toJson(updateBasData(db, wire::fromJson<wire::UpdateBasDataRequest>(body)));
+    data(wire::path::kUpdateBasData, [](db::Connection& db, Rights& rights, const Json& body) {
+      return wire::toJson(
+          updateBasData(db, rights, wire::fromJson<wire::UpdateBasDataRequest>(body)));
     });
-    data(wire::path::kUpdateData, [](db::Connection& db, const Json& body) {
-      return wire::toJson(updateData(db, wire::fromJson<wire::UpdateDataRequest>(body)));
+    data(wire::path::kUpdateData, [](db::Connection& db, Rights& rights, const Json& body) {
+      return wire::toJson(updateData(db, rights, wire::fromJson<wire::UpdateDataRequest>(body)));
     });
     http.Post(wire::path::kEchoString, [this](const httplib::Request& req, httplib::Response& res) {
       authed(req, res, [&](Session&, const Json& body) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "server/core/rights.h"
 #include "server/db/connection.h"
 
 namespace qk::server {
@@ -16,7 +17,8 @@ namespace qk::server {
 struct Session {
   std::string token, account, user;
   std::unique_ptr<db::Connection> db;
-  std::mutex mutex;  // one request at a time uses the connection
+  std::unique_ptr<Rights> rights;  // what the user may write; installed on db at login
+  std::mutex mutex;                // one request at a time uses the connection
   std::chrono::steady_clock::time_point lastUsed;
 };
 

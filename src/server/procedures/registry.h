@@ -16,6 +16,8 @@ struct ProcedureCall {
   db::Connection& db;
   // Arguments in call order; an output argument's slot receives the procedure's value.
   std::vector<protocol::Value>& args;
+  // The logged-in user who called, without trailing blanks.
+  std::string_view user{};
 
   const protocol::Value& arg(std::size_t i) const;  // throws when the caller passed too few
   std::string text(std::size_t i) const;            // the argument as text ("" for null)
