@@ -342,7 +342,14 @@ TEST_F(RightsTest, PasswordsAreSetOnlyThroughThePasswordMethod) {
 }
 
 TEST_F(RightsTest, ATemporaryTableNamedLikeAMainTableDoesNotCaptureASave) {
-  clerk->execute("create temp table wh_In (keyNo varchar(20), whNo varchar(10))");
+  // Refused outright; should one ever slip through, the change writer names main's table.
+  EXPECT_NE(clerk
+                ->errorOf(path::kExecute,
+                          {{"provider", "pubDSP"},
+                           {"sql", "create temp table WH_IN (keyNo varchar(20), whNo varchar(10))"},
+                           {"params", Json::object()}})
+                .find("临时表不能与数据库中的表或视图同名"),
+            std::string::npos);
   const Json saved = clerk->call(
       path::kUpdateBasData,
       basData("wh_In", "keyNo", "", delta({insertRow({{"keyNo", "RK9"}, {"whNo", "01"}})})));
