@@ -27,6 +27,7 @@
 #include "protocol/wire.h"
 #include "server/core/account_store.h"
 #include "server/core/data_requests.h"
+#include "server/core/rights.h"
 #include "server/db/connection.h"
 #include "server/procedures/registry.h"
 
@@ -77,6 +78,8 @@ struct AccountSet {
   std::string schema;
   std::string migrations;
   std::unique_ptr<db::Connection> db;
+  // The administrator's rights: every table his screens write is open to the input.
+  std::unique_ptr<server::Rights> rights;
   std::string baseline;  // changes counted and temporary objects right after opening
   bool dirty = true;
 
@@ -98,6 +101,7 @@ struct AccountSet {
   }
 
   ~AccountSet() {
+    rights.reset();
     db.reset();
     std::error_code ec;
     fs::remove_all(dir, ec);
@@ -106,13 +110,16 @@ struct AccountSet {
   // Back to the account set as created. Opening is slow (the schema is parsed again), so it is
   // done only after an input that wrote something or left a temporary object behind.
   void restore() {
+    rights.reset();
     db.reset();
     for (const char* suffix : {"-wal", "-shm"}) fs::remove(file.string() + suffix);
     std::ofstream(file, std::ios::binary | std::ios::trunc) << pristine;
     db = server::AccountStore(dir).open(kAccount);
     // Well inside the fuzzer's per-input timeout, so a slow statement is stopped, not reported.
-    db->setLimits({.maxRows = 200000, .maxBytes = std::int64_t{64} << 20,
+    db->setLimits({.maxRows = 200000,
+                   .maxBytes = std::int64_t{64} << 20,
                    .timeLimit = std::chrono::seconds(2)});
+    rights = std::make_unique<server::Rights>(*db, "admin");
     baseline = state();
     dirty = false;
   }
@@ -171,7 +178,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string sql(input.substr(start, end - start));
     start = end + 1;
     try {
-      const protocol::RecordSet rs = server::openStatement(*set.db, {"pubDSP", sql, kParams});
+      const protocol::RecordSet rs =
+          server::openStatement(*set.db, *set.rights, {"pubDSP", sql, kParams});
       for (const auto& row : rs.rows)
         for (const auto& v : row) set.checkReply(protocol::toDisplayText(v), sql);
     } catch (const db::DbError& e) {
