@@ -33,7 +33,8 @@ Usage:
       logged to FILE, or to standard error. With --tls-cert and --tls-key (PEM
       files) the server speaks HTTPS only. An address other than loopback is
       refused without TLS unless --allow-plain-http is given. --threads sets the
-      workers for database work (default 8), --max-body-mb the largest request
+      workers for queries (default 8; saves have two of their own), --max-body-mb
+      the largest request
       (default 64), --sessions-per-user and --sessions-total the logins held at
       once (default 30 and 500).
   qk-server bulk  --data DIR --account NAME --products N [--receipts M]

@@ -72,6 +72,7 @@ struct Route {
   const char* method;
   bool needsSession;
   std::function<Json(Call&)> handle;
+  Lane lane = Lane::Query;
 };
 
 }  // namespace
@@ -86,7 +87,7 @@ struct ApiServer::Impl {
         routes(routeTable()),
         transport(
             options, [this](const HttpRequest& r) { return dispatch(r); },
-            [](const HttpRequest& r) { return r.path == wire::path::kHealth; },
+            [this](const HttpRequest& r) { return laneOf(r); },
             [this](const HttpRequest& r, int status) { log(r, status, 0, "-"); }) {}
 
   ServerOptions options;
@@ -137,10 +138,19 @@ struct ApiServer::Impl {
     return res;
   }
 
-  HttpResponse dispatch(const HttpRequest& req) {
-    auto route = std::find_if(routes.begin(), routes.end(), [&](const Route& r) {
+  std::vector<Route>::const_iterator find(const HttpRequest& req) const {
+    return std::find_if(routes.begin(), routes.end(), [&](const Route& r) {
       return req.path == r.path && req.method == r.method;
     });
+  }
+
+  Lane laneOf(const HttpRequest& req) const {
+    auto route = find(req);
+    return route == routes.end() ? Lane::Inline : route->lane;
+  }
+
+  HttpResponse dispatch(const HttpRequest& req) {
+    auto route = find(req);
     if (route == routes.end()) {
       log(req, 404, 0, "-");
       return {404, {}};
@@ -194,8 +204,9 @@ struct ApiServer::Impl {
   // The endpoints. Data endpoints decode, let the core do the work on the session's connection,
   // and encode.
   std::vector<Route> routeTable() {
-    auto data = [](const char* path, auto work) {
-      return Route{path, "POST", true, [work](Call& c) { return work(*c.session->db, c.body); }};
+    auto data = [](const char* path, auto work, Lane lane = Lane::Query) {
+      return Route{path, "POST", true, [work](Call& c) { return work(*c.session->db, c.body); },
+                   lane};
     };
     return {
         {wire::path::kHealth, "GET", false,
@@ -217,19 +228,25 @@ struct ApiServer::Impl {
                return wire::toJson(
                    executeStatement(db, wire::fromJson<wire::StatementRequest>(body)));
              }),
-        data(wire::path::kApply,
-             [](db::Connection& db, const Json& body) {
-               return wire::toJson(applyChanges(db, wire::fromJson<wire::ApplyRequest>(body)));
-             }),
-        data(wire::path::kUpdateBasData,
-             [](db::Connection& db, const Json& body) {
-               return wire::toJson(
-                   updateBasData(db, wire::fromJson<wire::UpdateBasDataRequest>(body)));
-             }),
-        data(wire::path::kUpdateData,
-             [](db::Connection& db, const Json& body) {
-               return wire::toJson(updateData(db, wire::fromJson<wire::UpdateDataRequest>(body)));
-             }),
+        data(
+            wire::path::kApply,
+            [](db::Connection& db, const Json& body) {
+              return wire::toJson(applyChanges(db, wire::fromJson<wire::ApplyRequest>(body)));
+            },
+            Lane::Write),
+        data(
+            wire::path::kUpdateBasData,
+            [](db::Connection& db, const Json& body) {
+              return wire::toJson(
+                  updateBasData(db, wire::fromJson<wire::UpdateBasDataRequest>(body)));
+            },
+            Lane::Write),
+        data(
+            wire::path::kUpdateData,
+            [](db::Connection& db, const Json& body) {
+              return wire::toJson(updateData(db, wire::fromJson<wire::UpdateDataRequest>(body)));
+            },
+            Lane::Write),
         {wire::path::kEchoString, "POST", true,
          [](Call& c) {
            auto it = c.body.find("value");

@@ -14,9 +14,10 @@ namespace qk::server {
 struct ServerOptions {
   std::filesystem::path dataDir;
   std::chrono::seconds idleLimit = std::chrono::minutes(30);
-  int threads = 8;                        // workers for database work; idle connections need none
-  int ioThreads = 2;                      // threads running the network reads and writes
-  int freeLoginFailures = 5;              // failures before attempts are refused
+  int threads = 8;            // workers for queries and logins; idle connections need none
+  int writeThreads = 2;       // workers for saves, which take their database's writer turn anyway
+  int ioThreads = 2;          // threads running the network reads and writes
+  int freeLoginFailures = 5;  // failures before attempts are refused
   std::chrono::seconds firstLockout{30};  // doubled for every further failure
   // Failed logins of one user per minute from addresses it never logged in from.
   int unknownAddressFailuresPerMinute = 10;

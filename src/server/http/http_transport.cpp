@@ -26,16 +26,17 @@ using ErrorCode = beast::error_code;
 namespace {
 
 using Handler = HttpTransport::Handler;
-using Quick = HttpTransport::Quick;
+using LaneOf = HttpTransport::LaneOf;
 using Refused = HttpTransport::Refused;
 
 struct Transport {
-  Transport(const ServerOptions& o, Handler h, Quick q, Refused r)
+  Transport(const ServerOptions& o, Handler h, LaneOf l, Refused r)
       : options(o),
         handler(std::move(h)),
-        quick(std::move(q)),
+        lane(std::move(l)),
         refused(std::move(r)),
-        workers(static_cast<std::size_t>(std::max(1, o.threads))) {
+        queryWorkers(static_cast<std::size_t>(std::max(1, o.threads))),
+        writeWorkers(static_cast<std::size_t>(std::max(1, o.writeThreads))) {
     if (!options.tlsCert.empty() || !options.tlsKey.empty()) {
       tls.emplace(net::ssl::context::tls_server);
       tls->set_options(net::ssl::context::default_workarounds | net::ssl::context::no_sslv2 |
@@ -53,14 +54,15 @@ struct Transport {
 
   ServerOptions options;
   Handler handler;
-  Quick quick;
+  LaneOf lane;
   Refused refused;
+  // Connections left in the stopped io_context die with it and still use these two.
+  std::atomic<int> openConnections{0};
+  std::optional<net::ssl::context> tls;
   net::io_context ioc;
   tcp::acceptor acceptor{ioc};
   net::steady_timer acceptPause{ioc};
-  std::optional<net::ssl::context> tls;
-  net::thread_pool workers;
-  std::atomic<int> openConnections{0};
+  net::thread_pool queryWorkers, writeWorkers;
 
   void accept();
 };
@@ -178,8 +180,10 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
     version_ = req.version();
     parser_.reset();
     lowest().expires_never();  // the database's time is not the client's
-    if (t_.quick(r)) return respond(t_.handler(r), keepAlive);
-    net::post(t_.workers, [self = this->shared_from_this(), r = std::move(r), keepAlive] {
+    const Lane lane = t_.lane(r);
+    if (lane == Lane::Inline) return respond(t_.handler(r), keepAlive);
+    auto& pool = lane == Lane::Write ? t_.writeWorkers : t_.queryWorkers;
+    net::post(pool, [self = this->shared_from_this(), r = std::move(r), keepAlive] {
       HttpResponse answer;
       try {
         answer = self->t_.handler(r);
@@ -305,14 +309,15 @@ struct HttpTransport::Impl : Transport {
   using Transport::Transport;
 };
 
-HttpTransport::HttpTransport(const ServerOptions& options, Handler handler, Quick quick,
+HttpTransport::HttpTransport(const ServerOptions& options, Handler handler, LaneOf lane,
                              Refused refused)
-    : impl_(std::make_unique<Impl>(options, std::move(handler), std::move(quick),
+    : impl_(std::make_unique<Impl>(options, std::move(handler), std::move(lane),
                                    std::move(refused))) {}
 
 HttpTransport::~HttpTransport() {
   stop();
-  impl_->workers.join();
+  impl_->queryWorkers.join();
+  impl_->writeWorkers.join();
 }
 
 int HttpTransport::bind(const std::string& host, int port) {
@@ -348,7 +353,8 @@ void HttpTransport::run() {
   for (auto& t : threads) t.join();
   ErrorCode ignored;
   impl_->acceptor.close(ignored);
-  impl_->workers.join();
+  impl_->queryWorkers.join();
+  impl_->writeWorkers.join();
 }
 
 void HttpTransport::stop() {

@@ -21,16 +21,20 @@ struct HttpResponse {
   std::string body;  // JSON; an empty body is sent without a content type
 };
 
+// Where a request is answered: on the I/O thread (it needs nothing), or by one of two worker
+// pools. Saves queue on their database's writer turn anyway, so they get a small pool of their
+// own and cannot occupy every worker while queries wait behind them.
+enum class Lane { Inline, Query, Write };
+
 class HttpTransport {
  public:
-  // Answers one request; runs on a worker thread unless quick() says it needs none.
   using Handler = std::function<HttpResponse(const HttpRequest&)>;
-  using Quick = std::function<bool(const HttpRequest&)>;
+  using LaneOf = std::function<Lane(const HttpRequest&)>;
   // Hears of requests refused before they reached the handler (too large, compressed, ...).
   using Refused = std::function<void(const HttpRequest&, int status)>;
 
   // Throws std::runtime_error when the TLS certificate or key cannot be used.
-  HttpTransport(const ServerOptions& options, Handler handler, Quick quick, Refused refused);
+  HttpTransport(const ServerOptions& options, Handler handler, LaneOf lane, Refused refused);
   ~HttpTransport();
   HttpTransport(const HttpTransport&) = delete;
   HttpTransport& operator=(const HttpTransport&) = delete;
