@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "receipt_document.h"
 #include "server/core/account_store.h"
 #include "support/test_server.h"
 
@@ -19,37 +20,6 @@ namespace {
 
 double microsSince(Clock::time_point start, int n) {
   return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / n;
-}
-
-protocol::Json document(const std::string& keyNo, int lines) {
-  protocol::Json detail = protocol::Json::array();
-  for (int i = 1; i <= lines; ++i)
-    detail.push_back({{"op", "insert"},
-                      {"new",
-                       {{"keyNo", keyNo},
-                        {"itemNo", i},
-                        {"productNo", "PRDS000001"},
-                        {"qty", i},
-                        {"uPrice", 3.5},
-                        {"pName", "闸阀"},
-                        {"pSize", "DN50"},
-                        {"remark", "批量"}}}});
-  return {{"deltaA",
-           {{"rows",
-             {{{"op", "insert"},
-               {"new",
-                {{"keyNo", keyNo},
-                 {"whNo", "01"},
-                 {"docType", "生产入库"},
-                 {"inDate", "2026-12-06 00:00:00"},
-                 {"userName", "admin"}}}}}}}},
-          {"tableA", "wh_In"},
-          {"keyA1", "keyNo"},
-          {"keyA2", ""},
-          {"deltaB", {{"rows", detail}}},
-          {"tableB", "wh_in_det"},
-          {"keyB1", "keyNo"},
-          {"keyB2", "itemNo"}};
 }
 
 }  // namespace
@@ -115,10 +85,11 @@ int main(int argc, char** argv) {
     for (int c = 0; c < clients; ++c) {
       threads.emplace_back([&, c] {
         for (int d = 0; d < docs / clients; ++d) {
-          auto r = sessions[c]->post(protocol::path::kUpdateData,
-                                     document("B" + std::to_string(clients) + "-" +
-                                                  std::to_string(c) + "-" + std::to_string(d),
-                                              50));
+          auto r = sessions[c]->post(
+              protocol::path::kUpdateData,
+              bench::receiptDocument(
+                  "B" + std::to_string(clients) + "-" + std::to_string(c) + "-" + std::to_string(d),
+                  50));
           if (r.body.value("result", "") == "OK") ++ok;
         }
       });

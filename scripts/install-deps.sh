@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libsodium-dev sqlite3
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libboost-dev libssl-dev openssl
   qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev
   poppler-utils xvfb xauth openbox curl
   clang-14 libclang-rt-14-dev

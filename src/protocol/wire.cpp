@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <cstdint>
+
 #include <nlohmann/json.hpp>
 
 namespace qk::protocol {
@@ -130,7 +132,8 @@ Value valueFromJson(const Json& j) {
       return j.get<std::int64_t>();
     case Json::value_t::number_unsigned: {
       auto u = j.get<std::uint64_t>();
-      if (u > static_cast<std::uint64_t>(INT64_MAX)) return static_cast<double>(u);
+      if (u > static_cast<std::uint64_t>(INT64_MAX))
+        throw WireError("the integer " + std::to_string(u) + " is outside the 64-bit range");
       return static_cast<std::int64_t>(u);
     }
     case Json::value_t::number_float:
@@ -382,9 +385,69 @@ ErrorReply fromJson<ErrorReply>(const Json& j) {
           stringMember(j, "table", "error reply", false)};
 }
 
+namespace {
+
+// Builds the document like the library's own parser but stops at the limits, before a hostile
+// body can nest, grow or round a number: an integer literal that reaches number_float (no '.' or
+// exponent) did not fit in 64 bits.
+class LimitedParser : public nlohmann::detail::json_sax_dom_parser<Json> {
+ public:
+  using Base = nlohmann::detail::json_sax_dom_parser<Json>;
+  explicit LimitedParser(Json& root) : Base(root, false) {}
+
+  bool start_object(std::size_t n) { return deeper() && Base::start_object(n); }
+  bool start_array(std::size_t n) { return deeper() && Base::start_array(n); }
+  bool end_object() {
+    --depth_;
+    return Base::end_object();
+  }
+  bool end_array() {
+    --depth_;
+    return Base::end_array();
+  }
+  bool string(string_t& s) { return shortEnough(s) && Base::string(s); }
+  bool key(string_t& s) { return shortEnough(s) && Base::key(s); }
+  bool number_unsigned(number_unsigned_t u) {
+    if (u > static_cast<number_unsigned_t>(INT64_MAX)) return tooBig(std::to_string(u));
+    return Base::number_unsigned(u);
+  }
+  bool number_float(number_float_t d, const string_t& literal) {
+    if (literal.find_first_of(".eE") == string_t::npos) return tooBig(literal);
+    return Base::number_float(d, literal);
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
+    if (error.empty()) error = "the request body is not valid JSON";
+    return false;
+  }
+
+  std::string error;
+
+ private:
+  bool deeper() {
+    if (++depth_ <= kMaxJsonDepth) return true;
+    error = "JSON nesting deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+    return false;
+  }
+  bool shortEnough(const string_t& s) {
+    if (s.size() <= kMaxJsonString) return true;
+    error = "a text longer than " + std::to_string(kMaxJsonString) + " bytes";
+    return false;
+  }
+  bool tooBig(const std::string& literal) {
+    error = "the integer " + literal.substr(0, 40) + " is outside the 64-bit range";
+    return false;
+  }
+  int depth_ = 0;
+};
+
+}  // namespace
+
 Json parseBody(std::string_view body) {
-  Json j = Json::parse(body, nullptr, /*allow_exceptions=*/false);
-  if (j.is_discarded()) throw WireError("the request body is not valid JSON");
+  Json j;
+  LimitedParser parser(j);
+  const bool ok = Json::sax_parse(body, &parser);
+  if (!ok || j.is_discarded())
+    throw WireError(parser.error.empty() ? "the request body is not valid JSON" : parser.error);
   return j;
 }
 

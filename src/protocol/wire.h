@@ -169,7 +169,11 @@ Json toJson(const ErrorReply&);
 template <typename T>
 T fromJson(const Json& j);
 
-// Parses a body; a text that is not JSON becomes a WireError.
+// Limits a body must keep before it is turned into a document.
+inline constexpr int kMaxJsonDepth = 64;
+inline constexpr std::size_t kMaxJsonString = 16u << 20;
+// Parses a body; a text that is not JSON, nests deeper than kMaxJsonDepth, holds a text longer
+// than kMaxJsonString or an integer outside 64 bits becomes a WireError, before any of it grows.
 Json parseBody(std::string_view body);
 std::string errorBody(std::string_view message, std::string_view code = code::kError);
 // Serialises a reply; text that is not valid UTF-8 is replaced, never thrown on.

@@ -1,9 +1,11 @@
 // qk-server: creates account sets and serves them to QK clients.
 #include <pthread.h>
+#include <sys/stat.h>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <string>
@@ -23,9 +25,18 @@ Usage:
       Creates account set NAME (one database file in DIR) with the user "admin",
       who holds every right. --demo adds sample master data.
   qk-server serve --data DIR [--listen HOST:PORT] [--idle-minutes N] [--log FILE]
+                  [--tls-cert FILE --tls-key FILE] [--allow-plain-http]
+                  [--threads N] [--max-body-mb N] [--sessions-per-user N]
+                  [--sessions-total N]
       Serves every account set in DIR. Default address 127.0.0.1:8686; sessions
       idle longer than N minutes (default 30) must log in again. Requests are
-      logged to FILE, or to standard error.
+      logged to FILE, or to standard error. With --tls-cert and --tls-key (PEM
+      files) the server speaks HTTPS only. An address other than loopback is
+      refused without TLS unless --allow-plain-http is given. --threads sets the
+      workers for queries (default 8; saves have two of their own), --max-body-mb
+      the largest request
+      (default 64), --sessions-per-user and --sessions-total the logins held at
+      once (default 30 and 500).
   qk-server bulk  --data DIR --account NAME --products N [--receipts M]
       Adds N generated products (numbered BK00000001 ...) and M warehouse
       receipts over them to the existing account set NAME, for benchmarks.
@@ -129,10 +140,18 @@ int runBulk(int argc, char** argv) {
   }
 }
 
+// Whether clients can reach host only from this machine, where passwords in clear stay local.
+bool isLoopback(const std::string& host) {
+  return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
+}
+
 int runServe(int argc, char** argv) {
   std::map<std::string, std::string> o;
   std::string error;
-  if (!parseOptions(argc, argv, {"data", "listen", "idle-minutes", "log"}, {}, o, error))
+  if (!parseOptions(argc, argv,
+                    {"data", "listen", "idle-minutes", "log", "tls-cert", "tls-key", "threads",
+                     "max-body-mb", "sessions-per-user", "sessions-total"},
+                    {"allow-plain-http"}, o, error))
     return usageError(error);
   if (o["data"].empty()) return usageError("serve needs --data");
   std::string listen = o.count("listen") ? o["listen"] : "127.0.0.1:8686";
@@ -153,8 +172,39 @@ int runServe(int argc, char** argv) {
   if (host.size() > 2 && host.front() == '[' && host.back() == ']')
     host = host.substr(1, host.size() - 2);
 
+  if (o.count("tls-cert") != o.count("tls-key"))
+    return usageError("--tls-cert and --tls-key must be given together");
+  const bool tls = o.count("tls-cert") > 0;
+  if (!tls && !isLoopback(host) && !o.count("allow-plain-http"))
+    return usageError("refusing to serve " + host +
+                      " without TLS: passwords would cross the network in clear; give "
+                      "--tls-cert and --tls-key, or --allow-plain-http");
+
   qk::server::ServerOptions options;
   options.dataDir = o["data"];
+  options.tlsCert = o["tls-cert"];
+  options.tlsKey = o["tls-key"];
+  struct Count {
+    const char* name;
+    long long max;
+    std::function<void(long long)> set;
+  };
+  for (const Count& c : {
+           Count{"threads", 256, [&](long long n) { options.threads = static_cast<int>(n); }},
+           Count{"max-body-mb", 4096,
+                 [&](long long n) { options.maxBodyBytes = static_cast<std::size_t>(n) << 20; }},
+           Count{"sessions-per-user", 100000,
+                 [&](long long n) { options.sessionsPerUser = static_cast<int>(n); }},
+           Count{"sessions-total", 100000,
+                 [&](long long n) { options.sessionsTotal = static_cast<int>(n); }},
+       }) {
+    if (!o.count(c.name)) continue;
+    const long long n = countOption(o[c.name], c.max);
+    if (n < 1)
+      return usageError(std::string("--") + c.name + " must be a whole number from 1 to " +
+                        std::to_string(c.max));
+    c.set(n);
+  }
   if (o.count("idle-minutes")) {
     int minutes = 0;
     try {
@@ -192,8 +242,9 @@ int runServe(int argc, char** argv) {
       server.stop();
     });
     waiter.detach();
-    std::printf("qk-server: serving %d account set(s) from %s on http://%s:%d\n", sets,
-                options.dataDir.c_str(), listen.substr(0, colon).c_str(), bound);
+    std::printf("qk-server: serving %d account set(s) from %s on %s://%s:%d\n", sets,
+                options.dataDir.c_str(), tls ? "https" : "http", listen.substr(0, colon).c_str(),
+                bound);
     std::fflush(stdout);
     server.run();
     std::printf("qk-server: stopped\n");
@@ -208,6 +259,9 @@ int runServe(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Account sets, their journals and the log are the company's books: readable by the server's
+  // user only, whatever the umask of whoever starts it.
+  ::umask(077);
   if (argc < 2) return usageError("missing command: init, serve or bulk");
   const std::string cmd = argv[1];
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {

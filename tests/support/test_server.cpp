@@ -1,6 +1,9 @@
 #include "support/test_server.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -136,6 +139,41 @@ Json queryPageRequest(const std::string& source, const std::string& fields, cons
             {"@TotalPageCount", 0}}}};
 }
 
+RawSocket::RawSocket(int port) : fd_(::socket(AF_INET, SOCK_STREAM, 0)) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  timeval tv{5, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+}
+
+RawSocket::~RawSocket() {
+  ::close(fd_);
+}
+
+bool RawSocket::send(std::string_view data) {
+  while (!data.empty()) {
+    const auto n = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+std::string RawSocket::receive() {
+  std::string out;
+  char buf[4096];
+  for (ssize_t n; (n = ::recv(fd_, buf, sizeof buf, 0)) > 0;) out.append(buf, n);
+  return out;
+}
+
+bool RawSocket::closedByServer() {
+  char c;
+  return ::recv(fd_, &c, 1, MSG_DONTWAIT) == 0;
+}
+
 void ServerTest::SetUp() {
   options_.dataDir = dir_.path();
   options_.log = nullptr;
@@ -153,7 +191,9 @@ RunningServer::RunningServer(const server::ServerOptions& options, int port)
   port_ = server_->bind("127.0.0.1", port);
   thread_ = std::thread([this] { server_->run(); });
   // Wait until the server answers, so callers never race its start.
-  httplib::Client probe("127.0.0.1", port_);
+  const bool tls = !options.tlsCert.empty();
+  httplib::Client probe((tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_));
+  probe.enable_server_certificate_verification(false);
   for (int i = 0; i < 500; ++i) {
     if (auto res = probe.Get(protocol::path::kHealth); res && res->status == 200) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

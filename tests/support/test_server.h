@@ -76,6 +76,27 @@ Json queryPageRequest(const std::string& source, const std::string& fields, cons
                       const std::string& where, const std::string& order, int size, int index,
                       std::int64_t knownTotal = 0);
 
+// A raw TCP connection to a loopback port, for clients that misbehave in ways an HTTP library
+// will not (dribbling bytes, oversized or compressed bodies).
+class RawSocket {
+ public:
+  explicit RawSocket(int port);
+  ~RawSocket();
+  RawSocket(const RawSocket&) = delete;
+  RawSocket& operator=(const RawSocket&) = delete;
+  bool connected() const { return connected_; }
+  // False once the connection is broken.
+  bool send(std::string_view data);
+  // What the server sent until it closed or went quiet for five seconds.
+  std::string receive();
+  // True once the server has closed its side.
+  bool closedByServer();
+
+ private:
+  int fd_;
+  bool connected_ = false;
+};
+
 // An application server serving on a loopback port (0: a free one) until the object goes; the
 // constructor returns once the server answers.
 class RunningServer {

@@ -37,6 +37,12 @@ QString serverUrl(const QStringList& arguments) {
   return url.isEmpty() ? QString(kDefaultServerUrl) : url;
 }
 
+QString serverCaFile() {
+  QSettings ini(iniPath("qk.ini"), QSettings::IniFormat);
+  const QString file = ini.value("server/cafile").toString();
+  return file.isEmpty() ? file : QDir(programDir()).absoluteFilePath(file);
+}
+
 LoginMemory readLoginMemory() {
   QSettings ini(iniPath("path.ini"), QSettings::IniFormat);
   return {ini.value("login/user").toString(), ini.value("login/account").toString()};

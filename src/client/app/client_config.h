@@ -17,6 +17,11 @@ void setProgramDir(const QString& dir);
 // variable QK_SERVER, else qk.ini beside the program (section server, key url), else the default.
 QString serverUrl(const QStringList& arguments);
 
+// The authority that signed an https server's certificate: qk.ini beside the program, section
+// server, key cafile (a path relative to the program's folder or absolute); empty when not set,
+// and the system's trusted authorities are used.
+QString serverCaFile();
+
 // path.ini: section login, keys user and account; nothing else, never the password.
 struct LoginMemory {
   QString user, account;

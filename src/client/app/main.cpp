@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
   try {
     connection =
         std::make_unique<qk::client::Connection>(qk::client::serverUrl(QApplication::arguments()));
+    connection->setCaFile(qk::client::serverCaFile());
   } catch (const qk::client::DataError& e) {
     prompter.message(e.text(), qk::client::Prompter::Icon::Stop, {});
     return 2;

@@ -41,10 +41,13 @@ QString transportFailure(httplib::Error error) {
       return "无法使用本机的网络地址";
     case httplib::Error::Canceled:
       return "请求已取消";
-    case httplib::Error::SSLConnection:
-    case httplib::Error::SSLLoadingCerts:
     case httplib::Error::SSLServerVerification:
-      return "无法建立加密连接（证书或 SSL 设置有误）";
+      return "服务器证书验证失败：证书不可信、已过期或与服务器地址不符。使用自建证书时，请在 "
+             "qk.ini 的 [server] 节以 cafile 指定签发它的 CA 文件";
+    case httplib::Error::SSLLoadingCerts:
+      return "无法读取用于验证服务器证书的 CA 文件";
+    case httplib::Error::SSLConnection:
+      return "无法建立加密连接（服务器可能没有启用 HTTPS）";
     case httplib::Error::Compression:
       return "应答的压缩数据无法解开";
     default:
@@ -67,12 +70,20 @@ void Connection::setUrl(const QString& url) {
       (parsed.scheme() != "http" && parsed.scheme() != "https"))
     throw DataError(QString("应用服务器地址无效：%1（应为 http://主机:端口）").arg(url));
   impl_->http = std::make_unique<httplib::Client>(url_.toStdString());
+  // The server's certificate is always checked: against the named authority, else the system's.
+  impl_->http->enable_server_certificate_verification(true);
+  if (!caFile_.isEmpty()) impl_->http->set_ca_cert_path(caFile_.toStdString());
   impl_->http->set_keep_alive(true);
   impl_->http->set_tcp_nodelay(true);
   impl_->http->set_connection_timeout(5, 0);
   impl_->http->set_read_timeout(300, 0);
   impl_->http->set_write_timeout(60, 0);
   open_ = false;
+}
+
+void Connection::setCaFile(const QString& path) {
+  caFile_ = path;
+  setUrl(url_);
 }
 
 void Connection::open() {
@@ -120,8 +131,14 @@ Connection::Answer Connection::send(const char* path, const std::string& body) {
   if (!res)
     throw DataError(
         QString("与应用服务器 %1 的连接中断：%2").arg(url_, transportFailure(res.error())));
-  Json reply = Json::parse(res->body, nullptr, false);
-  if (reply.is_discarded() || !reply.is_object())
+  // The reply is decoded under the same limits as requests on the server.
+  Json reply;
+  try {
+    reply = protocol::parseBody(res->body);
+  } catch (const protocol::WireError&) {
+    reply = nullptr;
+  }
+  if (!reply.is_object())
     throw DataError(QString("应用服务器的应答无法识别（HTTP %1）").arg(res->status));
   return {res->status, std::move(reply)};
 }

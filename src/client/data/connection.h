@@ -18,7 +18,7 @@ inline const char* const kConnectionNil = "连接尚未打开，请先连接应�
 
 class Connection {
  public:
-  // baseUrl: "http://host:port"
+  // baseUrl: "http://host:port" or "https://host:port"
   explicit Connection(QString baseUrl);
   ~Connection();
   Connection(const Connection&) = delete;
@@ -26,6 +26,9 @@ class Connection {
 
   const QString& url() const { return url_; }
   void setUrl(const QString& url);
+  // For https: the PEM file of the authority that signed the server's certificate; empty for
+  // the system's trusted authorities. The certificate is verified either way.
+  void setCaFile(const QString& path);
 
   // Checks that the server answers; throws DataError naming the address when it does not.
   void open();
@@ -73,6 +76,7 @@ class Connection {
   struct Impl;
   std::unique_ptr<Impl> impl_;
   QString url_;
+  QString caFile_;
   bool open_ = false;
   bool renewing_ = false;
   int requests_ = 0;

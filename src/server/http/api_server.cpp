@@ -1,12 +1,11 @@
 #include "server/http/api_server.h"
 
-#include <httplib.h>
-
-#include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <functional>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -14,6 +13,8 @@
 #include "server/core/account_store.h"
 #include "server/core/authentication.h"
 #include "server/core/data_requests.h"
+#include "server/http/http_transport.h"
+#include "server/http/login_throttle.h"
 #include "server/http/session_store.h"
 #include "server/procedures/registry.h"
 
@@ -40,179 +41,231 @@ std::string timestamp() {
   return buf;
 }
 
+// A field of a log line: control characters and backslashes escaped, so that no text a client
+// sends can start a line of its own, and cut after `max` bytes.
+std::string logField(std::string_view s, std::size_t max = 200) {
+  std::string out;
+  for (unsigned char c : s.substr(0, max)) {
+    if (c < 0x20 || c == 0x7f || c == '\\') {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (s.size() > max) out += "...";
+  return out;
+}
+
+// What a route's handler gets: the request, its decoded body and, for routes that need one,
+// the session the bearer token selected (locked for the request's duration).
+struct Call {
+  const HttpRequest& http;
+  Json body;
+  Session* session = nullptr;
+  std::string who;
+};
+
+struct Route {
+  const char* path;
+  const char* method;
+  bool needsSession;
+  std::function<Json(Call&)> handle;
+  Lane lane = Lane::Query;
+};
+
 }  // namespace
 
 struct ApiServer::Impl {
   explicit Impl(ServerOptions o)
       : options(std::move(o)),
         accounts(options.dataDir),
-        sessions(options.idleLimit),
-        throttle(options.freeLoginFailures, options.firstLockout) {}
+        sessions(options.idleLimit, options.sessionsPerUser, options.sessionsTotal),
+        throttle({options.freeLoginFailures, options.firstLockout,
+                  options.unknownAddressFailuresPerMinute, options.throttleKeys}),
+        routes(routeTable()),
+        transport(
+            options, [this](const HttpRequest& r) { return dispatch(r); },
+            [this](const HttpRequest& r) { return laneOf(r); },
+            [this](const HttpRequest& r, int status) { log(r, status, 0, "-"); }) {}
 
   ServerOptions options;
   AccountStore accounts;
   SessionStore sessions;
   LoginThrottle throttle;
-  httplib::Server http;
   std::mutex logMutex;
+  std::vector<Route> routes;
 
   std::thread sweeper;
   std::mutex sweepMutex;
   std::condition_variable sweepWake;
   bool stopping = false;
+  // Last, so that it stops (and its workers finish) before anything they use goes.
+  HttpTransport transport;
 
-  void log(const httplib::Request& req, int status, double ms, const std::string& who) {
+  void log(const HttpRequest& req, int status, double ms, const std::string& who) {
     if (!options.log) return;
     std::lock_guard lock(logMutex);
-    std::fprintf(options.log, "%s %s %s %d %.2fms %s\n", timestamp().c_str(), req.method.c_str(),
-                 req.path.c_str(), status, ms, who.c_str());
+    std::fprintf(options.log, "%s %s %s %d %.2fms %s\n", timestamp().c_str(),
+                 logField(req.method, 16).c_str(), logField(req.path).c_str(), status, ms,
+                 logField(who).c_str());
     std::fflush(options.log);
   }
 
-  void reply(httplib::Response& res, int status, const Json& body) {
-    res.status = status;
-    res.set_content(wire::dump(body), "application/json; charset=utf-8");
-  }
+  static HttpResponse reply(int status, const Json& body) { return {status, wire::dump(body)}; }
 
   // Runs a handler with the error mapping every endpoint shares.
-  template <typename Fn>
-  void guarded(const httplib::Request& req, httplib::Response& res, std::string who, Fn&& fn) {
+  HttpResponse guarded(Call& call, const std::function<Json(Call&)>& fn) {
     const auto start = Clock::now();
     auto failed = [&](int status, std::string text, const char* code, std::string table = {}) {
-      reply(res, status, wire::toJson(wire::ErrorReply{std::move(text), code, std::move(table)}));
+      return reply(status, wire::toJson(wire::ErrorReply{std::move(text), code, std::move(table)}));
     };
+    HttpResponse res;
     try {
-      reply(res, 200, fn(who));
+      res = reply(200, fn(call));
     } catch (const wire::WireError& e) {
-      failed(400, std::string("请求格式错误: ") + e.what(), wire::code::kBadRequest);
+      res = failed(400, std::string("请求格式错误: ") + e.what(), wire::code::kBadRequest);
     } catch (const db::DbError& e) {
-      failed(200, e.what(), errorCode(e.kind()), e.table());
+      res = failed(200, e.what(), errorCode(e.kind()), e.table());
     } catch (const std::invalid_argument& e) {
-      failed(200, e.what(), wire::code::kError);
+      res = failed(200, e.what(), wire::code::kError);
     } catch (const std::exception& e) {
-      failed(500, std::string("服务器内部错误: ") + e.what(), wire::code::kInternal);
+      res = failed(500, std::string("服务器内部错误: ") + e.what(), wire::code::kInternal);
     }
-    log(req, res.status, std::chrono::duration<double, std::milli>(Clock::now() - start).count(),
-        who);
+    log(call.http, res.status,
+        std::chrono::duration<double, std::milli>(Clock::now() - start).count(), call.who);
+    return res;
   }
 
-  // Endpoints that need a session: the bearer token selects it, and its mutex serialises the
-  // requests that share its connection.
-  template <typename Fn>
-  void authed(const httplib::Request& req, httplib::Response& res, Fn&& fn) {
-    const std::string header = req.get_header_value("Authorization");
-    const std::string prefix = "Bearer ";
-    std::shared_ptr<Session> session;
-    if (header.size() > prefix.size() && header.compare(0, prefix.size(), prefix) == 0)
-      session = sessions.find(header.substr(prefix.size()));
-    if (!session) {
-      reply(res, 401,
-            wire::toJson(
-                wire::ErrorReply{"未登录或会话已过期，请重新登录", wire::code::kSession, {}}));
-      log(req, 401, 0, "-");
-      return;
-    }
-    guarded(req, res, session->user + "@" + session->account, [&](std::string&) {
-      const Json body = wire::parseBody(req.body);
-      std::lock_guard lock(session->mutex);
-      return fn(*session, body);
+  std::vector<Route>::const_iterator find(const HttpRequest& req) const {
+    return std::find_if(routes.begin(), routes.end(), [&](const Route& r) {
+      return req.path == r.path && req.method == r.method;
     });
   }
 
-  Json login(const httplib::Request& req, std::string& who) {
-    auto r = wire::fromJson<wire::LoginRequest>(wire::parseBody(req.body));
-    who = r.user + "@" + r.account;
+  Lane laneOf(const HttpRequest& req) const {
+    auto route = find(req);
+    return route == routes.end() ? Lane::Inline : route->lane;
+  }
+
+  HttpResponse dispatch(const HttpRequest& req) {
+    auto route = find(req);
+    if (route == routes.end()) {
+      log(req, 404, 0, "-");
+      return {404, {}};
+    }
+    Call call{req, Json(), nullptr, "-"};
+    if (!route->needsSession) return guarded(call, route->handle);
+    // The bearer token selects the session; its mutex serialises the requests that share its
+    // connection.
+    const std::string prefix = "Bearer ";
+    std::shared_ptr<Session> session;
+    if (req.authorization.size() > prefix.size() && req.authorization.starts_with(prefix))
+      session = sessions.find(req.authorization.substr(prefix.size()));
+    if (!session) {
+      log(req, 401, 0, "-");
+      return reply(401, wire::toJson(wire::ErrorReply{
+                            "未登录或会话已过期，请重新登录", wire::code::kSession, {}}));
+    }
+    call.who = session->user + "@" + session->account;
+    return guarded(call, [&](Call& c) {
+      c.body = wire::parseBody(req.body);
+      std::lock_guard lock(session->mutex);
+      c.session = session.get();
+      return route->handle(c);
+    });
+  }
+
+  Json login(Call& call) {
+    auto r = wire::fromJson<wire::LoginRequest>(wire::parseBody(call.http.body));
+    call.who = r.user + "@" + r.account;
     const std::string user = rtrim(r.user);
     if (r.account.empty()) return wire::toJson(wire::LoginReply{"账套不能为空", ""});
     if (user.empty()) return wire::toJson(wire::LoginReply{"用户名不能为空", ""});
-    const std::string key =
-        wire::toLower(r.account) + '\x1f' + wire::toLower(user) + '\x1f' + req.remote_addr;
-    if (long wait = throttle.waitSeconds(key))
+    const std::string& address = call.http.remoteAddress;
+    if (long wait = throttle.waitSeconds(r.account, user, address))
       return wire::toJson(
           wire::LoginReply{"登录失败次数过多，请 " + std::to_string(wait) + " 秒后再试", ""});
     auto refuse = [&](std::string reason) {
-      throttle.failed(key);
+      throttle.failed(r.account, user, address);
       return wire::toJson(wire::LoginReply{std::move(reason), ""});
     };
     if (!accounts.exists(r.account)) return refuse("账套“" + r.account + "”不存在");
     auto db = accounts.open(r.account);
     if (std::string why = loginRefusal(*db, user, r.password); !why.empty()) return refuse(why);
-    throttle.succeeded(key);
+    throttle.succeeded(r.account, user, address);
     auto rights = std::make_unique<Rights>(*db, user);
-    auto session = sessions.create(r.account, r.user, std::move(db));
+    std::string full;
+    auto session = sessions.create(r.account, r.user, std::move(db), full);
+    if (!session) return wire::toJson(wire::LoginReply{full, ""});
     session->rights = std::move(rights);
     return wire::toJson(wire::LoginReply{"OK", session->token});
   }
 
-  void routes() {
-    http.Get(wire::path::kHealth, [this](const httplib::Request& req, httplib::Response& res) {
-      guarded(req, res, "-", [](std::string&) { return Json{{"status", "ok"}}; });
-    });
-    http.Post(wire::path::kLogin, [this](const httplib::Request& req, httplib::Response& res) {
-      guarded(req, res, "-", [&](std::string& who) { return login(req, who); });
-    });
-    http.Post(wire::path::kLogout, [this](const httplib::Request& req, httplib::Response& res) {
-      authed(req, res, [&](Session& s, const Json&) {
-        sessions.remove(s.token);
-        return Json{{"result", "OK"}};
-      });
-    });
-    // The data endpoints: decode, let the core do the work, encode.
-    auto data = [this](const char* path, auto work) {
-      http.Post(path, [this, work](const httplib::Request& req, httplib::Response& res) {
-        authed(req, res,
-               [&](Session& s, const Json& body) { return work(*s.db, *s.rights, body); });
-      });
+  // The endpoints. Data endpoints decode, let the core do the work on the session's connection,
+  // and encode.
+  std::vector<Route> routeTable() {
+    auto data = [](const char* path, auto work, Lane lane = Lane::Query) {
+      return Route{path, "POST", true,
+                   [work](Call& c) { return work(*c.session->db, *c.session->rights, c.body); },
+                   lane};
     };
-    data(wire::path::kOpen, [](db::Connection& db, Rights& rights, const Json& body) {
-      return wire::toJson(openStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
-    });
-    data(wire::path::kExecute, [](db::Connection& db, Rights& rights, const Json& body) {
-      return wire::toJson(
-          executeStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
-    });
-    data(wire::path::kApply, [](db::Connection& db, Rights& rights, const Json& body) {
-      return wire::toJson(applyChanges(db, rights, wire::fromJson<wire::ApplyRequest>(body)));
-    });
-    data(wire::path::kUpdateBasData, [](db::Connection& db, Rights& rights, const Json& body) {
-      return wire::toJson(
-          updateBasData(db, rights, wire::fromJson<wire::UpdateBasDataRequest>(body)));
-    });
-    data(wire::path::kUpdateData, [](db::Connection& db, Rights& rights, const Json& body) {
-      return wire::toJson(updateData(db, rights, wire::fromJson<wire::UpdateDataRequest>(body)));
-    });
-    http.Post(wire::path::kEchoString, [this](const httplib::Request& req, httplib::Response& res) {
-      authed(req, res, [&](Session&, const Json& body) {
-        auto it = body.find("value");
-        if (it == body.end() || !it->is_string())
-          throw wire::WireError("EchoString: \"value\" must be text");
-        return Json{{"result", it->get<std::string>()}};
-      });
-    });
+    return {
+        {wire::path::kHealth, "GET", false,
+         [](Call&) {
+           return Json{{"status", "ok"}};
+         }},
+        {wire::path::kLogin, "POST", false, [this](Call& c) { return login(c); }},
+        {wire::path::kLogout, "POST", true,
+         [this](Call& c) {
+           sessions.remove(c.session->token);
+           return Json{{"result", "OK"}};
+         }},
+        data(wire::path::kOpen,
+             [](db::Connection& db, Rights& rights, const Json& body) {
+               return wire::toJson(
+                   openStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
+             }),
+        data(wire::path::kExecute,
+             [](db::Connection& db, Rights& rights, const Json& body) {
+               return wire::toJson(
+                   executeStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
+             }),
+        data(
+            wire::path::kApply,
+            [](db::Connection& db, Rights& rights, const Json& body) {
+              return wire::toJson(
+                  applyChanges(db, rights, wire::fromJson<wire::ApplyRequest>(body)));
+            },
+            Lane::Write),
+        data(
+            wire::path::kUpdateBasData,
+            [](db::Connection& db, Rights& rights, const Json& body) {
+              return wire::toJson(
+                  updateBasData(db, rights, wire::fromJson<wire::UpdateBasDataRequest>(body)));
+            },
+            Lane::Write),
+        data(
+            wire::path::kUpdateData,
+            [](db::Connection& db, Rights& rights, const Json& body) {
+              return wire::toJson(
+                  updateData(db, rights, wire::fromJson<wire::UpdateDataRequest>(body)));
+            },
+            Lane::Write),
+        {wire::path::kEchoString, "POST", true,
+         [](Call& c) {
+           auto it = c.body.find("value");
+           if (it == c.body.end() || !it->is_string())
+             throw wire::WireError("EchoString: \"value\" must be text");
+           return Json{{"result", it->get<std::string>()}};
+         }},
+    };
   }
 };
 
 ApiServer::ApiServer(ServerOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
   registerAllProcedures();
-  auto& http = impl_->http;
-  const int threads = impl_->options.threads;
-  http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-  http.set_tcp_nodelay(true);
-  // The library's default also sets SO_REUSEPORT, which lets a second server start on a port
-  // already served and take half of its requests. A busy port must refuse to bind instead.
-  http.set_socket_options([](socket_t sock) {
-    int yes = 1;
-#ifdef _WIN32
-    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes),
-               sizeof yes);
-#else
-    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-#endif
-  });
-  http.set_keep_alive_max_count(100000);
-  http.set_keep_alive_timeout(impl_->options.keepAliveTimeout.count());
-  http.set_payload_max_length(256u << 20);
-  impl_->routes();
 }
 
 ApiServer::~ApiServer() {
@@ -220,12 +273,7 @@ ApiServer::~ApiServer() {
 }
 
 int ApiServer::bind(const std::string& host, int port) {
-  int bound = port == 0 ? impl_->http.bind_to_any_port(host) : port;
-  if (port != 0 && !impl_->http.bind_to_port(host, port)) bound = -1;
-  if (bound < 0)
-    throw std::runtime_error("无法监听 " + host + ":" + std::to_string(port) +
-                             "（端口被占用或地址无效）");
-  return bound;
+  return impl_->transport.bind(host, port);
 }
 
 void ApiServer::run() {
@@ -236,7 +284,7 @@ void ApiServer::run() {
       if (!impl_->stopping) impl_->sessions.expireIdle();
     }
   });
-  impl_->http.listen_after_bind();
+  impl_->transport.run();
   {
     std::lock_guard lock(impl_->sweepMutex);
     impl_->stopping = true;
@@ -246,7 +294,7 @@ void ApiServer::run() {
 }
 
 void ApiServer::stop() {
-  impl_->http.stop();
+  impl_->transport.stop();
 }
 
 std::size_t ApiServer::sessionCount() const {

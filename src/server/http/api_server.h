@@ -1,6 +1,6 @@
-// The application server's HTTP/JSON front: one POST endpoint per operation, bearer-token
-// sessions, request logging with timings. It never lets an exception cross into the HTTP
-// library: every failure becomes {"error": ...} (or a login reason) with a readable text.
+// The application server's HTTP/JSON front: a table of POST endpoints, bearer-token sessions,
+// request logging with timings. It never lets an exception cross into the transport: every
+// failure becomes {"error": ...} (or a login reason) with a readable text.
 #pragma once
 
 #include <chrono>
@@ -14,12 +14,28 @@ namespace qk::server {
 struct ServerOptions {
   std::filesystem::path dataDir;
   std::chrono::seconds idleLimit = std::chrono::minutes(30);
-  int threads = 32;
-  int freeLoginFailures = 5;              // failures before attempts are refused
+  int threads = 8;            // workers for queries and logins; idle connections need none
+  int writeThreads = 2;       // workers for saves, which take their database's writer turn anyway
+  int ioThreads = 2;          // threads running the network reads and writes
+  int freeLoginFailures = 5;  // failures before attempts are refused
   std::chrono::seconds firstLockout{30};  // doubled for every further failure
-  std::FILE* log = stderr;                // request log; null: none
-  // How long an idle keep-alive connection is held; stopping the server waits for them.
+  // Failed logins of one user per minute from addresses it never logged in from.
+  int unknownAddressFailuresPerMinute = 10;
+  std::size_t throttleKeys = 10000;  // failure counters remembered at most
+  int sessionsPerUser = 30;
+  int sessionsTotal = 500;
+  std::FILE* log = stderr;  // request log; null: none
+  // How long an idle keep-alive connection is held.
   std::chrono::seconds keepAliveTimeout{5};
+  // A request's header and body must arrive within these, however slowly it trickles in.
+  std::chrono::seconds headerTimeout{10};
+  std::chrono::seconds bodyTimeout{30};
+  std::size_t maxBodyBytes = 64u << 20;  // also for chunked bodies
+  std::size_t maxHeaderBytes = 16u << 10;
+  int maxConnections = 800;  // beyond it new connections are closed at once
+  int backlog = 256;
+  // Both set: the server speaks HTTPS only.
+  std::filesystem::path tlsCert, tlsKey;
 };
 
 class ApiServer {

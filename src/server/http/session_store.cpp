@@ -2,14 +2,24 @@
 
 #include <algorithm>
 
+#include "protocol/value.h"
 #include "server/core/password.h"
 
 namespace qk::server {
 
 using Clock = std::chrono::steady_clock;
 
+std::size_t SessionStore::sessionsOf(const std::string& account, const std::string& user) const {
+  const std::string a = protocol::toLower(account), u = protocol::toLower(user);
+  return std::count_if(sessions_.begin(), sessions_.end(), [&](const auto& entry) {
+    return protocol::toLower(entry.second->account) == a &&
+           protocol::toLower(entry.second->user) == u;
+  });
+}
+
 std::shared_ptr<Session> SessionStore::create(std::string account, std::string user,
-                                              std::unique_ptr<db::Connection> db) {
+                                              std::unique_ptr<db::Connection> db,
+                                              std::string& refusal) {
   auto s = std::make_shared<Session>();
   s->token = randomToken();
   s->account = std::move(account);
@@ -17,6 +27,21 @@ std::shared_ptr<Session> SessionStore::create(std::string account, std::string u
   s->db = std::move(db);
   s->lastUsed = Clock::now();
   std::lock_guard lock(mutex_);
+  auto full = [&] { return sessions_.size() >= static_cast<std::size_t>(total_); };
+  auto userFull = [&] {
+    return sessionsOf(s->account, s->user) >= static_cast<std::size_t>(perUser_);
+  };
+  // Sessions that idled out still count until swept; sweep before refusing anyone.
+  if (full() || userFull()) expireIdleLocked();
+  if (full()) {
+    refusal = "服务器的登录数已达上限（" + std::to_string(total_) + " 个），请稍后再试";
+    return nullptr;
+  }
+  if (userFull()) {
+    refusal = "用户“" + s->user + "”同时登录的数目已达上限（" + std::to_string(perUser_) +
+              " 个），请先退出其他登录";
+    return nullptr;
+  }
   sessions_[s->token] = s;
   return s;
 }
@@ -41,6 +66,10 @@ void SessionStore::remove(const std::string& token) {
 
 int SessionStore::expireIdle() {
   std::lock_guard lock(mutex_);
+  return expireIdleLocked();
+}
+
+int SessionStore::expireIdleLocked() {
   const auto now = Clock::now();
   int n = 0;
   for (auto it = sessions_.begin(); it != sessions_.end();) {
@@ -57,41 +86,6 @@ int SessionStore::expireIdle() {
 std::size_t SessionStore::size() const {
   std::lock_guard lock(mutex_);
   return sessions_.size();
-}
-
-long LoginThrottle::waitSeconds(const std::string& key) {
-  std::lock_guard lock(mutex_);
-  auto it = entries_.find(key);
-  if (it == entries_.end()) return 0;
-  const auto left = it->second.lockedUntil - Clock::now();
-  if (left <= Clock::duration::zero()) return 0;
-  return std::max<long>(1, std::chrono::ceil<std::chrono::seconds>(left).count());
-}
-
-void LoginThrottle::failed(const std::string& key) {
-  std::lock_guard lock(mutex_);
-  const auto now = Clock::now();
-  // Forget old entries so the map cannot grow without bound.
-  for (auto it = entries_.begin(); it != entries_.end();) {
-    if (now - it->second.lastFailure > std::chrono::hours(1) && it->second.lockedUntil < now)
-      it = entries_.erase(it);
-    else
-      ++it;
-  }
-  Entry& e = entries_[key];
-  e.lastFailure = now;
-  if (++e.failures >= freeFailures_) {
-    // Each further failure doubles the wait, up to a quarter of an hour.
-    const int doublings = std::min(e.failures - freeFailures_, 5);
-    const auto lock =
-        std::min<std::chrono::seconds>(firstLockout_ * (1 << doublings), std::chrono::minutes(15));
-    e.lockedUntil = now + lock;
-  }
-}
-
-void LoginThrottle::succeeded(const std::string& key) {
-  std::lock_guard lock(mutex_);
-  entries_.erase(key);
 }
 
 }  // namespace qk::server

@@ -1,5 +1,6 @@
 // Logged-in sessions: a random token bound to one account set and user, with the session's own
-// database connection (its temporary tables live there). Idle sessions expire.
+// database connection (its temporary tables live there). Idle sessions expire; the number of
+// sessions per user and in all is capped, so logging in in a loop cannot exhaust the server.
 #pragma once
 
 #include <chrono>
@@ -24,10 +25,12 @@ struct Session {
 
 class SessionStore {
  public:
-  explicit SessionStore(std::chrono::seconds idleLimit) : idleLimit_(idleLimit) {}
+  SessionStore(std::chrono::seconds idleLimit, int perUser, int total)
+      : idleLimit_(idleLimit), perUser_(perUser), total_(total) {}
 
+  // The new session, or null when a limit is reached; `refusal` then says why, in the user's words.
   std::shared_ptr<Session> create(std::string account, std::string user,
-                                  std::unique_ptr<db::Connection> db);
+                                  std::unique_ptr<db::Connection> db, std::string& refusal);
   // The live session of the token, marked as used now; null when unknown or expired.
   std::shared_ptr<Session> find(const std::string& token);
   void remove(const std::string& token);
@@ -36,33 +39,13 @@ class SessionStore {
   std::size_t size() const;
 
  private:
+  int expireIdleLocked();
+  std::size_t sessionsOf(const std::string& account, const std::string& user) const;
+
   std::chrono::seconds idleLimit_;
+  int perUser_, total_;
   mutable std::mutex mutex_;
   std::map<std::string, std::shared_ptr<Session>> sessions_;
-};
-
-// Counts failed logins per user and address, and refuses further attempts for a while once
-// there were too many, so that passwords cannot be guessed at network speed.
-class LoginThrottle {
- public:
-  LoginThrottle(int freeFailures, std::chrono::seconds firstLockout)
-      : freeFailures_(freeFailures), firstLockout_(firstLockout) {}
-
-  // Seconds the caller must still wait, 0 when an attempt is allowed now.
-  long waitSeconds(const std::string& key);
-  void failed(const std::string& key);
-  void succeeded(const std::string& key);
-
- private:
-  struct Entry {
-    int failures = 0;
-    std::chrono::steady_clock::time_point lockedUntil{};
-    std::chrono::steady_clock::time_point lastFailure{};
-  };
-  int freeFailures_;
-  std::chrono::seconds firstLockout_;
-  std::mutex mutex_;
-  std::map<std::string, Entry> entries_;
 };
 
 }  // namespace qk::server
