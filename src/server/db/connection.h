@@ -161,4 +161,8 @@ enum class OpenMode { Existing, Create };
 // exists already; Existing fails when there is none.
 std::unique_ptr<Connection> openSqlite(const std::filesystem::path& file, OpenMode mode);
 
+// A large result, once sent or given up, leaves many small blocks free; this hands them back to
+// the system rather than keep the peak of the largest query for the life of the process.
+void releaseFreedMemory();
+
 }  // namespace qk::db

@@ -302,13 +302,6 @@ Value readCell(sqlite3_stmt* st, int col, FieldType type) {
   }
 }
 
-// A result given up at its limit leaves many small blocks free; hand them back to the system
-// rather than keep the peak of the largest query for the life of the process.
-void releaseFreedMemory() {
-#if defined(__GLIBC__)
-  malloc_trim(0);
-#endif
-}
 
 // Limits on what a statement may be; generous for any text the client or the server writes, small
 // enough that no request can make the parser or the engine exhaust the server.
@@ -714,6 +707,12 @@ class SqliteConnection final : public Connection {
 };
 
 }  // namespace
+
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 
 std::unique_ptr<Connection> openSqlite(const std::filesystem::path& file, OpenMode mode) {
   return std::make_unique<SqliteConnection>(file, mode);

@@ -60,6 +60,8 @@ std::string logField(std::string_view s, std::size_t max = 200) {
 
 // What a route's handler gets: the request, its decoded body and, for routes that need one,
 // the session the bearer token selected (locked for the request's duration).
+constexpr std::size_t kLargeReply = std::size_t{8} << 20;
+
 struct Call {
   const HttpRequest& http;
   Json body;
@@ -135,6 +137,8 @@ struct ApiServer::Impl {
     }
     log(call.http, res.status,
         std::chrono::duration<double, std::milli>(Clock::now() - start).count(), call.who);
+    // The decoded rows behind a large reply are gone by now.
+    if (res.body.size() > kLargeReply) db::releaseFreedMemory();
     return res;
   }
 
