@@ -439,6 +439,12 @@ DesignerCanvas::DesignerCanvas(DesignerDocument& doc, QWidget* parent)
 DesignerCanvas::~DesignerCanvas() {
   // The scene deselects its items as it deletes them: nothing of that may reach the document.
   disconnect(scene_, nullptr, this, nullptr);
+  // The view and the rulers call into this canvas (the scene's end scrolls the view): they go
+  // while it is still whole, not with the children QWidget deletes after it is gone.
+  delete view_;
+  delete top_;
+  delete left_;
+  delete scene_;
 }
 
 void DesignerCanvas::resizeEvent(QResizeEvent* event) {
