@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "receipt_document.h"
 #include "support/test_server.h"
 
 using namespace qk;
@@ -74,7 +73,7 @@ void office(int port, int id, int phase, Clock::time_point end, Tally& t) {
       const std::string key =
           "L" + std::to_string(phase) + "-" + std::to_string(id) + "-" + std::to_string(n);
       timed(kSave, [&] {
-        auto r = c.post(protocol::path::kUpdateData, bench::receiptDocument(key, 50));
+        auto r = c.post(protocol::path::kUpdateData, test::receiptDocument(key, 50));
         return r.body.value("result", "") == "OK";
       });
     }

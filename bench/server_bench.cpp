@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "receipt_document.h"
 #include "server/core/account_store.h"
 #include "support/test_server.h"
 
@@ -87,7 +86,7 @@ int main(int argc, char** argv) {
         for (int d = 0; d < docs / clients; ++d) {
           auto r = sessions[c]->post(
               protocol::path::kUpdateData,
-              bench::receiptDocument(
+              test::receiptDocument(
                   "B" + std::to_string(clients) + "-" + std::to_string(c) + "-" + std::to_string(d),
                   50));
           if (r.body.value("result", "") == "OK") ++ok;

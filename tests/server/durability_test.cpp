@@ -22,28 +22,6 @@ namespace {
 
 namespace path = protocol::path;
 
-Json documentBody(const std::string& keyNo, int lines) {
-  Json master = {{"op", "insert"},
-                 {"new", {{"keyNo", keyNo}, {"whNo", "01"}, {"inDate", "2026-12-06 00:00:00"}}}};
-  Json detail = Json::array();
-  for (int i = 1; i <= lines; ++i)
-    detail.push_back({{"op", "insert"},
-                      {"new",
-                       {{"keyNo", keyNo},
-                        {"itemNo", i},
-                        {"productNo", "P" + std::to_string(i)},
-                        {"qty", i},
-                        {"uPrice", 1.25}}}});
-  return {{"deltaA", {{"rows", Json::array({master})}}},
-          {"tableA", "wh_In"},
-          {"keyA1", "keyNo"},
-          {"keyA2", ""},
-          {"deltaB", {{"rows", detail}}},
-          {"tableB", "wh_in_det"},
-          {"keyB1", "keyNo"},
-          {"keyB2", "itemNo"}};
-}
-
 class DurabilityTest : public ServerTest {};
 
 TEST_F(DurabilityTest, EightClientsSavingAtOnceLoseNothing) {
@@ -55,8 +33,9 @@ TEST_F(DurabilityTest, EightClientsSavingAtOnceLoseNothing) {
       auto c = newClient();
       if (c->login() != "OK") return;
       for (int d = 0; d < kDocs; ++d) {
-        auto r = c->post(path::kUpdateData,
-                         documentBody("C" + std::to_string(t) + "-" + std::to_string(d), kLines));
+        auto r =
+            c->post(path::kUpdateData,
+                    receiptDocument("C" + std::to_string(t) + "-" + std::to_string(d), kLines));
         if (r.status == 200 && r.body.value("result", "") == "OK") ++ok;
       }
     });
@@ -187,7 +166,7 @@ TEST(ServerKilled, AnsweredDocumentsSurviveAndNoneIsHalfWritten) {
       if (c.login() != "OK") return;
       for (int d = 0; !stop; ++d) {
         const std::string key = "K" + std::to_string(w) + "-" + std::to_string(d);
-        auto r = c.post(path::kUpdateData, documentBody(key, kLines));
+        auto r = c.post(path::kUpdateData, receiptDocument(key, kLines));
         if (r.status == 0) return;  // the server is gone
         if (r.body.value("result", "") == "OK") {
           std::lock_guard lock(mutex);

@@ -119,6 +119,37 @@ std::string ApiClient::errorOf(const std::string& path, const Json& body) {
   return e.value_or("");
 }
 
+Json receiptDocument(const std::string& keyNo, int lines) {
+  Json detail = Json::array();
+  for (int i = 1; i <= lines; ++i)
+    detail.push_back({{"op", "insert"},
+                      {"new",
+                       {{"keyNo", keyNo},
+                        {"itemNo", i},
+                        {"productNo", "PRDS000001"},
+                        {"qty", i},
+                        {"uPrice", 3.5},
+                        {"pName", "闸阀"},
+                        {"pSize", "DN50"},
+                        {"remark", "批量"}}}});
+  return {{"deltaA",
+           {{"rows",
+             {{{"op", "insert"},
+               {"new",
+                {{"keyNo", keyNo},
+                 {"whNo", "01"},
+                 {"docType", "生产入库"},
+                 {"inDate", "2026-12-06 00:00:00"},
+                 {"userName", "admin"}}}}}}}},
+          {"tableA", "wh_In"},
+          {"keyA1", "keyNo"},
+          {"keyA2", ""},
+          {"deltaB", {{"rows", detail}}},
+          {"tableB", "wh_in_det"},
+          {"keyB1", "keyNo"},
+          {"keyB2", "itemNo"}};
+}
+
 Json queryPageRequest(const std::string& source, const std::string& fields, const std::string& key,
                       const std::string& where, const std::string& order, int size, int index,
                       std::int64_t knownTotal) {

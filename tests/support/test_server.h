@@ -70,6 +70,10 @@ class ApiClient {
   std::unique_ptr<Impl> impl_;
 };
 
+// A warehouse receipt as the document editor saves it through UpdateData: its master row and
+// `lines` detail lines.
+Json receiptDocument(const std::string& keyNo, int lines);
+
 // The paging procedure's statement and parameters, as every list, finder and picker sends them
 // to /api/open.
 Json queryPageRequest(const std::string& source, const std::string& fields, const std::string& key,
