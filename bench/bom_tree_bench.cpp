@@ -17,33 +17,13 @@
 
 #include "server/core/account_store.h"
 #include "server/procedures/registry.h"
+#include "support/median_timing.h"
 #include "support/test_server.h"
 
 using namespace qk;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// Medians in milliseconds of `runs` timings of two pieces of work, taken in turns so that a
-// slow moment of the machine falls on both alike; one untimed run of each warms caches first.
-std::pair<double, double> medianMs(int runs, const std::function<void()>& a,
-                                   const std::function<void()>& b) {
-  a();
-  b();
-  std::vector<double> msA, msB;
-  auto time = [](const std::function<void()>& work, std::vector<double>& into) {
-    const auto start = Clock::now();
-    work();
-    into.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  };
-  for (int i = 0; i < runs; ++i) {
-    time(a, msA);
-    time(b, msB);
-  }
-  std::sort(msA.begin(), msA.end());
-  std::sort(msB.begin(), msB.end());
-  return {msA[msA.size() / 2], msB[msB.size() / 2]};
-}
 
 // Every part has `width` parts of its own down to `levels` levels, each part a product.
 int addBom(db::Connection& db, const std::string& parent, int level, int levels, int width) {
@@ -109,7 +89,7 @@ int main(int argc, char** argv) {
   client->login();
 
   std::size_t viaServer = 0, inProcess = 0;
-  const auto [sqliteMs, serverMs] = medianMs(
+  const auto [sqliteMs, serverMs] = test::medianMs(
       runs, [&] { inProcess = treeInProcess(*direct, product); },
       [&] {
         client->execute("exec sp_createBomTree ");
