@@ -18,6 +18,7 @@
 
 #include "server/core/account_store.h"
 #include "server/demo/bulk_data.h"
+#include "support/median_timing.h"
 #include "support/test_server.h"
 
 using namespace qk;
@@ -26,27 +27,6 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr int kPageSize = 100;
-
-// Medians in milliseconds of `runs` timings of two pieces of work, taken in turns so that a
-// slow moment of the machine falls on both alike; one untimed run of each warms caches first.
-std::pair<double, double> medianMs(int runs, const std::function<void()>& a,
-                                   const std::function<void()>& b) {
-  a();
-  b();
-  std::vector<double> msA, msB;
-  auto time = [](const std::function<void()>& work, std::vector<double>& into) {
-    const auto start = Clock::now();
-    work();
-    into.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  };
-  for (int i = 0; i < runs; ++i) {
-    time(a, msA);
-    time(b, msB);
-  }
-  std::sort(msA.begin(), msA.end());
-  std::sort(msB.begin(), msB.end());
-  return {msA[msA.size() / 2], msB[msB.size() / 2]};
-}
 
 std::string cellText(const protocol::RecordSet& rs, std::size_t col) {
   const auto* s = std::get_if<std::string>(&rs.rows.at(0).at(col));
@@ -164,7 +144,7 @@ int main(int argc, char** argv) {
       total = lastTotal;
     }
     const int runs = c.page > 2 ? 15 : 31;
-    const auto [sqliteMs, serverMs] = medianMs(
+    const auto [sqliteMs, serverMs] = test::medianMs(
         runs, [&] { onSqlite(q, c.where, c.page, !c.passTotal); },
         [&] { viaServer(q, c.where, c.page, total); });
     std::printf("%-46s %10.1f %10.1f %6.2fx  (%lld rows)\n", c.title.c_str(), sqliteMs, serverMs,

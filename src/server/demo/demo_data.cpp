@@ -1366,6 +1366,32 @@ struct SalesItem {
   double price;
 };
 
+void addFlowRecord(db::Connection& c, const std::string& taskNo, const char* staffNo,
+                   const std::string& devNo, double good, double byWork, double byMaterial,
+                   double rework, const std::string& date) {
+  insertRow(c, "bus_flow",
+            {{"taskNo", text(taskNo)},
+             {"staffNo", text(staffNo)},
+             {"devNo", text(devNo)},
+             {"gqty", number(good)},
+             {"gfqty", number(byWork)},
+             {"lfqty", number(byMaterial)},
+             {"fxqty", number(rework)},
+             {"inspName", text("admin")},
+             {"inspDate", text(date)}});
+}
+
+void addFlowReceipt(db::Connection& c, const std::string& taskNo, double qty, const char* fromDep,
+                    const char* toDep, const std::string& date) {
+  insertRow(c, "bus_flow_rec",
+            {{"taskNo", text(taskNo)},
+             {"recQty", number(qty)},
+             {"sendDep", text(fromDep)},
+             {"recDep", text(toDep)},
+             {"recDesc", text("完好")},
+             {"recDate", text(date)}});
+}
+
 void addSalesOrder(db::Connection& c, const std::string& keyNo, const char* custNo,
                    const std::string& due, const std::string& purNo, const std::string& written,
                    const std::string& audited, const std::vector<SalesItem>& items) {
@@ -1604,6 +1630,13 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
   addTask(c, "RW-" + cal.yymm(2) + "-0001", item, cal.at(2, 3, 9, 0), cal.at(2, 3, 11, 30),
           {{valve, "GX12", "15", ordered, cal.ahead(0, 15)},
            {body, "GX04", "13", ordered, cal.ahead(1, 30)}});
+  // The body's machining and the assembly as the shop floor reported them on the flow card.
+  addFlowRecord(c, bodyTask, "Y005", kDevices[4].no, 6, 1, 0, 1, cal.at(1, 8));
+  addFlowRecord(c, bodyTask, "Y006", kDevices[4].no, 3, 0, 0, 0, cal.at(1, 12));
+  addFlowReceipt(c, bodyTask, 10, "原材料仓", "机加工车间", cal.at(1, 6));
+  addFlowRecord(c, assemblyTask, "Y012", "", 6, 0, 0, 0, cal.at(1, 25));
+  addFlowReceipt(c, assemblyTask, 9, "机加工车间", "装配车间", cal.at(1, 14));
+  addFlowReceipt(c, assemblyTask, 6, "装配车间", "成品仓", cal.at(1, 26));
   const auto [foundry, castingPrice] = quoteFor(c, bodyCasting);
   const Batch bodies{"PO" + cal.compact(2) + "0001", bodyCasting, 20, castingPrice};
   const Batch bonnets{"PO" + cal.compact(2) + "0002", bonnetCasting, 20,
@@ -1646,6 +1679,11 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
                        {{valve, 4, assemblyTask, "第二批完工"}});
   addDelivery(c, "FH-" + cal.yymm(0) + "-0001", "KH002", "23", cal.at(0, 5, 10, 0),
               {{item, valve, 6, price}});
+  // Last month: an order for stock, not yet in production.
+  addSalesOrder(c, "XS-" + cal.yymm(1) + "-0001", "KH003", cal.ahead(0, 20), "",
+                cal.at(1, 18, 11, 0), cal.at(1, 18, 15, 0),
+                {{cal.yymm(1) + "-0001", valve, 4, price},
+                 {cal.yymm(1) + "-0002", flange, 12, round2(flange.cost * 1.3)}});
   const std::string second = cal.yymm(0) + "-0001";
   addSalesOrder(c, "XS-" + cal.yymm(0) + "-0001", "KH005", cal.ahead(-1, 10), "",
                 cal.at(0, 5, 14, 0), "", {{second, globeValve, 5, round2(globeValve.cost * 1.3)}});
