@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTreeView>
 
@@ -206,6 +207,18 @@ TEST_F(TreeGridTest, DeletingARowTakesEverythingBelowItAndLeavesTheOtherUses) {
   ds_->moveTo(1);
   EXPECT_THROW(tree_.deleteCurrent(), client::Abort);
   EXPECT_EQ(ds_->recordCount(), 3);
+}
+
+TEST_F(TreeGridTest, ColumnsALayoutHidesTakeNoRoom) {
+  std::vector<GridColumn> cols = columns();
+  cols[5].visible = false;
+  tree_.setColumns(cols);
+  EXPECT_TRUE(tree_.view()->header()->isSectionHidden(5));
+  EXPECT_FALSE(tree_.view()->header()->isSectionHidden(1));
+  ds_->edit();
+  ds_->fieldByName("nodeId").setValue(9);  // a rebuild keeps it hidden
+  ds_->post();
+  EXPECT_TRUE(tree_.view()->header()->isSectionHidden(5));
 }
 
 TEST_F(TreeGridTest, CellButtonsReportTheirFieldOnTheirRow) {

@@ -1,7 +1,6 @@
 #include "client/production/bom_form.h"
 
 #include <QAction>
-#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -36,7 +35,7 @@ std::vector<GridColumn> bomColumns() {
     c.readOnly = !editable.contains(c.field);
     if (c.field == "gNo" || c.field == "drwNo") {
       c.button = CellButton::Ellipsis;
-      c.width = 120;
+      c.width = 150;
     }
     if (c.field == "gDes") c.width = 200;
     if (c.field == "effectDate" || c.field == "invalidDate") c.dateEditor = true;
@@ -76,6 +75,7 @@ TbomForm::TbomForm(QWidget* parent)
   grid_->setIdField("nodeId");  // one sub-assembly may hang under several parents
   grid_->setParentField("parentNodeId");
   grid_->setColumns(bomColumns());
+  grid_->setTreeField("gNo");
   grid_->setEditable(true);
   grid_->setAlwaysExpanded(true);
   grid_->setDataset(tree_.get());

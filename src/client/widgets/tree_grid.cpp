@@ -286,6 +286,7 @@ struct TreeGrid::Impl {
   TreeDelegate* delegate = nullptr;
   bool syncing = false;
   bool alwaysExpanded = false;
+  QString treeField;
 
   // Values alone only repaint, so that an open editor and the expansion stay as they are.
   void datasetChanged() {
@@ -310,14 +311,40 @@ struct TreeGrid::Impl {
     // The same columns keep the widths the user gave them.
     const bool same = before == shownFields();
     for (int c = 0; c < model->columnCount(); ++c)
-      header->resizeSection(c, same && c < static_cast<int>(widths.size())
-                                   ? widths[static_cast<std::size_t>(c)]
-                                   : model->columns[static_cast<std::size_t>(c)].width);
+      placeSection(
+          c, same && c < static_cast<int>(widths.size()) ? widths[static_cast<std::size_t>(c)] : 0);
+    placeTree();
     for (int r = 0; !expanded.isEmpty() && r < static_cast<int>(model->nodes.size()); ++r)
       if (expanded.contains(model->nodes[static_cast<std::size_t>(r)].key))
         view->setExpanded(model->indexOf(r), true);
     if (alwaysExpanded) view->expandAll();
     syncFromDataset();
+  }
+
+  // A column hidden by its layout takes no room; the others their width (theirs when 0).
+  void placeSection(int c, int width) {
+    const GridColumn& col = model->columns[static_cast<std::size_t>(c)];
+    header->resizeSection(c, width > 0 ? width : col.width);
+    header->setSectionHidden(c, !col.visible);
+  }
+
+  // The branches go into the tree field's column, else the first one shown (a layout may have
+  // moved or hidden any).
+  void placeTree() {
+    for (int c = 0; c < model->columnCount(); ++c)
+      if (!treeField.isEmpty() && !header->isSectionHidden(c) &&
+          model->columns[static_cast<std::size_t>(c)].field.compare(treeField,
+                                                                    Qt::CaseInsensitive) == 0) {
+        view->setTreePosition(c);
+        return;
+      }
+    for (int v = 0; v < header->count(); ++v) {
+      const int c = header->logicalIndex(v);
+      if (c >= 0 && !header->isSectionHidden(c)) {
+        view->setTreePosition(c);
+        return;
+      }
+    }
   }
 
   QStringList shownFields() const {
@@ -399,6 +426,7 @@ TreeGrid::TreeGrid(QWidget* parent) : QWidget(parent), d_(std::make_unique<Impl>
   d.delegate = new TreeDelegate(d.view);
   d.view->setItemDelegate(d.delegate);
   d.view->setUniformRowHeights(true);
+  d.view->setIndentation(14);  // deep bills keep room for their text
   d.view->setSelectionBehavior(QAbstractItemView::SelectRows);
   d.view->setEditTriggers(QAbstractItemView::NoEditTriggers);
   d.view->setTabKeyNavigation(true);
@@ -476,8 +504,8 @@ void TreeGrid::setColumns(std::vector<GridColumn> columns) {
   d_->model->automatic = columns.empty();
   d_->model->columns = std::move(columns);
   d_->model->rebuild();
-  for (int c = 0; c < d_->model->columnCount(); ++c)
-    d_->header->resizeSection(c, d_->model->columns[static_cast<std::size_t>(c)].width);
+  for (int c = 0; c < d_->model->columnCount(); ++c) d_->placeSection(c, 0);
+  d_->placeTree();
   d_->syncFromDataset();
 }
 
@@ -542,6 +570,11 @@ bool TreeGrid::applyLayout(Dataset& ds, const QString& layoutKey) {
   mergeLayout(cols, ds, d.model->ds);
   setColumns(std::move(cols));
   return true;
+}
+
+void TreeGrid::setTreeField(const QString& field) {
+  d_->treeField = field;
+  d_->placeTree();
 }
 
 void TreeGrid::setAlwaysExpanded(bool on) {

@@ -44,6 +44,8 @@ class TreeGrid : public QWidget {
 
   void expandAll();
   void collapseAll();
+  // The column that shows the branches; without one, the first column shown.
+  void setTreeField(const QString& field);
   // Every row expanded after every rebuild, new rows included.
   void setAlwaysExpanded(bool on);
   void applyStyle();
