@@ -5,6 +5,7 @@
 
 #include "client/app/client_config.h"
 #include "client/masterdata/master_lists.h"
+#include "client/production/production_screens.h"
 #include "client/query/query_presets.h"
 #include "client/report/sys_report_form.h"
 #include "client/warehouse/warehouse_forms.h"
@@ -25,6 +26,7 @@ void registerStandardScreens() {
   });
   registerMasterDataScreens();
   registerWarehouseScreens();
+  registerProductionScreens();
 }
 
 }  // namespace qk::client

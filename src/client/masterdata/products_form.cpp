@@ -37,6 +37,11 @@ constexpr int kDigits = 6;
 constexpr int kLastNumber = 999999;
 constexpr const char* kNotYet = "尚未提供";
 
+QHash<QString, ProductScreen>& productScreens() {
+  static QHash<QString, ProductScreen> screens;
+  return screens;
+}
+
 // The grid's columns in design order; titles, widths, order and visibility come from the
 // bas_products layout.
 std::vector<GridColumn> productColumns() {
@@ -315,6 +320,13 @@ void Tbas_prdEditForm::commitEditors() {
   for (const QString& name : fieldOrder()) commit(name);
 }
 
+void registerProductScreen(const QString& actionName, ProductScreen open) {
+  if (open)
+    productScreens().insert(actionName, std::move(open));
+  else
+    productScreens().remove(actionName);
+}
+
 // ---- products screen
 
 Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {
@@ -328,7 +340,8 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
                      {"增加", 0, "insert", {}, [this] { newActionExecute(); }, &newAction},
                      {"修改", 0, "edit", {}, [this] { editActionExecute(); }, &editAction},
                      {"删除", 0, "delete", {}, [this] { delActionExecute(); }, &delAction},
-                     {"BOM", 0, "detail", "显示该物料的物料清单", {}, &bomAction},
+                     {"BOM", 0, "detail", "显示该物料的物料清单",
+                      [this] { openProductScreen("bomAction"); }, &bomAction},
                      {"图纸", 0, "detail", "显示该物料的相关图纸", {}, &drawingAction},
                      {"定额", 0, "detail", "显示该物料的各工序加工定额", {}, &quoteAction},
                      {"报价", 0, "detail", "显示供应商报价 ", {}, &supAction},
@@ -337,6 +350,7 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
                  });
   // The screens these open are not part of the program yet; the hint stays in the status bar.
   for (QAction* a : {bomAction, drawingAction, quoteAction, supAction}) {
+    if (a == bomAction && productScreens().contains("bomAction")) continue;
     a->setEnabled(false);
     a->setToolTip(kNotYet);
   }
@@ -384,6 +398,14 @@ void Tbas_productsForm::updateActions() {
   const bool rows = ds_.active() && !ds_.isEmpty();
   editAction->setEnabled(rows);
   delAction->setEnabled(rows);
+  if (productScreens().contains("bomAction")) bomAction->setEnabled(rows);
+}
+
+void Tbas_productsForm::openProductScreen(const QString& actionName) {
+  const auto it = productScreens().constFind(actionName);
+  if (it == productScreens().cend() || !ds_.active() || ds_.isEmpty()) return;
+  grid_->commitEdit();
+  (*it)(this, ds_.fieldByName("productNo").asString());
 }
 
 void Tbas_productsForm::setPickerMode(bool on) {

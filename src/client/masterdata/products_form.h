@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 class QAction;
 class QWidget;
@@ -22,6 +23,11 @@ class PageBar;
 inline constexpr const char* kProductNameEmpty = "品名不能为空!";
 inline constexpr const char* kProductSizeEmpty = "规格不能为空!";
 inline constexpr const char* kProductNumbersUsedUp = "物料编号已用完（PRDS999999），请手工输入编号";
+
+// A screen the products screen opens for its current product, registered under the action's
+// name by the library that owns it; without one the button stays disabled.
+using ProductScreen = std::function<void(QWidget* parent, const QString& productNo)>;
+void registerProductScreen(const QString& actionName, ProductScreen open);
 
 // The next free generated product number after the highest "PRDS" number (read through `pub`).
 // Tells the user and throws Abort when the six-digit range is used up.
@@ -95,6 +101,7 @@ class Tbas_productsForm : public QDialog {
 
  private:
   void updateActions();
+  void openProductScreen(const QString& actionName);
 
   Dataset& ds_;
   DataGrid* grid_;

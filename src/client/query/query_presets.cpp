@@ -29,7 +29,6 @@ const QueryPreset kPresets[] = {
     {"bus_SD_qryAction", "销售发货单查询", "qry_bus_sd"},
     {"wh_In_qryAction", "入库单查询", "qry_wh_in"},
     {"wh_out_qryAction", "出库单查询", "qry_wh_out"},
-    {"bus_task_qryAction", "生产任务单查询", "qry_bus_task"},
     {"wh_viewAction", "库存查询", "qry_wh_view", true},
     {"bus_SO_unfAction", "未交付订单查询", "qry_bus_so_un", true, "so_unf"},
 };

@@ -414,13 +414,21 @@ int DataGrid::columnIndex(const QString& field) const {
 
 bool DataGrid::applyLayout(Dataset& ds, const QString& layoutKey) {
   Impl& d = *d_;
+  if (!readLayout(ds, layoutKey)) return false;
+  d.makeExplicit();
+  mergeLayout(d.columns, ds, d.ds);
+  d.applyColumns();
+  return true;
+}
+
+bool readLayout(Dataset& ds, const QString& layoutKey) {
   ds.setCommandText("select * from sys_col where tableName = :t order by rowNo");
   ds.params().byName("t").value = layoutKey;
   ds.open();
-  if (ds.isEmpty()) return false;
-  d.makeExplicit();
+  return !ds.isEmpty();
+}
 
-  std::vector<GridColumn>& cols = d.columns;
+void mergeLayout(std::vector<GridColumn>& cols, Dataset& ds, Dataset* shown) {
   QStringList seen;
   for (int r = 0; r < ds.recordCount(); ++r) {
     const QString name = ds.valueAt(r, "fieldName").toString().trimmed();
@@ -442,8 +450,8 @@ bool DataGrid::applyLayout(Dataset& ds, const QString& layoutKey) {
     if (!width.isNull() && width.toInt() > 0) col.width = width.toInt();
     const QVariant visible = ds.valueAt(r, "visible");
     if (!visible.isNull()) col.visible = visible.toBool();
-    if (d.ds && !caption.trimmed().isEmpty())
-      if (Field* f = d.ds->findField(name)) f->displayLabel = caption;
+    if (shown && !caption.trimmed().isEmpty())
+      if (Field* f = shown->findField(name)) f->displayLabel = caption;
     // The column moves to its row number; the others shift around it and otherwise stay put.
     const QVariant rowNo = ds.valueAt(r, "rowNo");
     std::size_t at = static_cast<std::size_t>(it - cols.begin());
@@ -456,8 +464,6 @@ bool DataGrid::applyLayout(Dataset& ds, const QString& layoutKey) {
       cols[at] = std::move(col);
     }
   }
-  d.applyColumns();
-  return true;
 }
 
 void DataGrid::refresh() {

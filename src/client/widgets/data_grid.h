@@ -45,6 +45,13 @@ struct GridColumn {
 // the fields' labels.
 std::vector<GridColumn> gridColumns(const QStringList& fields);
 
+// A sys_col layout, for DataGrid and TreeGrid alike: readLayout opens its rows through `ds`
+// ("select * from sys_col where tableName = :t order by rowNo"; false when there are none), and
+// mergeLayout gives the columns their captions, widths and visibility and moves each named one to
+// its rowNo, the others keeping their place among them. `shown`'s field labels follow the captions.
+bool readLayout(Dataset& ds, const QString& layoutKey);
+void mergeLayout(std::vector<GridColumn>& columns, Dataset& ds, Dataset* shown);
+
 class DataGrid : public QWidget {
   Q_OBJECT
  public:

@@ -25,8 +25,8 @@ const char* const kIndex = "qkIndex";
 const char* const kDateOnly = "yyyy-MM-dd";
 const char* const kDateTime = "yyyy-MM-dd HH:mm:ss";
 
-const GridModel* gridModel(const QModelIndex& index) {
-  return qobject_cast<const GridModel*>(index.model());
+const GridCells* cellsOf(const QModelIndex& index) {
+  return dynamic_cast<const GridCells*>(index.model());
 }
 
 GridRowKind rowKind(const QModelIndex& index) {
@@ -149,7 +149,7 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const {
-  const GridModel* model = gridModel(index);
+  const GridCells* model = cellsOf(index);
   const GridColumn* col = model ? model->columnAt(index.column()) : nullptr;
   const Field* field = model ? model->fieldAt(index.column()) : nullptr;
   if (!col || !field) return QStyledItemDelegate::createEditor(parent, option, index);
@@ -252,7 +252,7 @@ void GridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
     if (edit->displayFormat() == kDateOnly) dt.setTime(QTime(0, 0));
     if (!original.isValid() && dt == edit->property("qkStart").toDateTime()) return;
     if (original.isValid() && dt == original.toDateTime()) return;
-    const GridModel* grid = gridModel(index);
+    const GridCells* grid = cellsOf(index);
     const Field* field = grid ? grid->fieldAt(index.column()) : nullptr;
     if (field && field->type() == FieldType::String)
       model->setData(index, dt.toString(dt.time() == QTime(0, 0) ? kDateOnly : kDateTime));

@@ -12,6 +12,18 @@
 
 namespace qk::client {
 
+class Field;
+struct GridColumn;
+
+// What the delegate asks of the model whose cells it draws and edits: the grid's table model and
+// the tree grid's model both answer it, so both edit with the same editors.
+class GridCells {
+ public:
+  virtual ~GridCells() = default;
+  virtual GridColumn* columnAt(int viewColumn) const = 0;  // null when the column has none
+  virtual Field* fieldAt(int viewColumn) const = 0;
+};
+
 class GridDelegate : public QStyledItemDelegate {
   Q_OBJECT
  public:

@@ -13,6 +13,7 @@
 
 #include "client/data/dataset_model.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/grid_delegate.h"
 
 namespace qk::client {
 
@@ -27,7 +28,7 @@ inline constexpr int Value = Qt::UserRole + 69;   // a group footer's sum, count
 
 enum class GridRowKind { Data, Caption, GroupFooter };
 
-class GridModel : public QAbstractTableModel {
+class GridModel : public QAbstractTableModel, public GridCells {
   Q_OBJECT
  public:
   explicit GridModel(QObject* parent = nullptr);
@@ -64,8 +65,8 @@ class GridModel : public QAbstractTableModel {
   int datasetRow(int viewRow) const;  // -1 for group rows
   int viewRow(int datasetRow) const;  // -1 when out of range
   GridRowKind rowKind(int viewRow) const;
-  GridColumn* columnAt(int viewColumn) const;  // null for the check-box column
-  Field* fieldAt(int viewColumn) const;
+  GridColumn* columnAt(int viewColumn) const override;  // null for the check-box column
+  Field* fieldAt(int viewColumn) const override;
   int viewColumnOf(const QString& field) const;  // -1 when not shown
 
   // ---- footer (computed once per change of the dataset)

@@ -37,7 +37,7 @@ constexpr TableRights kTables[] = {
     {"bus_PI", "采购入库单", {"bus_PIAction"}},
     {"bus_pi_det", "采购入库单", {"bus_PIAction"}},
     {"bus_task", "生产任务单", {"bus_taskAction"}},
-    {"bus_task_det", "生产任务单", {"bus_taskAction"}},
+    {"bus_task_det", "生产任务单", {"bus_taskAction", "bus_task_qryAction"}},  // printCnt
     {"bus_flow", "工序流转卡", {"bus_flowAction"}},
     {"bus_flow_rec", "工序流转卡", {"bus_flowAction"}},
     {"bus_check", "工艺卡片", {"bus_checkAction", "bus_flowAction"}},

@@ -1,0 +1,9 @@
+// Registers the production screens: the bill of materials (from the main window and for the
+// products screen's current product) and the task statistics.
+#pragma once
+
+namespace qk::client {
+
+void registerProductionScreens();
+
+}  // namespace qk::client
