@@ -6,8 +6,12 @@
 //   exec sp_bom_insert parent, part, itemNo, ylQty, drwNo, effectDate, invalidDate, mType,
 //                      stop, remark        inserts a line; one row with its sysid
 // The tree lives in a temporary table of the session's connection, so two clients never see
-// each other's tree. It is computed by one recursive query, never node by node from here.
+// each other's tree.
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "server/procedures/registry.h"
 
@@ -31,33 +35,131 @@ CREATE TEMP TABLE IF NOT EXISTS qk_bom_tree (
   def3 VARCHAR(50), def4 VARCHAR(50), def5 VARCHAR(50), def6 VARCHAR(50));
 DELETE FROM temp.qk_bom_tree;)";
 
-// Walks down from the product. `path` orders a parent before its children and siblings by
-// itemNo (20 characters a level, which also finds a row's parent); `seen` holds the parts on
-// the way down, so a cycle stored before the triggers existed stops where a part would repeat.
-constexpr std::string_view kFillTree = R"(
+// The walk's rows before the part descriptions are joined to them.
+constexpr std::string_view kCreateWalk = R"(
+CREATE TEMP TABLE IF NOT EXISTS qk_bom_walk (
+  nodeId INTEGER PRIMARY KEY, parentNodeId INTEGER, sysId INTEGER, parentId INTEGER,
+  lev INTEGER, gNo VARCHAR(50), itemNo INTEGER, ylQty DECIMAL(18,5), drwNo VARCHAR(50),
+  effectDate DATETIME, invalidDate DATETIME, mType VARCHAR(10), remark VARCHAR(50),
+  stoped BOOLEAN);
+DELETE FROM temp.qk_bom_walk;)";
+
+constexpr std::string_view kWalkRow =
+    "INSERT INTO temp.qk_bom_walk VALUES (:n, :pn, :s, :ps, :l, :g, :i, :q, :d, :e, :v, :m, "
+    ":r, :t)";
+
+constexpr std::string_view kChildren =
+    "SELECT sysid, partNo, itemNo, ylQty, drwNo, effectDate, invalidDate, mType, remark, stop "
+    "FROM bom WHERE productNo = :p ORDER BY coalesce(itemNo, 0), sysid";
+
+constexpr std::string_view kDescribe = R"(
 INSERT INTO temp.qk_bom_tree
-WITH RECURSIVE walk(sysId, parentId, lev, gNo, itemNo, ylQty, drwNo, effectDate, invalidDate,
-                    mType, remark, stoped, path, seen) AS (
-  SELECT 0, -1, 0, :product, 0, 1, NULL, NULL, NULL, NULL, NULL, 0, '',
-         char(31) || lower(:product) || char(31)
-  UNION ALL
-  SELECT b.sysid, w.sysId, w.lev + 1, b.partNo, b.itemNo, b.ylQty, b.drwNo, b.effectDate,
-         b.invalidDate, b.mType, b.remark, b.stop,
-         w.path || printf('%010d%010d', coalesce(b.itemNo, 0), b.sysid),
-         w.seen || lower(b.partNo) || char(31)
-  FROM walk w JOIN bom b ON b.productNo = w.gNo
-  WHERE w.lev <= :maxDepth AND instr(w.seen, char(31) || lower(b.partNo) || char(31)) = 0
-  LIMIT :maxNodes + 1),
-numbered AS (
-  SELECT walk.*, row_number() OVER (ORDER BY path) AS nodeId FROM walk)
-SELECT n.nodeId, CASE WHEN n.lev = 0 THEN 0 ELSE up.nodeId END, n.sysId, n.parentId, n.lev,
-       n.gNo, p.des, p.productUnit, n.itemNo, n.ylQty, n.drwNo, n.effectDate, n.invalidDate,
-       n.mType, n.remark, n.stoped, p.productUnit, p.productName, p.productSize, p.productPre,
-       p.productMat, p.productSta, p.def1, p.def2, p.def3, p.def4, p.def5, p.def6
-FROM numbered n
-LEFT JOIN numbered up ON n.lev > 0 AND up.path = substr(n.path, 1, length(n.path) - 20)
-LEFT JOIN view_bas_prd_des p ON p.productNo = n.gNo
-ORDER BY n.nodeId)";
+SELECT w.nodeId, w.parentNodeId, w.sysId, w.parentId, w.lev, w.gNo, p.des, p.productUnit,
+       w.itemNo, w.ylQty, w.drwNo, w.effectDate, w.invalidDate, w.mType, w.remark, w.stoped,
+       p.productUnit, p.productName, p.productSize, p.productPre, p.productMat, p.productSta,
+       p.def1, p.def2, p.def3, p.def4, p.def5, p.def6
+FROM temp.qk_bom_walk w LEFT JOIN view_bas_prd_des p ON p.productNo = w.gNo
+ORDER BY w.nodeId)";
+
+// Part numbers compare as the columns do (NOCASE folds ASCII only).
+std::string foldCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string textOf(const protocol::Value& v) {
+  const auto* s = std::get_if<std::string>(&v);
+  return s ? *s : std::string();
+}
+
+// Walks down from the product in preorder: a parent before its children, siblings by itemNo,
+// so the node numbers given on the way are the tree's order. Each part's lines are read once
+// however often the part occurs. The parts on the way down are remembered, so a cycle stored
+// before the triggers existed stops where a part would repeat on its own path.
+class TreeWalk {
+ public:
+  TreeWalk(db::Connection& db, const std::string& product) : db_(db), product_(product) {}
+
+  void run() {
+    // One transaction for the whole walk: a commit per node would cost more than the node.
+    std::optional<db::Transaction> tx;
+    if (!db_.inTransaction()) tx.emplace(db_);
+    const protocol::Value none;
+    add(0, -1, 0, product_,
+        {std::int64_t{0}, product_, std::int64_t{0}, std::int64_t{1}, none, none, none, none, none,
+         std::int64_t{0}});
+    struct Frame {
+      std::int64_t nodeId, sysId;
+      int lev;
+      const std::vector<protocol::Row>* lines;
+      std::size_t next;
+    };
+    std::vector<std::string> path{foldCase(product_)};
+    std::vector<Frame> stack{{1, 0, 0, &linesOf(path.back()), 0}};
+    while (!stack.empty()) {
+      Frame& top = stack.back();
+      if (top.next == top.lines->size()) {
+        stack.pop_back();
+        path.pop_back();
+        continue;
+      }
+      const protocol::Row& line = (*top.lines)[top.next++];
+      std::string part = foldCase(textOf(line[1]));
+      if (std::find(path.begin(), path.end(), part) != path.end()) continue;
+      if (top.lev + 1 > kMaxDepth)
+        throw db::DbError(
+            "物料清单超过 " + std::to_string(kMaxDepth) + " 层，无法展开：" + product_,
+            db::ErrorKind::Refused);
+      const auto* sysId = std::get_if<std::int64_t>(&line[0]);
+      const std::int64_t id = sysId ? *sysId : 0;
+      const std::int64_t node = add(top.nodeId, top.sysId, top.lev + 1, textOf(line[1]), line);
+      const int lev = top.lev + 1;  // `top` may move when the stack grows
+      path.push_back(std::move(part));
+      stack.push_back({node, id, lev, &linesOf(path.back()), 0});
+    }
+    db_.execute(kDescribe);
+    db_.execute("DELETE FROM temp.qk_bom_walk");
+    if (tx) tx->commit();
+  }
+
+ private:
+  const std::vector<protocol::Row>& linesOf(const std::string& folded) {
+    auto it = lines_.find(folded);
+    if (it == lines_.end())
+      it = lines_.emplace(folded, db_.query(kChildren, {{"p", folded}}).rows).first;
+    return it->second;
+  }
+
+  // One node; `line` is a bom row as kChildren reads it (the root's made up).
+  std::int64_t add(std::int64_t parentNode, std::int64_t parentId, int lev, const std::string& gNo,
+                   const protocol::Row& line) {
+    if (++nodes_ > kMaxNodes)
+      throw db::DbError(
+          "物料清单超过 " + std::to_string(kMaxNodes) + " 个节点，无法展开：" + product_,
+          db::ErrorKind::Refused);
+    db_.execute(kWalkRow, {{"n", nodes_},
+                           {"pn", parentNode},
+                           {"s", line[0]},
+                           {"ps", parentId},
+                           {"l", std::int64_t{lev}},
+                           {"g", gNo},
+                           {"i", line[2]},
+                           {"q", line[3]},
+                           {"d", line[4]},
+                           {"e", line[5]},
+                           {"v", line[6]},
+                           {"m", line[7]},
+                           {"r", line[8]},
+                           {"t", line[9]}});
+    return nodes_;
+  }
+
+  db::Connection& db_;
+  std::string product_;
+  std::int64_t nodes_ = 0;
+  std::unordered_map<std::string, std::vector<protocol::Row>> lines_;
+};
 
 constexpr std::string_view kTreeRows = R"(
 SELECT sysId, parentId, nodeId, parentNodeId, lev, gNo, gDes, gUnit, itemNo, ylQty, drwNo,
@@ -71,22 +173,15 @@ std::optional<protocol::RecordSet> createTree(ProcedureCall& call) {
 }
 
 std::optional<protocol::RecordSet> fillTree(ProcedureCall& call) {
-  const std::string product = call.text(0);
   call.db.script(kCreateTree);
-  call.db.execute(kFillTree, {{"product", product},
-                              {"maxDepth", std::int64_t{kMaxDepth}},
-                              {"maxNodes", std::int64_t{kMaxNodes}}});
-  auto extent = call.db.query("SELECT max(lev), count(*) FROM temp.qk_bom_tree");
-  const auto* depth = std::get_if<std::int64_t>(&extent.rows.at(0).at(0));
-  const auto* nodes = std::get_if<std::int64_t>(&extent.rows.at(0).at(1));
-  std::string refusal;
-  if (depth && *depth > kMaxDepth)
-    refusal = "物料清单超过 " + std::to_string(kMaxDepth) + " 层，无法展开：" + product;
-  else if (nodes && *nodes > kMaxNodes)
-    refusal = "物料清单超过 " + std::to_string(kMaxNodes) + " 个节点，无法展开：" + product;
-  if (!refusal.empty()) {
+  call.db.script(kCreateWalk);
+  try {
+    TreeWalk(call.db, call.text(0)).run();
+  } catch (const db::DbError&) {
+    // A refused tree leaves nothing behind: the next bomDSP read shows no rows, not half a tree.
+    call.db.execute("DELETE FROM temp.qk_bom_walk");
     call.db.execute("DELETE FROM temp.qk_bom_tree");
-    throw db::DbError(refusal, db::ErrorKind::Refused);
+    throw;
   }
   return std::nullopt;
 }
