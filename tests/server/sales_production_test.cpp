@@ -178,6 +178,30 @@ TEST_F(SalesProductionTest, OnlyHoldersOfTheBomRightInsertLines) {
   EXPECT_EQ(admin->open("select count(*) from bom").rows.at(0).at(0), Value{std::int64_t{1}});
 }
 
+// The statistics screen counts prints; its right alone changes nothing else of a task line.
+TEST_F(SalesProductionTest, TaskSheetPrintsAreCountedWithoutTheRightToChangeTaskLines) {
+  admin->execute(
+      "insert into bus_task_det (taskNo, keyNo, gsNo, qty) values ('26-12-0001-01', 'T1', "
+      "'26-12-0001', 5), ('26-12-0001-02', 'T1', '26-12-0001', 5), ('26-12-0002-01', 'T2', "
+      "'26-12-0002', 5)");
+  admin->addUser("调度", "pw-调度");
+  admin->execute(
+      "insert into sys_rights (userName, actionNo, canView) values ('调度', "
+      "'bus_task_qryAction', 1)");
+  auto clerk = newClient();
+  ASSERT_EQ(clerk->login("调度", "pw-调度"), "OK");
+  clerk->execute("exec sp_countTaskPrints ',26-12-0001-01,26-12-0002-01,'");
+  clerk->execute("exec sp_countTaskPrints ','");  // nothing listed
+  EXPECT_EQ(admin->open("select taskNo, printCnt from bus_task_det order by taskNo").rows,
+            (std::vector<protocol::Row>{{Value{"26-12-0001-01"}, Value{std::int64_t{1}}},
+                                        {Value{"26-12-0001-02"}, Value{std::int64_t{0}}},
+                                        {Value{"26-12-0002-01"}, Value{std::int64_t{1}}}}));
+  const Json update{{"provider", "pubDSP"},
+                    {"sql", "update bus_task_det set qty = 0"},
+                    {"params", Json::object()}};
+  EXPECT_EQ(clerk->post(protocol::path::kExecute, update).body.value("code", ""), "refused");
+}
+
 TEST_F(SalesProductionTest, TheTreeListsEveryPathWithItsOwnNode) {
   SampleBom b{};
   b.ps = addLine(*admin, "P", "S", 2, 4);

@@ -177,8 +177,7 @@ void Tbus_task_qryForm::printActionExecute() {
   for (int r = 0; r < list_->recordCount(); ++r)
     listed += list_->valueAt(r, "taskNo").toString() + ',';
   Dataset& pub = dm().pubCDS;
-  pub.setCommandText(
-      "update bus_task_det set printCnt = printCnt + 1 where instr(:p1, ',' || taskNo || ',') > 0");
+  pub.setCommandText("exec sp_countTaskPrints :p1");
   pub.params().byName("p1").value = listed;
   pub.execute();
 }

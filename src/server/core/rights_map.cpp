@@ -37,7 +37,7 @@ constexpr TableRights kTables[] = {
     {"bus_PI", "采购入库单", {"bus_PIAction"}},
     {"bus_pi_det", "采购入库单", {"bus_PIAction"}},
     {"bus_task", "生产任务单", {"bus_taskAction"}},
-    {"bus_task_det", "生产任务单", {"bus_taskAction", "bus_task_qryAction"}},  // printCnt
+    {"bus_task_det", "生产任务单", {"bus_taskAction"}},
     {"bus_flow", "工序流转卡", {"bus_flowAction"}},
     {"bus_flow_rec", "工序流转卡", {"bus_flowAction"}},
     {"bus_check", "工艺卡片", {"bus_checkAction", "bus_flowAction"}},
@@ -73,6 +73,8 @@ constexpr ProcedureRights kProcedures[] = {
     // One's own password with the old one, another's under the user screen's right.
     {"sp_setPassword", {}},
     {"sp_bom_insert", {"bomAction", "productAction"}},
+    // Printing task sheets counts prints without the right to change task lines.
+    {"sp_countTaskPrints", {"bus_taskAction", "bus_task_qryAction"}},
 };
 
 }  // namespace

@@ -58,12 +58,14 @@ const Procedure* findProcedure(std::string_view name) {
 
 void registerQueryPage();
 void registerBomProcedures();
+void registerTaskProcedures();
 
 void registerAllProcedures() {
   static std::once_flag once;
   std::call_once(once, [] {
     registerQueryPage();
     registerBomProcedures();
+    registerTaskProcedures();
   });
 }
 
