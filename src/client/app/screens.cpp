@@ -7,6 +7,7 @@
 #include "client/masterdata/master_lists.h"
 #include "client/query/query_presets.h"
 #include "client/report/sys_report_form.h"
+#include "client/sales/bus_so_form.h"
 #include "client/warehouse/warehouse_forms.h"
 #include "client/widgets/screen_registry.h"
 
@@ -25,6 +26,7 @@ void registerStandardScreens() {
   });
   registerMasterDataScreens();
   registerWarehouseScreens();
+  registerSalesScreens();
 }
 
 }  // namespace qk::client
