@@ -45,8 +45,8 @@ constexpr std::array kProviders{
              "select devNo, rtrim(devNo || ' ' || coalesce(devName, '') || ' ' || "
              "coalesce(devSize, '')) as dev from bas_device order by devNo",
              ""},
-    // Reads the tree the BOM procedures prepare for the session; it has no query of its own.
-    Provider{"bomDSP", "", ""},
+    // The tree sp_getBomTree prepared for the session (empty before any).
+    Provider{"bomDSP", "exec sp_bomTreeRows", ""},
 
     // Administration. The password hash never leaves the server.
     Provider{"userDSP",

@@ -72,6 +72,7 @@ constexpr TableRights kTables[] = {
 constexpr ProcedureRights kProcedures[] = {
     // One's own password with the old one, another's under the user screen's right.
     {"sp_setPassword", {}},
+    {"sp_bom_insert", {"bomAction", "productAction"}},
 };
 
 }  // namespace

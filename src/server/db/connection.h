@@ -31,9 +31,9 @@ enum class ErrorKind {
   Duplicate,   // a unique or primary key already holds the value
   NotFound,    // an update or delete found no row (raised by the change writer)
   NotNull,     // a column that must hold a value was left empty
-  Constraint,  // another constraint: CHECK, FOREIGN KEY, a trigger's refusal
+  Constraint,  // another constraint: CHECK, FOREIGN KEY
   Busy,        // the database is locked by someone else
-  Refused,     // the guard or the server's rules do not allow the statement
+  Refused,     // the guard, the server's rules or a trigger of the schema refuse the statement
   DiskFull,
   Storage,  // the file cannot be written or read: read-only, I/O error, damaged
   TooLong,  // a text longer than its column's size

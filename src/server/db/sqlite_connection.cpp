@@ -79,6 +79,14 @@ void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int64(ctx, chars);
 }
 
+// qk_refuse(text): fails the statement with the text as a refusal; the schema's triggers use it
+// for rules whose message names the values involved, which RAISE cannot.
+void fnRefuse(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  sqlite3_result_error(ctx, text ? text : "", -1);
+  sqlite3_result_error_code(ctx, SQLITE_CONSTRAINT_TRIGGER);
+}
+
 void registerFunctions(sqlite3* db) {
   // Innocuous: usable in the schema's views while the schema is not trusted with others.
   const int flags = SQLITE_UTF8 | SQLITE_INNOCUOUS;
@@ -88,6 +96,7 @@ void registerFunctions(sqlite3* db) {
   sqlite3_create_function(db, "month", 1, det, nullptr, fnDatePart<1>, nullptr, nullptr);
   sqlite3_create_function(db, "day", 1, det, nullptr, fnDatePart<2>, nullptr, nullptr);
   sqlite3_create_function(db, "len", 1, det, nullptr, fnLen, nullptr, nullptr);
+  sqlite3_create_function(db, "qk_refuse", 1, flags, nullptr, fnRefuse, nullptr, nullptr);
 }
 
 // ---- RAII handles ------------------------------------------------------------------------------
@@ -187,6 +196,8 @@ DbError errorFrom(sqlite3* db, int code) {
   const std::string message = sqlite3_errmsg(db);
   switch (code & 0xff) {
     case SQLITE_CONSTRAINT: {
+      // A trigger's refusal is a rule of the schema, worded there for the user.
+      if (code == SQLITE_CONSTRAINT_TRIGGER) return DbError(message, ErrorKind::Refused);
       std::string table;
       std::vector<std::string> columns;
       constraintTarget(message, table, columns);
@@ -301,7 +312,6 @@ Value readCell(sqlite3_stmt* st, int col, FieldType type) {
     }
   }
 }
-
 
 // Limits on what a statement may be; generous for any text the client or the server writes, small
 // enough that no request can make the parser or the engine exhaust the server.

@@ -121,6 +121,7 @@ constexpr std::array kAllowedFunctions = {
     "pow",
     "power",
     "printf",
+    "qk_refuse",
     "quote",
     "radians",
     "random",

@@ -57,10 +57,14 @@ const Procedure* findProcedure(std::string_view name) {
 }
 
 void registerQueryPage();
+void registerBomProcedures();
 
 void registerAllProcedures() {
   static std::once_flag once;
-  std::call_once(once, [] { registerQueryPage(); });
+  std::call_once(once, [] {
+    registerQueryPage();
+    registerBomProcedures();
+  });
 }
 
 }  // namespace qk::server
