@@ -19,7 +19,6 @@
 #include "client/widgets/data_grid.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
-#include "server/core/account_store.h"
 
 namespace qk::test {
 namespace {
@@ -57,7 +56,6 @@ class SalesOrderTest : public ClientTest {
     loginAdmin();
     dm_->userName = "admin";
     desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
-    provideLinesView();
     exec("insert into bas_cust(custNo, custName) values('C1', '东方阀门'), ('C2', '南方管件')");
     exec(
         "insert into bas_products(productNo, productName, productSize, productPre, productMat, "
@@ -65,21 +63,6 @@ class SalesOrderTest : public ClientTest {
         "('P1', '闸阀', 'DN100', 'PN25', 'CF8', 'GB/T 12234', '台', '红'), "
         "('P2', '球阀', 'DN50', 'PN16', 'WCB', 'GB/T 12237', '台', ''), "
         "('P3', '法兰', 'DN80', 'PN16', '304', 'HG/T 20592', '片', '')");
-  }
-
-  // The order lines' view with the product description, as the schema will have it; created
-  // here only while the schema does not yet.
-  void provideLinesView() {
-    auto db = server::AccountStore(dir_.path()).open(kAccount);
-    db->script(
-        "CREATE VIEW IF NOT EXISTS view_up_bus_SO AS "
-        "SELECT d.gsNo, d.keyNo, d.itemNo, d.productNo, d.qty, d.uprice, d.remark, "
-        "round(coalesce(d.qty, 0) * coalesce(d.uprice, 0), 2) AS amount, p.des, "
-        "p.productName AS pName, p.productSize AS pSize, p.productPre AS pPre, "
-        "p.productMat AS pMat, p.productSta AS pSta, p.productUnit AS pUnit, p.def1, p.def2, "
-        "p.def3, p.def4, p.def5, p.def6, "
-        "(SELECT total(s.qty) FROM bus_sd_det s WHERE s.gsNo = d.gsNo) AS dQty, 0 AS done "
-        "FROM bus_so_det d LEFT JOIN view_bas_prd_des p ON p.productNo = d.productNo");
   }
 
   std::unique_ptr<Tbus_SOForm> open() {
