@@ -246,6 +246,7 @@ void DocumentEditor::buildHeader() {
         // The earliest date stands for no date and shows blank.
         date->setMinimumDate(QDate(1900, 1, 1));
         date->setSpecialValueText(" ");
+        date->setMinimumWidth(120);  // the whole date, also when a spanning field squeezes it
         connect(date, &QDateEdit::dateChanged, this,
                 [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
         editor = date;
@@ -303,15 +304,18 @@ void DocumentEditor::buildHeader() {
     grid->addWidget(cell, h.row, column++);
     headerEditors_.insert(h.field.toLower(), editor);
   }
-  // A text field alone on its row (the remark) takes the whole row.
-  for (const HeaderField& h : config_.header) {
-    if (h.editor != HeaderEditor::Text || columnOfRow[h.row] != 2) continue;
-    int widest = 0;
-    for (const auto& [row, columns] : columnOfRow) widest = std::max(widest, columns);
-    QWidget* editor = headerEditors_.value(h.field.toLower());
-    if (h.button) editor = editor->parentWidget();
+  // The last text field of a shorter row (the remark) takes the rest of the row.
+  int widest = 0;
+  for (const auto& [row, columns] : columnOfRow) widest = std::max(widest, columns);
+  std::map<int, const HeaderField*> lastOfRow;
+  for (const HeaderField& h : config_.header) lastOfRow[h.row] = &h;
+  for (const auto& [row, h] : lastOfRow) {
+    const int column = columnOfRow[row] - 1;
+    if (h->editor != HeaderEditor::Text || column + 1 >= widest) continue;
+    QWidget* editor = headerEditors_.value(h->field.toLower());
+    if (h->button) editor = editor->parentWidget();
     grid->removeWidget(editor);
-    grid->addWidget(editor, h.row, 1, 1, std::max(1, widest - 1));
+    grid->addWidget(editor, row, column, 1, widest - column);
   }
   outer->addWidget(headerPanel_);
   outer->addStretch(1);
