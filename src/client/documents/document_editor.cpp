@@ -123,6 +123,16 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
   buildToolbar();
   buildHeader();
 
+  // Quantity and amount are summed in the footer, prices and amounts shown as money, the amount
+  // never typed: unless a column says otherwise.
+  for (GridColumn& c : config_.columns) {
+    const bool amount = c.field == config_.amountField;
+    if ((amount || c.field == config_.lineQtyField) && c.footer == FooterKind::None)
+      c.footer = FooterKind::Sum;
+    if ((amount || c.field == config_.priceField) && c.displayFormat.isEmpty())
+      c.displayFormat = "#,##0.00";
+    c.readOnly = c.readOnly || amount;
+  }
   dataGrid_ = new DataGrid(this);
   dataGrid_->setColumns(config_.columns);
   dataGrid_->setRowNumbers(true);

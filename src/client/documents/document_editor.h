@@ -136,6 +136,7 @@ struct DocumentConfig {
   QString lineQtyField = "qty", lineNumberField = "productNo";
   QString lineMessage;
   QString priceField = "uPrice", amountField = "amount";  // amount = qty × price, not stored
+  // The line grid; quantity and amount columns are summed, price and amount shown as money.
   std::vector<GridColumn> columns;
   std::vector<LinePicker> pickers;
   std::vector<LineCompletion> completions;  // several on one field run in this order

@@ -25,13 +25,6 @@ std::vector<GridColumn> salesLineColumns() {
       c.footerText = "合计";
     }
     if (c.field == "productNo") c.button = CellButton::Ellipsis;
-    if (c.field == "qty") c.footer = FooterKind::Sum;
-    if (c.field == "uprice") c.displayFormat = "#,##0.00";
-    if (c.field == "amount") {
-      c.displayFormat = "#,##0.00";
-      c.readOnly = true;
-      c.footer = FooterKind::Sum;
-    }
   }
   return cols;
 }
