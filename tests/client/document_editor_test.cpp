@@ -909,6 +909,8 @@ TEST_F(DocumentTest, HeaderCheckBoxSuggestionsComputedFieldsAndButtons) {
   f.newActionExecute();
   EXPECT_EQ(f.mCDS().fieldByName("remarkM").asString(), "新单");
   EXPECT_TRUE(f.mCDS().fieldByName("docDate").isNull()) << "only the configured defaults";
+  ASSERT_FALSE(f.mCDS().fieldByName("stock").isNull()) << "an unticked box is false";
+  EXPECT_FALSE(f.mCDS().fieldByName("stock").asBoolean());
 
   QComboBox* cust = f.headerCombo("custNo");
   ASSERT_TRUE(cust->isEditable());

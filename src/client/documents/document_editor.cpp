@@ -365,6 +365,9 @@ void DocumentEditor::prepareDatasets() {
     config_.newRecord.push_back(userDefault("userName"));
   }
   mCDS_->onNewRecord = [this](Dataset& ds) {
+    // An unticked box is stored as false, not as no value.
+    for (const HeaderField& h : config_.header)
+      if (h.editor == HeaderEditor::CheckBox) ds.fieldByName(h.field).setValue(false);
     for (const FieldDefault& d : config_.newRecord)
       ds.fieldByName(d.field).setValue(d.value(*this));
   };
