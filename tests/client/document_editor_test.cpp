@@ -1,6 +1,9 @@
 // The document editor on the warehouse receipt and issue, against a real server: browsing,
 // entering, saving (numbering, renumbering, refusals and the duplicate-number retry), audit,
-// delete, pickers and completion, find, print and the close confirmation.
+// delete, pickers and completion, find, print and the close confirmation; and what sales and
+// production documents add: line numbers given at save, more header editors, menus and hooks.
+#include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
@@ -13,6 +16,8 @@
 
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
+#include "client/data/numbering.h"
+#include "client/documents/gs_no_form.h"
 #include "client/query/filter_form.h"
 #include "client/query/sys_qry_form.h"
 #include "client/report/sys_report_form.h"
@@ -756,6 +761,218 @@ TEST_F(DocumentTest, HooksAndPickerModesExtendTheEditor) {
   f.dCDS().first();
   f.runPicker("productNo");  // Always: appended even on an edited document
   EXPECT_EQ(f.dCDS().recordCount(), 4);
+}
+
+// ---- what sales and production documents need
+
+// A document over bus_SO whose lines (read from their table) get item numbers at save from a
+// counting generator, as the sales order's and the task's lines do.
+client::DocumentConfig numberedDocument(int* generated, QString first = "26-12-9998") {
+  client::DocumentConfig c;
+  c.caption = "编号测试";
+  c.masterTable = "bus_SO";
+  c.detailView = "bus_so_det";
+  c.emptyMarker = "love";
+  c.numbering = "bus_SO";
+  c.saveMaster = {"bus_so", "keyNo", ""};
+  c.saveDetail = {"bus_so_det", "gsNo", ""};
+  c.priceField = "uprice";
+  c.lineMessage = "物料名称和数量不能为空!";
+  c.header = {{.field = "custNo", .caption = "客户"}, {.field = "remarkM", .caption = "备注"}};
+  c.lineNumbers = {"gsNo", [generated, first](DocumentEditor&) {
+                     ++*generated;
+                     return first + " ";  // trimmed by the editor
+                   }};
+  return c;
+}
+
+QStringList column(const client::Dataset& d, const char* field) {
+  QStringList out;
+  for (int r = 0; r < d.recordCount(); ++r) out << d.valueAt(r, field).toString();
+  return out;
+}
+
+// The sales order's tests cover numbering at save; these are the successors it relies on.
+TEST_F(DocumentTest, ASuccessorIncrementsTheDigitsAfterTheLastDash) {
+  EXPECT_EQ(client::successorNumber("26-12-0007", 4), "26-12-0008");
+  EXPECT_EQ(client::successorNumber("26-12-9999", 4), "26-12-10000");
+  EXPECT_EQ(client::successorNumber("26-12-19999", 4), "26-12-20000");
+  EXPECT_EQ(client::successorNumber("26-12-0001-09", 2), "26-12-0001-10");
+  EXPECT_THROW(client::successorNumber("26-12-00A1", 4), client::DataError);
+}
+
+TEST_F(DocumentTest, ALineNumberStoredMeanwhileIsGeneratedAgain) {
+  auto other = newClient();
+  other->login();
+  exec("insert into bus_SO(keyNo, custNo) values('XS-1', 'C1')");
+  exec(
+      "insert into bus_so_det(gsNo, keyNo, itemNo, productNo, qty) values('26-12-0001', 'XS-1', 1, "
+      "'P1', 1)");
+  int generated = 0;
+  client::DocumentConfig c = numberedDocument(&generated);
+  // The generator reads the highest number; another user stores it before this save arrives.
+  c.lineNumbers.generate = [&](DocumentEditor& e) {
+    const QString no = client::nextGsNo(e.dataModule().pubCDS, QDate(2026, 12, 1));
+    if (++generated == 1)
+      other->execute(
+          "insert into bus_so_det(gsNo, keyNo, productNo, qty) values(:g, 'XS-9', 'P3', 1)",
+          {{"g", no.toStdString()}});
+    return no;
+  };
+  DocumentEditor f(c);
+  f.formShow();
+  ASSERT_EQ(f.shownKeyNo(), "XS-1");
+  f.editActionExecute();
+  addLine(f, "P2", 4);
+  ASSERT_TRUE(f.saveDoc());
+  EXPECT_EQ(prompter_.texts(), QStringList{"OK"});
+  EXPECT_EQ(generated, 2);
+  EXPECT_EQ(column(f.dCDS(), "gsNo"), (QStringList{"26-12-0001", "26-12-0003"}));
+  EXPECT_EQ(text("select keyNo from bus_so_det where gsNo = '26-12-0003'"), "XS-1");
+}
+
+TEST_F(DocumentTest, HeaderCheckBoxSuggestionsComputedFieldsAndButtons) {
+  exec("insert into bas_cust(custNo, custName) values('C1', '东方阀门'), ('C2', '南方管件')");
+  int generated = 0;
+  client::DocumentConfig c = numberedDocument(&generated);
+  int clicks = 0;
+  int computed = 0;
+  c.header = {
+      {.field = "custNo",
+       .caption = "客户",
+       .editor = client::HeaderEditor::Suggest,
+       .valuesSql = "select custNo as v from bas_cust order by custNo"},
+      {.field = "custName", .caption = "客户名称", .editor = client::HeaderEditor::ReadOnly},
+      {.field = "stock", .caption = "库存订单", .editor = client::HeaderEditor::CheckBox},
+      {.field = "purNo",
+       .caption = "客户采购单号",
+       .button =
+           [&](DocumentEditor& e) {
+             ++clicks;
+             typeInto(e.mCDS(), "purNo", "PO-7");
+           }},
+  };
+  c.computeOn = {"custNo"};
+  c.computeHeader = [&](DocumentEditor& e) {
+    ++computed;
+    client::Dataset& pub = e.dataModule().pubCDS;
+    pub.setCommandText("select custName from bas_cust where custNo = :c");
+    pub.params().byName("c").value =
+        e.mCDS().isEmpty() ? QVariant() : e.mCDS().fieldByName("custNo").value();
+    pub.open();
+    const QVariant name = pub.isEmpty() ? QVariant("") : pub.fieldByName("custName").value();
+    pub.close();
+    return QVariantMap{{"custName", name}};
+  };
+  c.newRecord = {client::userDefault("userName"),
+                 {"remarkM", [](const DocumentEditor&) { return QVariant("新单"); }}};
+  DocumentEditor f(c);
+  f.formShow();
+  f.newActionExecute();
+  EXPECT_EQ(f.mCDS().fieldByName("remarkM").asString(), "新单");
+  EXPECT_TRUE(f.mCDS().fieldByName("docDate").isNull()) << "only the configured defaults";
+  ASSERT_FALSE(f.mCDS().fieldByName("stock").isNull()) << "an unticked box is false";
+  EXPECT_FALSE(f.mCDS().fieldByName("stock").asBoolean());
+
+  QComboBox* cust = f.headerCombo("custNo");
+  ASSERT_TRUE(cust->isEditable());
+  EXPECT_EQ(cust->count(), 2);
+  cust->setEditText("C2");
+  EXPECT_EQ(f.mCDS().fieldByName("custNo").asString(), "C2");
+  auto* name = qobject_cast<QLineEdit*>(f.headerEditor("custName"));
+  EXPECT_EQ(name->text(), "南方管件");
+  cust->setEditText("C9");  // not offered, still taken
+  EXPECT_EQ(f.mCDS().fieldByName("custNo").asString(), "C9");
+  EXPECT_EQ(name->text(), "");
+
+  auto* stock = qobject_cast<QCheckBox*>(f.headerEditor("stock"));
+  ASSERT_NE(stock, nullptr);
+  stock->setChecked(true);
+  EXPECT_TRUE(f.mCDS().fieldByName("stock").asBoolean());
+  ASSERT_NE(f.headerButton("purNo"), nullptr);
+  f.headerButton("purNo")->click();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(f.headerEditor("purNo"))->text(), "PO-7");
+
+  cust->setEditText("C1");
+  addLine(f, "P1", 1);
+  ASSERT_TRUE(f.saveDoc());
+  EXPECT_EQ(
+      count("select count(*) from bus_SO where stock = 1 and custNo = 'C1' and purNo = 'PO-7'"), 1);
+  computed = 0;
+  exec("update bas_cust set custName = '东方阀门集团' where custNo = 'C1'");
+  f.lastActionExecute();  // a load computes again, whatever it comes from
+  EXPECT_EQ(computed, 1);
+  EXPECT_EQ(name->text(), "东方阀门集团");
+  EXPECT_TRUE(stock->isChecked());
+}
+
+TEST_F(DocumentTest, MenusAddLineHookSideWidgetDeleteOrderAndChainedCompletions) {
+  client::DocumentConfig c = client::warehouseReceiptConfig();
+  QStringList ran;
+  c.findMenu = {{"按物项号查找", [&](DocumentEditor&) { ran << "物项号"; }},
+                {"自定义查找", [&](DocumentEditor&) { ran << "自定义"; }}};
+  c.printMenu = {{"打印", [&](DocumentEditor&) { ran << "打印"; }},
+                 {"分类打印", [&](DocumentEditor&) { ran << "分类"; }}};
+  QWidget* side = nullptr;
+  c.sideWidget = [&](DocumentEditor& e) { return side = new QLabel("树", &e); };
+  c.addLine = [&](DocumentEditor& e) {
+    e.appendLine();
+    typeInto(e.dCDS(), "productNo", "P2");
+  };
+  // A second completion on the product: the price from the stock, after the description.
+  c.completions.push_back(
+      {"productNo",
+       "select initPrice as p, productNo as n from wh_stock where productNo = :p1",
+       {{"uPrice", "p", true, 0}, {"remark", "n"}}});
+  c.deleteMasterFirst = true;
+  DocumentEditor f(c);
+  f.formShow();
+  ASSERT_NE(f.findAction->menu(), nullptr);
+  ASSERT_NE(f.printAction->menu(), nullptr);
+  for (QAction* a : f.findAction->menu()->actions()) a->trigger();
+  for (QAction* a : f.printAction->menu()->actions()) a->trigger();
+  EXPECT_EQ(ran, (QStringList{"物项号", "自定义", "打印", "分类"}));
+  ASSERT_NE(side, nullptr);
+  EXPECT_TRUE(f.isAncestorOf(side));
+
+  f.newActionExecute();
+  fillHeader(f);
+  f.addActionExecute();
+  ASSERT_EQ(f.dCDS().recordCount(), 1);
+  EXPECT_EQ(f.dCDS().fieldByName("pName").asString(), "球阀");    // the first completion
+  EXPECT_DOUBLE_EQ(f.dCDS().fieldByName("uPrice").asFloat(), 0);  // no stock of P2
+  typeInto(f.dCDS(), "productNo", "P3");
+  EXPECT_EQ(f.dCDS().fieldByName("pName").asString(), "法兰");
+  EXPECT_DOUBLE_EQ(f.dCDS().fieldByName("uPrice").asFloat(), 88);
+  EXPECT_EQ(f.dCDS().fieldByName("remark").asString(), "P3");
+  typeInto(f.dCDS(), "qty", 2);
+  ASSERT_TRUE(f.saveDoc());
+
+  // The master goes first: the server writes it before the lines and refuses nothing here.
+  prompter_.clear();
+  prompter_.answers.push_back(0);
+  f.delActionExecute();
+  EXPECT_EQ(prompter_.texts(), (QStringList{"确定要删除此张单据吗？", "OK"}));
+  EXPECT_EQ(count("select count(*) from wh_In"), 0);
+  EXPECT_EQ(count("select count(*) from wh_in_det"), 0);
+}
+
+TEST_F(DocumentTest, ItemNumberDialogTakesFourAndFiveDigitSequences) {
+  client::TgsNoForm dlg;
+  EXPECT_EQ(dlg.windowTitle(), "请输入物项号");
+  QLineEdit* edit = dlg.edit();
+  for (const char* ok : {"26-12-0001", "26-12-10000"}) {
+    edit->setText(ok);
+    EXPECT_TRUE(edit->hasAcceptableInput()) << ok;
+  }
+  for (const char* short_ : {"26-12-001", "26-1"}) {
+    edit->setText(short_);
+    EXPECT_FALSE(edit->hasAcceptableInput()) << short_;
+  }
+  edit->clear();
+  type(edit, "26-12-123456x");  // the sixth digit and the letter are refused while typing
+  EXPECT_EQ(dlg.gsNo(), "26-12-12345");
 }
 
 // ---- find, print, close

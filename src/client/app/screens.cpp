@@ -8,6 +8,7 @@
 #include "client/production/production_screens.h"
 #include "client/query/query_presets.h"
 #include "client/report/sys_report_form.h"
+#include "client/sales/bus_so_form.h"
 #include "client/warehouse/warehouse_forms.h"
 #include "client/widgets/screen_registry.h"
 
@@ -26,6 +27,7 @@ void registerStandardScreens() {
   });
   registerMasterDataScreens();
   registerWarehouseScreens();
+  registerSalesScreens();
   registerProductionScreens();
 }
 

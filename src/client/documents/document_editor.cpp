@@ -1,6 +1,8 @@
 #include "client/documents/document_editor.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -10,8 +12,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScopedValueRollback>
+#include <QSplitter>
 #include <QTableView>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <map>
 #include <utility>
@@ -22,6 +26,7 @@
 #include "client/data/numbering.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
+#include "client/documents/gs_no_form.h"
 #include "client/query/sys_qry_form.h"
 #include "client/report/sys_report_form.h"
 #include "client/widgets/desktop.h"
@@ -35,6 +40,12 @@ namespace qk::client {
 namespace {
 
 constexpr const char* kDocumentGone = "记录不存在，可能已被其他用户修改或删除";
+constexpr const char* kNoSuchGsNo = "无此物项号!";
+
+QDateTime nowToTheSecond() {
+  const QDateTime now = QDateTime::currentDateTime();
+  return QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
+}
 
 // The grid is not repainted while a save rewrites every line, and is released whatever happens.
 class FrozenDisplay {
@@ -72,6 +83,30 @@ void setIfDifferent(Field& f, const QVariant& v) {
 
 }  // namespace
 
+FieldDefault todayDefault(const QString& field) {
+  return {field, [](const DocumentEditor&) {
+            return QVariant(QDateTime(QDate::currentDate(), QTime(0, 0)));
+          }};
+}
+
+FieldDefault nowDefault(const QString& field) {
+  return {field, [](const DocumentEditor&) { return QVariant(nowToTheSecond()); }};
+}
+
+FieldDefault userDefault(const QString& field) {
+  return {field, [](const DocumentEditor& e) { return QVariant(e.dataModule().userName); }};
+}
+
+QString successorNumber(const QString& previous, int width) {
+  const qsizetype dash = previous.lastIndexOf('-');
+  const QString tail = previous.mid(dash + 1);
+  bool ok = !tail.isEmpty();
+  for (QChar c : tail) ok = ok && c.isDigit() && c.unicode() < 128;
+  const qlonglong n = ok ? tail.toLongLong(&ok) : 0;
+  if (!ok) throw DataError(QString("编号“%1”的末尾不是数字，无法生成下一个编号").arg(previous));
+  return previous.left(dash + 1) + QString::number(n + 1).rightJustified(width, '0');
+}
+
 DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
     : QDialog(parent),
       config_(std::move(config)),
@@ -88,6 +123,16 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
   buildToolbar();
   buildHeader();
 
+  // Quantity and amount are summed in the footer, prices and amounts shown as money, the amount
+  // never typed: unless a column says otherwise.
+  for (GridColumn& c : config_.columns) {
+    const bool amount = c.field == config_.amountField;
+    if ((amount || c.field == config_.lineQtyField) && c.footer == FooterKind::None)
+      c.footer = FooterKind::Sum;
+    if ((amount || c.field == config_.priceField) && c.displayFormat.isEmpty())
+      c.displayFormat = "#,##0.00";
+    c.readOnly = c.readOnly || amount;
+  }
   dataGrid_ = new DataGrid(this);
   dataGrid_->setColumns(config_.columns);
   dataGrid_->setRowNumbers(true);
@@ -114,7 +159,15 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
   layout->setMenuBar(toolBar_);
   // On a narrow screen the header scrolls sideways rather than widen the window past it.
   layout->addWidget(new ScrollPanel(headerPanel_->parentWidget(), Qt::Horizontal, this));
-  layout->addWidget(dataGrid_, 1);
+  if (config_.sideWidget) {
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(config_.sideWidget(*this));
+    split->addWidget(dataGrid_);
+    split->setStretchFactor(1, 1);
+    layout->addWidget(split, 1);
+  } else {
+    layout->addWidget(dataGrid_, 1);
+  }
   layout->addLayout(footer);
   fitToScreen(*this, QSize(1180, 660));
 
@@ -164,6 +217,14 @@ void DocumentEditor::buildToolbar() {
           sep,
           {"关闭", 'Z', "close", "退出此单据", run(&E::closeActionExecute), &closeAction},
       });
+  auto entries = [this](const std::vector<MenuEntry>& menu) {
+    std::vector<ToolAction> out;
+    for (const MenuEntry& m : menu)
+      out.push_back({m.caption, 0, {}, {}, [this, m] { m.run(*this); }});
+    return out;
+  };
+  if (!config_.findMenu.empty()) setToolMenu(*toolBar_, *findAction, entries(config_.findMenu));
+  if (!config_.printMenu.empty()) setToolMenu(*toolBar_, *printAction, entries(config_.printMenu));
 }
 
 void DocumentEditor::buildHeader() {
@@ -195,35 +256,76 @@ void DocumentEditor::buildHeader() {
         // The earliest date stands for no date and shows blank.
         date->setMinimumDate(QDate(1900, 1, 1));
         date->setSpecialValueText(" ");
+        date->setMinimumWidth(120);  // the whole date, also when a spanning field squeezes it
         connect(date, &QDateEdit::dateChanged, this,
                 [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
         editor = date;
         break;
       }
       case HeaderEditor::List:
-      case HeaderEditor::PickList: {
+      case HeaderEditor::PickList:
+      case HeaderEditor::Suggest: {
         auto* box = new QComboBox(headerPanel_);
         box->setMinimumWidth(h.editor == HeaderEditor::List ? 180 : 130);
         box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        connect(box, &QComboBox::currentIndexChanged, this,
-                [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
+        auto commit = [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); };
+        if (h.editor == HeaderEditor::Suggest) {
+          box->setEditable(true);
+          box->setInsertPolicy(QComboBox::NoInsert);
+          connect(box, &QComboBox::editTextChanged, this, commit);
+        } else {
+          connect(box, &QComboBox::currentIndexChanged, this, commit);
+        }
         editor = box;
         break;
       }
+      case HeaderEditor::CheckBox: {
+        auto* check = new QCheckBox(headerPanel_);
+        connect(check, &QCheckBox::toggled, this,
+                [this, f = h.field] { guarded([&] { commitHeaderEditor(f); }); });
+        editor = check;
+        break;
+      }
+      case HeaderEditor::ReadOnly: {
+        auto* line = new QLineEdit(headerPanel_);
+        line->setReadOnly(true);
+        line->setFocusPolicy(Qt::NoFocus);
+        editor = line;
+        break;
+      }
+    }
+    QWidget* cell = editor;
+    if (h.button) {
+      cell = new QWidget(headerPanel_);
+      auto* row = new QHBoxLayout(cell);
+      row->setContentsMargins(0, 0, 0, 0);
+      row->setSpacing(2);
+      editor->setParent(cell);
+      row->addWidget(editor, 1);
+      auto* button = new QToolButton(cell);
+      button->setText("…");
+      connect(button, &QToolButton::clicked, this,
+              [this, run = h.button] { guarded([&] { run(*this); }); });
+      row->addWidget(button);
+      headerButtons_.insert(h.field.toLower(), button);
     }
     int& column = columnOfRow[h.row];
     grid->addWidget(new QLabel(h.caption, headerPanel_), h.row, column++, Qt::AlignRight);
-    grid->addWidget(editor, h.row, column++);
+    grid->addWidget(cell, h.row, column++);
     headerEditors_.insert(h.field.toLower(), editor);
   }
-  // A text field alone on its row (the remark) takes the whole row.
-  for (const HeaderField& h : config_.header) {
-    if (h.editor != HeaderEditor::Text || columnOfRow[h.row] != 2) continue;
-    int widest = 0;
-    for (const auto& [row, columns] : columnOfRow) widest = std::max(widest, columns);
-    QWidget* editor = headerEditors_.value(h.field.toLower());
+  // The last text field of a shorter row (the remark) takes the rest of the row.
+  int widest = 0;
+  for (const auto& [row, columns] : columnOfRow) widest = std::max(widest, columns);
+  std::map<int, const HeaderField*> lastOfRow;
+  for (const HeaderField& h : config_.header) lastOfRow[h.row] = &h;
+  for (const auto& [row, h] : lastOfRow) {
+    const int column = columnOfRow[row] - 1;
+    if (h->editor != HeaderEditor::Text || column + 1 >= widest) continue;
+    QWidget* editor = headerEditors_.value(h->field.toLower());
+    if (h->button) editor = editor->parentWidget();
     grid->removeWidget(editor);
-    grid->addWidget(editor, h.row, 1, 1, std::max(1, widest - 1));
+    grid->addWidget(editor, row, column, 1, widest - column);
   }
   outer->addWidget(headerPanel_);
   outer->addStretch(1);
@@ -257,33 +359,56 @@ void DocumentEditor::prepareDatasets() {
     if (h.editor != HeaderEditor::List || !h.list) continue;
     mCDS_->addLookupField(h.listName, h.field, dm_.*h.list, h.listKey, h.listName);
   }
-  if (!config_.amountField.isEmpty()) {
-    Field& amount = dCDS_->addCalculatedField(
-        config_.amountField, protocol::FieldType::Float,
-        [qty = config_.lineQtyField, price = config_.priceField](const Record& r) {
-          return QVariant(r.value(qty).toDouble() * r.value(price).toDouble());
-        });
-    amount.displayFormat = "#,##0.00";
-    amount.readOnly = true;
+  if (config_.newRecord.empty()) {
+    if (!config_.dateField.isEmpty()) config_.newRecord.push_back(todayDefault(config_.dateField));
+    config_.newRecord.push_back(nowDefault("docDate"));
+    config_.newRecord.push_back(userDefault("userName"));
   }
   mCDS_->onNewRecord = [this](Dataset& ds) {
-    const QDateTime now = QDateTime::currentDateTime();
-    if (!config_.dateField.isEmpty())
-      ds.fieldByName(config_.dateField).setValue(QDateTime(now.date(), QTime(0, 0)));
-    ds.fieldByName("docDate").setValue(
-        QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
-    ds.fieldByName("userName").setValue(dm_.userName);
+    // An unticked box is stored as false, not as no value.
+    for (const HeaderField& h : config_.header)
+      if (h.editor == HeaderEditor::CheckBox) ds.fieldByName(h.field).setValue(false);
+    for (const FieldDefault& d : config_.newRecord)
+      ds.fieldByName(d.field).setValue(d.value(*this));
   };
   if (config_.prepareDatasets) config_.prepareDatasets(*this);
 }
 
+void DocumentEditor::installAmount() {
+  const QString& qty = config_.lineQtyField;
+  const QString& price = config_.priceField;
+  if (config_.amountField.isEmpty() || !dCDS_->findField(qty) || !dCDS_->findField(price)) return;
+  Field* amount = dCDS_->findField(config_.amountField);
+  if (!amount) {
+    amount = &dCDS_->addCalculatedField(
+        config_.amountField, protocol::FieldType::Float, [qty, price](const Record& r) {
+          return QVariant(r.value(qty).toDouble() * r.value(price).toDouble());
+        });
+  } else if (amount->kind() == FieldKind::Data) {
+    // A view that supplies the amount as it was stored: a changed quantity or price recomputes
+    // it in the line.
+    for (const QString& f : {qty, price}) {
+      dCDS_->fieldByName(f).onChange = [this, qty, price](Field& changed) {
+        Dataset& d = changed.dataset();
+        d.fieldByName(config_.amountField)
+            .setValue(d.fieldByName(qty).asFloat() * d.fieldByName(price).asFloat());
+      };
+    }
+  }
+  amount->displayFormat = "#,##0.00";
+  amount->readOnly = true;
+}
+
 void DocumentEditor::installLineRules() {
-  for (const LineCompletion& c : config_.completions) {
-    Field* f = dCDS_->findField(c.field);
-    if (!f) throw DataError(QString("明细中没有字段 %1").arg(c.field));
-    f->onChange = [this, c](Field& field) {
+  installAmount();
+  std::map<QString, std::vector<LineCompletion>> byField;
+  for (const LineCompletion& c : config_.completions) byField[c.field.toLower()].push_back(c);
+  for (const auto& [name, chain] : byField) {
+    Field* f = dCDS_->findField(chain.front().field);
+    if (!f) throw DataError(QString("明细中没有字段 %1").arg(chain.front().field));
+    f->onChange = [this, chain](Field& field) {
       if (isFilling) return;
-      complete(*dCDS_, dm_.pubCDS, c, field.value());
+      for (const LineCompletion& c : chain) complete(*dCDS_, dm_.pubCDS, c, field.value());
     };
   }
 }
@@ -302,7 +427,7 @@ void DocumentEditor::formShow() {
       auto* box = qobject_cast<QComboBox*>(headerEditor(h.field));
       if (!box) continue;
       box->clear();
-      if (h.editor == HeaderEditor::PickList) {
+      if (h.editor == HeaderEditor::PickList || h.editor == HeaderEditor::Suggest) {
         Dataset& pub = dm_.pubCDS;
         pub.setCommandText(h.valuesSql);
         pub.open();
@@ -334,6 +459,10 @@ QWidget* DocumentEditor::headerEditor(const QString& field) const {
   return headerEditors_.value(field.toLower());
 }
 
+QAbstractButton* DocumentEditor::headerButton(const QString& field) const {
+  return headerButtons_.value(field.toLower());
+}
+
 QComboBox* DocumentEditor::headerCombo(const QString& field) const {
   return qobject_cast<QComboBox*>(headerEditor(field));
 }
@@ -352,6 +481,13 @@ QString DocumentEditor::shownKeyNo() const {
   return mCDS_->fieldByName(config_.keyField).asString();
 }
 
+void DocumentEditor::refreshComputed() {
+  computedFrom_.clear();
+  for (const QString& f : config_.computeOn)
+    computedFrom_ << (hasDocument() ? mCDS_->fieldByName(f).value() : QVariant());
+  computed_ = config_.computeHeader ? config_.computeHeader(*this) : QVariantMap();
+}
+
 void DocumentEditor::loadHeaderEditors() {
   if (loadingHeader_) return;
   const QScopedValueRollback<bool> loading(loadingHeader_, true);
@@ -360,13 +496,22 @@ void DocumentEditor::loadHeaderEditors() {
     Field* f = row ? mCDS_->findField(field) : nullptr;
     return f ? f->value() : QVariant();
   };
+  if (config_.computeHeader) {
+    QVariantList from;
+    for (const QString& f : config_.computeOn) from << value(f);
+    if (from != computedFrom_) refreshComputed();
+  }
   for (const HeaderField& h : config_.header) {
-    const QVariant v = value(h.field);
+    const QVariant v = computed_.contains(h.field) ? computed_.value(h.field) : value(h.field);
     QWidget* w = headerEditor(h.field);
-    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+    if (auto* check = qobject_cast<QCheckBox*>(w)) {
+      check->setChecked(v.toBool());
+    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
       if (line->text() != v.toString()) line->setText(v.toString());
     } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
       date->setDate(v.isValid() ? v.toDateTime().date() : date->minimumDate());
+    } else if (auto* box = qobject_cast<QComboBox*>(w); box && box->isEditable()) {
+      if (box->currentText() != v.toString()) box->setEditText(v.toString());
     } else if (auto* box = qobject_cast<QComboBox*>(w)) {
       const QString text = v.toString();
       int index = h.editor == HeaderEditor::List ? box->findData(text) : box->findText(text);
@@ -403,10 +548,15 @@ void DocumentEditor::commitHeaderEditor(const QString& field) {
   if (loadingHeader_ || state_ == State::Browse || !hasDocument()) return;
   QWidget* w = headerEditor(field);
   QVariant v;
-  if (auto* line = qobject_cast<QLineEdit*>(w)) {
+  if (auto* check = qobject_cast<QCheckBox*>(w)) {
+    v = check->isChecked();
+  } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+    if (line->isReadOnly()) return;
     v = line->text();
   } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
     if (date->date() != date->minimumDate()) v = QDateTime(date->date(), QTime(0, 0));
+  } else if (auto* box = qobject_cast<QComboBox*>(w); box && box->isEditable()) {
+    v = box->currentText();
   } else if (auto* box = qobject_cast<QComboBox*>(w)) {
     if (box->currentIndex() >= 0)
       v = box->currentData().isValid() ? box->currentData() : QVariant(box->currentText());
@@ -417,6 +567,8 @@ void DocumentEditor::commitHeaderEditor(const QString& field) {
 // ---- reading and states
 
 void DocumentEditor::openDocument(const QVariant& key) {
+  // The header is shown once both datasets are open, not while they close and open.
+  const QScopedValueRollback<bool> loading(loadingHeader_, true);
   mCDS_->close();
   mCDS_->setCommandText(
       QString("select * from %1 where %2 = :keyNo").arg(config_.masterTable, config_.keyField));
@@ -434,6 +586,8 @@ void DocumentEditor::loadDoc(const QString& keyNo) {
   openDocument(keyNo.isNull() ? QVariant() : QVariant(keyNo));
   fitColumns();
   setState(State::Browse);
+  // What the computed fields come from may have changed since they were last read.
+  if (config_.computeHeader) refreshComputed();
   loadHeaderEditors();
 }
 
@@ -554,6 +708,13 @@ void DocumentEditor::editActionExecute() {
 }
 
 void DocumentEditor::addActionExecute() {
+  if (config_.addLine)
+    config_.addLine(*this);
+  else
+    appendLine();
+}
+
+void DocumentEditor::appendLine() {
   dataGrid_->commitEdit();
   dCDS_->checkBrowseMode();
   dCDS_->append();
@@ -605,8 +766,44 @@ void DocumentEditor::writeNumber(const QString& keyNo) {
     setIfDifferent(dCDS_->fieldByName(config_.keyField), keyNo);
     dCDS_->checkBrowseMode();
   }
+  numberNewLines();
   if (config_.numberLines) config_.numberLines(*this);
   dCDS_->checkBrowseMode();
+}
+
+void DocumentEditor::numberNewLines() {
+  numbered_.clear();
+  const LineNumbers& n = config_.lineNumbers;
+  if (n.field.isEmpty()) return;
+  QString last;
+  for (int r = 0; r < dCDS_->recordCount(); ++r) {
+    dCDS_->moveTo(r);
+    Field& f = dCDS_->fieldByName(n.field);
+    // A line keeps its number once it has one: other documents refer to it.
+    if (!f.asString().trimmed().isEmpty()) continue;
+    numbered_.emplace_back(r, f.value());
+    last = last.isEmpty() ? n.generate(*this).trimmed() : successorNumber(last, n.width);
+    setIfDifferent(f, last);
+    dCDS_->checkBrowseMode();
+  }
+}
+
+void DocumentEditor::takeBackNumbers(const QVariant& keyNo) {
+  dCDS_->checkBrowseMode();
+  for (const auto& [row, former] : numbered_) {
+    dCDS_->moveTo(row);
+    setIfDifferent(dCDS_->fieldByName(config_.lineNumbers.field), former);
+    dCDS_->checkBrowseMode();
+  }
+  numbered_.clear();
+  if (isEdit) return;
+  setIfDifferent(mCDS_->fieldByName(config_.keyField), keyNo);
+  mCDS_->checkBrowseMode();
+  for (int r = 0; r < dCDS_->recordCount(); ++r) {
+    dCDS_->moveTo(r);
+    setIfDifferent(dCDS_->fieldByName(config_.keyField), keyNo);
+    dCDS_->checkBrowseMode();
+  }
 }
 
 ServerReply DocumentEditor::sendChanges(bool* sent) {
@@ -624,8 +821,11 @@ ServerReply DocumentEditor::sendChanges(bool* sent) {
 }
 
 bool DocumentEditor::isDuplicateNumber(const ServerReply& reply) const {
-  return reply.code == protocol::code::kDuplicate &&
-         reply.table.compare(config_.saveMaster.table, Qt::CaseInsensitive) == 0;
+  if (reply.code != protocol::code::kDuplicate) return false;
+  auto is = [&](const ServerTable& t) {
+    return reply.table.compare(t.table, Qt::CaseInsensitive) == 0;
+  };
+  return (!isEdit && is(config_.saveMaster)) || (!numbered_.empty() && is(config_.saveDetail));
 }
 
 bool DocumentEditor::saveDoc() {
@@ -638,17 +838,25 @@ bool DocumentEditor::saveDoc() {
   {
     const FrozenDisplay frozen(dataGrid_->view());
     const int currentLine = dCDS_->currentRow();
-    QString keyNo = isEdit ? shownKeyNo() : nextNumber();
-    writeNumber(keyNo);
-    reply = sendChanges(&sent);
-    // Another user may have stored the same number since it was read: number again rather
-    // than make the user retype the document.
-    for (int retry = 0; sent && !isEdit && isDuplicateNumber(reply) && retry < kNumberRetries;
-         ++retry) {
-      keyNo = nextNumber();
-      writeNumber(keyNo);
-      reply = sendChanges(&sent);
+    const QVariant formerKey = mCDS_->fieldByName(config_.keyField).value();
+    try {
+      for (int attempt = 0;; ++attempt) {
+        writeNumber(isEdit ? shownKeyNo() : nextNumber());
+        reply = sendChanges(&sent);
+        if (!sent || reply.ok()) break;
+        // Another user may have stored the same number since it was read: number again rather
+        // than make the user retype the document.
+        const bool again = attempt < kNumberRetries && isDuplicateNumber(reply);
+        // Numbers a failed save gave are taken back, so the next save asks afresh and never
+        // collides with numbers it gave itself.
+        takeBackNumbers(formerKey);
+        if (!again) break;
+      }
+    } catch (...) {
+      takeBackNumbers(formerKey);
+      throw;
     }
+    numbered_.clear();
     if (currentLine >= 0 && currentLine < dCDS_->recordCount()) dCDS_->moveTo(currentLine);
   }
   if (!sent) return false;
@@ -692,7 +900,10 @@ void DocumentEditor::delActionExecute() {
   const ServerTable& cfgD =
       config_.deleteDetail.table.isEmpty() ? config_.saveDetail : config_.deleteDetail;
   QString reply;
-  if (dCDS_->changeCount() > 0) {
+  if (dCDS_->changeCount() > 0 && config_.deleteMasterFirst) {
+    reply = dm_.updateData(*mCDS_, cfgM.table, cfgM.key1, cfgM.key2, *dCDS_, cfgD.table, cfgD.key1,
+                           cfgD.key2);
+  } else if (dCDS_->changeCount() > 0) {
     reply = dm_.updateData(*dCDS_, cfgD.table, cfgD.key1, cfgD.key2, *mCDS_, cfgM.table, cfgM.key1,
                            cfgM.key2);
   } else {
@@ -709,9 +920,7 @@ void DocumentEditor::delActionExecute() {
 
 void DocumentEditor::executeAudit(const QString& sql, bool withUser) {
   const QString keyNo = shownKeyNo();
-  const QDateTime now = QDateTime::currentDateTime();
-  const QDateTime stamp(now.date(),
-                        QTime(now.time().hour(), now.time().minute(), now.time().second()));
+  const QDateTime stamp = nowToTheSecond();
   Dataset& pub = dm_.pubCDS;
   pub.setCommandText(sql);
   if (withUser) {
@@ -764,6 +973,17 @@ void DocumentEditor::findActionExecute() {
       return;
     }
   }
+}
+
+void DocumentEditor::findByGsNo(const QString& table) {
+  TgsNoForm dlg(this);
+  if (desktop().exec(dlg) != QDialog::Accepted) return;
+  const QString keyNo = dm_.findKeyNoByGsNo(table, dlg.gsNo()).trimmed();
+  if (keyNo.isEmpty()) {
+    prompter().message(kNoSuchGsNo, Prompter::Icon::Stop, QApplication::applicationDisplayName());
+    return;
+  }
+  loadDoc(keyNo);
 }
 
 void DocumentEditor::printActionExecute() {

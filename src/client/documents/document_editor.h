@@ -12,8 +12,11 @@
 #include <QDialog>
 #include <QMap>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "client/data/server_reply.h"
@@ -21,6 +24,7 @@
 #include "client/widgets/data_grid.h"
 #include "client/widgets/unsaved_work.h"
 
+class QAbstractButton;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -53,6 +57,9 @@ enum class HeaderEditor {
   Date,      // a calendar date (stored as the date at midnight)
   List,      // a drop-down over a data-module dataset: shows key and name, stores the key
   PickList,  // a drop-down of the values of a query; only those values
+  Suggest,   // an editable drop-down: the values of a query offered, any text allowed
+  CheckBox,  // stores true or false
+  ReadOnly,  // shown, never written: a master field or a computed value (computeHeader)
 };
 
 struct HeaderField {
@@ -61,9 +68,38 @@ struct HeaderField {
   HeaderEditor editor = HeaderEditor::Text;
   Dataset DataModule::*list = nullptr;  // HeaderEditor::List
   QString listKey{}, listName{};        // HeaderEditor::List
-  QString valuesSql{};                  // HeaderEditor::PickList: one column "v"
+  QString valuesSql{};                  // PickList, Suggest: one column "v"
   int row = 0;                          // header row (0 or 1)
+  // A "…" button beside the editor, enabled while the document is entered.
+  std::function<void(DocumentEditor&)> button{};
 };
+
+// A value a new master record starts with.
+struct FieldDefault {
+  QString field;
+  std::function<QVariant(const DocumentEditor&)> value;
+};
+FieldDefault todayDefault(const QString& field);  // the date at midnight
+FieldDefault nowDefault(const QString& field);    // the moment, to the second
+FieldDefault userDefault(const QString& field);   // the current user's name
+
+// An entry of the find or print drop-down.
+struct MenuEntry {
+  QString caption;
+  std::function<void(DocumentEditor&)> run;
+};
+
+// A line key the screen gives at save (an item or task-line number): the first line without one
+// takes the generator's number, the following ones its successors (successorNumber).
+struct LineNumbers {
+  QString field;  // empty: the lines carry no such key
+  std::function<QString(DocumentEditor&)> generate{};
+  int width = 4;  // digits after the last dash
+};
+
+// The number after `previous`: the digits after its last dash plus one, at least `width` wide
+// ("26-12-9999" → "26-12-10000").
+QString successorNumber(const QString& previous, int width);
 
 // Fields that must not be empty before a save, with the one message for them.
 struct RequiredFields {
@@ -83,25 +119,38 @@ struct DocumentConfig {
   QString itemField = "itemNo";  // lines are numbered 1..n in it on every save
   ServerTable saveMaster, saveDetail;
   ServerTable deleteMaster, deleteDetail;  // empty table: as for the save
+  bool deleteMasterFirst = false;          // else the lines go first
   QueryRef find;
   QString printCategory;
   QString masterReportName, detailReportName;  // the datasets' names in the templates
   QString dateField;                           // business date, today on a new document
+  // Defaults of a new master record; empty: dateField today, docDate now, userName the user.
+  std::vector<FieldDefault> newRecord;
   std::vector<HeaderField> header;
+  // Values of ReadOnly header fields that are not stored, computed after a document loads and
+  // whenever one of computeOn changes.
+  std::function<QVariantMap(DocumentEditor&)> computeHeader{};
+  QStringList computeOn;
   RequiredFields headerCheck;
   // A line needs a non-zero quantity and a non-empty number.
   QString lineQtyField = "qty", lineNumberField = "productNo";
   QString lineMessage;
   QString priceField = "uPrice", amountField = "amount";  // amount = qty × price, not stored
+  // The line grid; quantity and amount columns are summed, price and amount shown as money.
   std::vector<GridColumn> columns;
   std::vector<LinePicker> pickers;
-  std::vector<LineCompletion> completions;
+  std::vector<LineCompletion> completions;  // several on one field run in this order
+  LineNumbers lineNumbers;
+  // Drop-downs of the find and print buttons; none: a click runs the standard action.
+  std::vector<MenuEntry> findMenu, printMenu;
 
   // ---- hooks
   std::function<void(DocumentEditor&)> setUp{};            // after the standard set-up
   std::function<bool(DocumentEditor&)> validate{};         // after the standard checks
   std::function<void(DocumentEditor&)> numberLines{};      // after the lines are renumbered
   std::function<void(DocumentEditor&)> prepareDatasets{};  // before the datasets first open
+  std::function<void(DocumentEditor&)> addLine{};          // replaces the standard 增行
+  std::function<QWidget*(DocumentEditor&)> sideWidget{};   // left of the grid, beside it
 };
 
 class DocumentEditor : public QDialog {
@@ -152,6 +201,14 @@ class DocumentEditor : public QDialog {
   void showLast();
   // Runs the picker of that column for the current document.
   void runPicker(const QString& field);
+  // The standard 增行: an empty line at the end (an addLine hook may call it).
+  void appendLine();
+  // Asks for an item number (TgsNoForm) and loads the document whose `table` holds it, or says
+  // there is none.
+  void findByGsNo(const QString& table);
+  // A computed header value (computeHeader), invalid when there is none.
+  QVariant computedValue(const QString& field) const { return computed_.value(field); }
+  void refreshComputed();
 
   // ---- flags and state
   bool isNew = false;
@@ -167,14 +224,15 @@ class DocumentEditor : public QDialog {
   DataGrid* dataGrid() const { return dataGrid_; }
   QComboBox* headerCombo(const QString& field) const;
   QWidget* headerEditor(const QString& field) const;
+  QAbstractButton* headerButton(const QString& field) const;  // the "…" beside a field
   QWidget* headerPanel() const { return headerPanel_; }
   // A document adds its own entries here (addToolActions, setToolMenu of tool_action.h).
   QToolBar* toolBar() const { return toolBar_; }
   QString footerText(const QString& field) const;  // userName, docDate, audName, audDate
   QLabel* keyNoLabel() const { return keyNoLabel_; }
 
-  // How many times a new document is numbered again when another user has just stored the
-  // same number.
+  // How many times a document or its new lines are numbered again when another user has just
+  // stored the same number.
   static constexpr int kNumberRetries = 3;
 
  protected:
@@ -187,6 +245,7 @@ class DocumentEditor : public QDialog {
   void buildHeader();
   void prepareDatasets();
   void installLineRules();
+  void installAmount();  // amount = qty × price, computed or recomputed in the line
   void loadHeaderEditors();
   void limitHeaderEditors();  // text editors take no more than their field holds
   void fitColumns();
@@ -195,6 +254,8 @@ class DocumentEditor : public QDialog {
   ServerReply sendChanges(bool* sent);
   QString nextNumber();
   void writeNumber(const QString& keyNo);
+  void numberNewLines();
+  void takeBackNumbers(const QVariant& keyNo);
   bool isDuplicateNumber(const ServerReply& reply) const;
   QVariant navigate(const QString& sql, bool withKey);
   void executeAudit(const QString& sql, bool withUser);
@@ -208,6 +269,11 @@ class DocumentEditor : public QDialog {
   QLabel* keyNoLabel_ = nullptr;
   QMap<QString, QWidget*> headerEditors_;
   QMap<QString, QLineEdit*> footer_;
+  QMap<QString, QAbstractButton*> headerButtons_;
+  QVariantMap computed_;
+  QVariantList computedFrom_;  // the computeOn values computed_ was made from
+  // Lines numbered by the save under way (row, former value), taken back when it fails.
+  std::vector<std::pair<int, QVariant>> numbered_;
   std::vector<int> layoutWidths_;
   State state_ = State::Browse;
   bool shown_ = false;

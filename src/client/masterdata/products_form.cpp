@@ -410,6 +410,27 @@ void Tbas_productsForm::openProductScreen(const QString& actionName) {
 
 void Tbas_productsForm::setPickerMode(bool on) {
   selBtn->setVisible(on);
+  grid_->setCheckBoxes(on);
+}
+
+std::vector<QVariantMap> Tbas_productsForm::chosenRows() const {
+  QList<int> rows = grid_->checkedRows();
+  if (rows.isEmpty()) rows = grid_->selectedRows();
+  std::vector<QVariantMap> out;
+  for (int row : rows) {
+    QVariantMap values;
+    for (int i = 0; i < ds_.fieldCount(); ++i)
+      values.insert(ds_.field(i).name(), ds_.valueAt(row, i));
+    out.push_back(values);
+  }
+  return out;
+}
+
+std::vector<QVariantMap> Tbas_productsForm::pick(QWidget* parent) {
+  Tbas_productsForm dlg(parent);
+  dlg.setPickerMode(true);
+  if (desktop().exec(dlg) != QDialog::Accepted) return {};
+  return dlg.chosenRows();
 }
 
 void Tbas_productsForm::qryActionExecute() {

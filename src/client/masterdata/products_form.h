@@ -9,7 +9,9 @@
 #include <QHash>
 #include <QPointer>
 #include <QString>
+#include <QVariantMap>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QWidget;
@@ -73,7 +75,11 @@ class Tbas_productsForm : public QDialog {
   explicit Tbas_productsForm(QWidget* parent = nullptr);
   ~Tbas_productsForm() override;
 
-  void setPickerMode(bool on);  // shows selBtn
+  void setPickerMode(bool on);  // shows selBtn and the grid's check boxes
+  // The rows chosen in picker mode: the ticked ones in ticking order, else the selected ones.
+  std::vector<QVariantMap> chosenRows() const;
+  // Shows the screen as a picker; the chosen rows when closed with 选择, none otherwise.
+  static std::vector<QVariantMap> pick(QWidget* parent);
 
   void qryActionExecute();
   void showPage(int page);  // the page chooser

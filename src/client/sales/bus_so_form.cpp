@@ -1,0 +1,99 @@
+#include "client/sales/bus_so_form.h"
+
+#include <memory>
+
+#include "client/data/data_module.h"
+#include "client/data/numbering.h"
+#include "client/masterdata/products_form.h"
+#include "client/widgets/screen_registry.h"
+
+namespace qk::client {
+
+namespace {
+
+std::vector<GridColumn> salesLineColumns() {
+  QStringList fields{"gsNo",  "productNo", "pName",  "pPre",   "pSize",  "pMat", "pSta",
+                     "pUnit", "qty",       "uprice", "amount", "remark", "des"};
+  for (int i = 1; i <= 6; ++i) fields << QString("def%1").arg(i);
+  fields << "itemNo"
+         << "keyNo";
+  std::vector<GridColumn> cols = gridColumns(fields);
+  for (GridColumn& c : cols) {
+    if (c.field == "gsNo") {
+      c.readOnly = true;  // given at save
+      c.footer = FooterKind::Text;
+      c.footerText = "合计";
+    }
+    if (c.field == "productNo") c.button = CellButton::Ellipsis;
+  }
+  return cols;
+}
+
+// The products screen as picker: its description is made of the product's own fields.
+std::vector<QVariantMap> pickProducts(QWidget* parent, const LinePicker&) {
+  std::vector<QVariantMap> rows = Tbas_productsForm::pick(parent);
+  for (QVariantMap& row : rows) {
+    QStringList parts;
+    for (const char* f : {"productName", "productSize", "productPre", "productMat", "productSta"})
+      parts << row.value(f).toString();
+    row.insert("des", parts.join(' '));
+  }
+  return rows;
+}
+
+}  // namespace
+
+DocumentConfig salesOrderConfig() {
+  DocumentConfig c;
+  c.caption = "销售订单";
+  c.masterTable = "bus_SO";
+  c.detailView = "view_up_bus_SO";
+  c.emptyMarker = "love";
+  c.layoutKey = "bus_SO_det";
+  c.numbering = "bus_SO";
+  c.saveMaster = {"bus_so", "keyNo", ""};
+  c.saveDetail = {"bus_so_det", "gsNo", ""};
+  c.find = {"销售订单查询", "qry_bus_so"};
+  c.findMenu = {{"按物项号查找", [](DocumentEditor& e) { e.findByGsNo("bus_so_det"); }},
+                {"自定义查找", [](DocumentEditor& e) { e.findActionExecute(); }}};
+  c.printCategory = "bus_so";
+  c.masterReportName = "销售订单主表";
+  c.detailReportName = "销售订单明细表";
+  c.newRecord = {todayDefault("dlvDate"), nowDefault("docDate"), userDefault("userName")};
+  c.header = {
+      {.field = "custNo",
+       .caption = "客户名称",
+       .editor = HeaderEditor::List,
+       .list = &DataModule::custCDS,
+       .listKey = "custNo",
+       .listName = "custName"},
+      {.field = "dlvDate", .caption = "交货日期", .editor = HeaderEditor::Date},
+      {.field = "purNo", .caption = "客户采购单号"},
+      {.field = "stock", .caption = "库存订单", .editor = HeaderEditor::CheckBox},
+      {.field = "marking", .caption = "标识要求", .row = 1},
+      {.field = "remarkM", .caption = "备注", .row = 1},
+  };
+  c.headerCheck = {{"custNo"}, kNoCustomer};
+  c.lineMessage = kSalesLineIncomplete;
+  c.priceField = "uprice";
+  c.columns = salesLineColumns();
+  c.completions = {productCompletion()};
+  c.lineNumbers = {"gsNo", [](DocumentEditor& e) { return nextGsNo(e.dataModule().pubCDS); }, 4};
+  LinePicker products{"productNo", "物料设置", {}, {{"productNo", "productNo"}}};
+  for (const FieldCopy& f : productDescriptionCopies()) products.copies.push_back(f);
+  products.source = pickProducts;
+  c.pickers = {products};
+  return c;
+}
+
+Tbus_SOForm::Tbus_SOForm(QWidget* parent) : DocumentEditor(salesOrderConfig(), parent) {}
+
+void registerSalesScreens() {
+  registerScreen("bus_SOAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    auto form = std::make_unique<Tbus_SOForm>(parent);
+    form->formShow();
+    return form;
+  });
+}
+
+}  // namespace qk::client
