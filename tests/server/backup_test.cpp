@@ -2,14 +2,11 @@
 // without losing the set they replace, and taken on a schedule whose failures reach an
 // administrator.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <atomic>
-#include <cstdlib>
 #include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "server/core/account_store.h"
@@ -287,18 +284,8 @@ TEST_F(ScheduledBackupTest, OnlyTheNewestCopiesOfEachSetAreKeptAndNoOtherFileIsT
 }
 
 // qk-server as an administrator runs it from a shell or a configuration file.
-struct CommandRun {
-  int exitCode;
-  std::string output;
-};
-
-CommandRun qkServer(const TempDir& dir, const std::string& args) {
-  const fs::path out = dir.path() / "output.txt";
-  const int status = std::system(
-      (std::string(QK_SERVER_BIN) + " " + args + " >'" + out.string() + "' 2>&1").c_str());
-  std::stringstream text;
-  text << std::ifstream(out).rdbuf();
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+ProgramRun qkServer(const TempDir& dir, const std::string& args) {
+  return runProgram(QK_SERVER_BIN, args, dir.path());
 }
 
 TEST(BackupCommandTest, BackupAndRestoreFromTheCommandLineReportTheSchemaVersion) {
@@ -306,7 +293,7 @@ TEST(BackupCommandTest, BackupAndRestoreFromTheCommandLineReportTheSchemaVersion
   installTestAccount(dir.path());
   const std::string data = "--data '" + dir.path().string() + "' --account " + kAccount;
   const std::string copy = (dir.path() / "c.qkbak").string();
-  CommandRun r = qkServer(dir, "backup " + data + " --out '" + copy + "'");
+  ProgramRun r = qkServer(dir, "backup " + data + " --out '" + copy + "'");
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_NE(r.output.find("integrity check ok"), std::string::npos) << r.output;
   {
@@ -328,7 +315,7 @@ TEST(BackupCommandTest, AConfigurationFileIsCheckedLikeTheCommandLine) {
   const fs::path conf = dir.path() / "qk-server.conf";
   std::ofstream(conf) << "# listen address\n[server]\nlisten = 0.0.0.0:8686\ndata = "
                       << dir.path().string() << "\n";
-  CommandRun r = qkServer(dir, "serve --config '" + conf.string() + "'");
+  ProgramRun r = qkServer(dir, "serve --config '" + conf.string() + "'");
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.output.find("refusing to serve 0.0.0.0 without TLS"), std::string::npos) << r.output;
 
