@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libboost-dev libssl-dev openssl
   qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev
   poppler-utils xvfb xauth openbox curl
+  dpkg-dev file adduser qt6-qpa-plugins
   clang-14 libclang-rt-14-dev
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing and builds the programs and benchmarks into ./build with the
-# benchmarks' smoke run; then the whole test suite under AddressSanitizer and
+# benchmarks' smoke run; then the Debian packages are built, installed, run and purged
+# (scripts/package-test.sh); then the whole test suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh, ./build-sanitize); then the fuzz targets for a
 # bounded time from their committed corpora (scripts/fuzz.sh; QK_FUZZ_SECONDS per target).
 # The suite runs once, in the sanitized build: two full builds of it would not fit CI's time.
@@ -13,6 +14,7 @@ bash scripts/build.sh --target qk-server qk-client qk-screenshot \
   qk_server_bench qk_query_page_bench qk_load_bench qk_bom_tree_bench
 (cd build && ctest --output-on-failure --timeout 600 -R '^load_bench_smoke$')
 echo "build and smoke run: $((SECONDS - started)) s"
+bash scripts/package-test.sh
 bash scripts/sanitize.sh
 bash scripts/fuzz.sh
 echo "test.sh: $((SECONDS - started)) s"

@@ -179,11 +179,13 @@ LoginRequest fromJson<LoginRequest>(const Json& j) {
 Json toJson(const LoginReply& r) {
   Json j{{"result", r.result}};
   if (!r.token.empty()) j["token"] = r.token;
+  if (!r.notice.empty()) j["notice"] = r.notice;
   return j;
 }
 template <>
 LoginReply fromJson<LoginReply>(const Json& j) {
-  return {stringMember(j, "result", "login reply"), stringMember(j, "token", "login reply", false)};
+  return {stringMember(j, "result", "login reply"), stringMember(j, "token", "login reply", false),
+          stringMember(j, "notice", "login reply", false)};
 }
 
 Json toJson(const StatementRequest& r) {

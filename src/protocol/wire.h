@@ -97,6 +97,7 @@ struct LoginRequest {
 struct LoginReply {
   std::string result;  // "OK" or the reason shown to the user
   std::string token;
+  std::string notice;  // after "OK": a text the user must read once (a failed backup); or empty
 };
 
 struct StatementRequest {  // open and execute

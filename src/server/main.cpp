@@ -1,10 +1,13 @@
 // qk-server: creates account sets and serves them to QK clients.
 #include <pthread.h>
 #include <sys/stat.h>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -13,6 +16,8 @@
 #include <vector>
 
 #include "server/core/account_store.h"
+#include "server/core/backup.h"
+#include "server/core/backup_scheduler.h"
 #include "server/demo/bulk_data.h"
 #include "server/http/api_server.h"
 
@@ -27,7 +32,8 @@ Usage:
   qk-server serve --data DIR [--listen HOST:PORT] [--idle-minutes N] [--log FILE]
                   [--tls-cert FILE --tls-key FILE] [--allow-plain-http]
                   [--threads N] [--max-body-mb N] [--sessions-per-user N]
-                  [--sessions-total N]
+                  [--sessions-total N] [--backup-time HH:MM --backup-dir DIR]
+                  [--backup-keep N] [--config FILE]
       Serves every account set in DIR. Default address 127.0.0.1:8686; sessions
       idle longer than N minutes (default 30) must log in again. Requests are
       logged to FILE, or to standard error. With --tls-cert and --tls-key (PEM
@@ -36,7 +42,18 @@ Usage:
       workers for queries (default 8; saves have two of their own), --max-body-mb
       the largest request
       (default 64), --sessions-per-user and --sessions-total the logins held at
-      once (default 30 and 500).
+      once (default 30 and 500). With --backup-time and --backup-dir every account
+      set is copied daily at that time to DIR/<account>-YYYYMMDD-HHMMSS.qkbak,
+      keeping the newest N (default 14); a failure is logged and told to the next
+      administrator who logs in. --config reads any of these options from FILE,
+      one "name = value" a line (data, listen, backup_time, tls_cert, ...;
+      allow_plain_http = yes); options on the command line win.
+  qk-server backup --data DIR --account NAME --out FILE
+      Writes a checked copy of account set NAME to FILE while the server runs.
+  qk-server restore --data DIR --account NAME --from FILE [--force]
+      Puts the copy FILE in place of account set NAME, upgraded to this server's
+      schema. Refused while a server serves DIR unless --force; the account set it
+      replaces is kept as NAME.before-restore-YYYYMMDD-HHMMSS in DIR.
   qk-server bulk  --data DIR --account NAME --products N [--receipts M]
       Adds N generated products (numbered BK00000001 ...) and M warehouse
       receipts over them to the existing account set NAME, for benchmarks.
@@ -48,7 +65,8 @@ int usageError(const std::string& message) {
   return 2;
 }
 
-// Options of the form --name value, or bare flags listed in `flags`.
+// Options of the form --name value, or bare flags listed in `flags`. Options already in `out`
+// (from a configuration file) are overridden.
 bool parseOptions(int argc, char** argv, const std::vector<std::string>& valued,
                   const std::vector<std::string>& flags, std::map<std::string, std::string>& out,
                   std::string& error) {
@@ -140,6 +158,99 @@ int runBulk(int argc, char** argv) {
   }
 }
 
+int runBackup(int argc, char** argv) {
+  std::map<std::string, std::string> o;
+  std::string error;
+  if (!parseOptions(argc, argv, {"data", "account", "out"}, {}, o, error)) return usageError(error);
+  for (const char* required : {"data", "account", "out"})
+    if (o[required].empty()) return usageError(std::string("backup needs --") + required);
+  try {
+    const auto version =
+        qk::server::backupAccountSet(qk::server::AccountStore(o["data"]), o["account"], o["out"]);
+    std::printf("backup of '%s' written to %s (schema version %d, %s), integrity check ok\n",
+                o["account"].c_str(), o["out"].c_str(), version.applied, version.last.c_str());
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qk-server: backup failed: %s\n", e.what());
+    return 1;
+  }
+}
+
+int runRestore(int argc, char** argv) {
+  std::map<std::string, std::string> o;
+  std::string error;
+  if (!parseOptions(argc, argv, {"data", "account", "from"}, {"force"}, o, error))
+    return usageError(error);
+  for (const char* required : {"data", "account", "from"})
+    if (o[required].empty()) return usageError(std::string("restore needs --") + required);
+  try {
+    const auto r = qk::server::restoreAccountSet(qk::server::AccountStore(o["data"]), o["account"],
+                                                 o["from"], o.count("force") > 0);
+    std::printf("restored '%s' from %s: copy at schema version %d (%s), now %d (%s)\n",
+                o["account"].c_str(), o["from"].c_str(), r.copy.applied, r.copy.last.c_str(),
+                r.restored.applied, r.restored.last.c_str());
+    if (!r.keptAside.empty())
+      std::printf("the account set it replaced is kept as %s\n", r.keptAside.c_str());
+    return 0;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "qk-server: restore failed: %s\n", e.what());
+    return 1;
+  }
+}
+
+// Reads "name = value" lines of a configuration file into `out` as if they were options:
+// underscores stand for dashes; [sections], blank lines and # or ; comments are skipped.
+bool readConfig(const std::string& file, const std::vector<std::string>& valued,
+                const std::vector<std::string>& flags, std::map<std::string, std::string>& out,
+                std::string& error) {
+  std::ifstream in(file);
+  if (!in) {
+    error = "cannot read configuration file " + file;
+    return false;
+  }
+  auto trim = [](std::string s) {
+    const auto b = s.find_first_not_of(" \t\r");
+    const auto e = s.find_last_not_of(" \t\r");
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+  };
+  std::string line;
+  for (int n = 1; std::getline(in, line); ++n) {
+    line = trim(line);
+    if (line.empty() || line[0] == '#' || line[0] == ';' || line[0] == '[') continue;
+    const auto eq = line.find('=');
+    std::string name = trim(line.substr(0, eq)), value;
+    if (eq != std::string::npos) value = trim(line.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+      value = value.substr(1, value.size() - 2);
+    std::replace(name.begin(), name.end(), '_', '-');
+    const auto where = file + ":" + std::to_string(n) + ": ";
+    if (eq == std::string::npos) {
+      error = where + "expected name = value";
+      return false;
+    }
+    if (std::find(flags.begin(), flags.end(), name) != flags.end()) {
+      if (value == "yes" || value == "true" || value == "1") {
+        out[name] = "1";
+      } else if (value == "no" || value == "false" || value == "0") {
+        out.erase(name);
+      } else {
+        error = where + name + " must be yes or no";
+        return false;
+      }
+    } else if (std::find(valued.begin(), valued.end(), name) != valued.end() && name != "config") {
+      // An empty value leaves the option unset, as a commented-out line would.
+      if (value.empty())
+        out.erase(name);
+      else
+        out[name] = value;
+    } else {
+      error = where + "unknown setting '" + name + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
 // Whether clients can reach host only from this machine, where passwords in clear stay local.
 bool isLoopback(const std::string& host) {
   return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
@@ -148,11 +259,25 @@ bool isLoopback(const std::string& host) {
 int runServe(int argc, char** argv) {
   std::map<std::string, std::string> o;
   std::string error;
-  if (!parseOptions(argc, argv,
-                    {"data", "listen", "idle-minutes", "log", "tls-cert", "tls-key", "threads",
-                     "max-body-mb", "sessions-per-user", "sessions-total"},
-                    {"allow-plain-http"}, o, error))
-    return usageError(error);
+  const std::vector<std::string> valued{"data",
+                                        "listen",
+                                        "idle-minutes",
+                                        "log",
+                                        "tls-cert",
+                                        "tls-key",
+                                        "threads",
+                                        "max-body-mb",
+                                        "sessions-per-user",
+                                        "sessions-total",
+                                        "backup-time",
+                                        "backup-dir",
+                                        "backup-keep",
+                                        "config"};
+  const std::vector<std::string> flags{"allow-plain-http"};
+  for (int i = 2; i + 1 < argc; ++i)
+    if (std::string(argv[i]) == "--config" && !readConfig(argv[i + 1], valued, flags, o, error))
+      return usageError(error);
+  if (!parseOptions(argc, argv, valued, flags, o, error)) return usageError(error);
   if (o["data"].empty()) return usageError("serve needs --data");
   std::string listen = o.count("listen") ? o["listen"] : "127.0.0.1:8686";
   const auto colon = listen.rfind(':');
@@ -220,12 +345,39 @@ int runServe(int argc, char** argv) {
     if (!logFile) return usageError("cannot open log file " + o["log"]);
     options.log = logFile;
   }
+  qk::server::BackupSchedule schedule;
+  if (o.count("backup-time") || o.count("backup-dir")) {
+    schedule.minuteOfDay = qk::server::parseTimeOfDay(o["backup-time"]);
+    if (schedule.minuteOfDay < 0) return usageError("--backup-time must be HH:MM, e.g. 02:30");
+    if (o["backup-dir"].empty()) return usageError("--backup-time needs --backup-dir");
+    schedule.dir = o["backup-dir"];
+  }
+  if (o.count("backup-keep")) {
+    schedule.keep = static_cast<int>(countOption(o["backup-keep"], 10000));
+    if (schedule.keep < 1)
+      return usageError("--backup-keep must be a whole number from 1 to 10000");
+  }
   if (!std::filesystem::is_directory(options.dataDir))
     return usageError("data directory " + options.dataDir.string() + " does not exist");
 
   try {
+    // Held while serving: a restore then refuses to replace an account set under the server.
+    qk::server::DataDirLock serving(options.dataDir, qk::server::DataDirLock::Mode::Serve);
     qk::server::AccountStore store(options.dataDir);
     const int sets = store.migrateAll();
+
+    std::FILE* log = options.log ? options.log : stderr;
+    qk::server::BackupScheduler backups(store, schedule, [log](const std::string& line) {
+      const std::time_t t = std::time(nullptr);
+      std::tm tm{};
+      localtime_r(&t, &tm);
+      char when[32];
+      std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
+      std::fprintf(log, "%s %s\n", when, line.c_str());
+      std::fflush(log);
+    });
+    options.adminNotice = [&backups] { return backups.takeNotice(); };
+    backups.start();
 
     // SIGINT and SIGTERM stop the server cleanly: a thread waits for them.
     sigset_t signals;
@@ -262,7 +414,7 @@ int main(int argc, char** argv) {
   // Account sets, their journals and the log are the company's books: readable by the server's
   // user only, whatever the umask of whoever starts it.
   ::umask(077);
-  if (argc < 2) return usageError("missing command: init, serve or bulk");
+  if (argc < 2) return usageError("missing command: init, serve, backup, restore or bulk");
   const std::string cmd = argv[1];
   if (cmd == "--help" || cmd == "-h" || cmd == "help") {
     std::fputs(kUsage, stdout);
@@ -271,5 +423,7 @@ int main(int argc, char** argv) {
   if (cmd == "init") return runInit(argc, argv);
   if (cmd == "serve") return runServe(argc, argv);
   if (cmd == "bulk") return runBulk(argc, argv);
+  if (cmd == "backup") return runBackup(argc, argv);
+  if (cmd == "restore") return runRestore(argc, argv);
   return usageError("unknown command '" + cmd + "'");
 }

@@ -14,20 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ServerRun {
-  int exitCode;
-  std::string output;
-};
-
 // Runs qk-server with the arguments; standard output and error together.
-ServerRun runServer(const TempDir& dir, const std::string& args) {
-  const fs::path out = dir.path() / "output.txt";
-  const int status = std::system(
-      (std::string(QK_SERVER_BIN) + " " + args + " >'" + out.string() + "' 2>&1").c_str());
-  std::ifstream in(out);
-  std::stringstream text;
-  text << in.rdbuf();
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+ProgramRun runServer(const TempDir& dir, const std::string& args) {
+  return runProgram(QK_SERVER_BIN, args, dir.path());
 }
 
 unsigned mode(const fs::path& p) {
@@ -38,11 +27,11 @@ unsigned mode(const fs::path& p) {
 
 TEST(ServeOptionsTest, AnAddressBeyondThisMachineIsRefusedWithoutTls) {
   TempDir dir;
-  const ServerRun r =
+  const ProgramRun r =
       runServer(dir, "serve --data '" + dir.path().string() + "' --listen 0.0.0.0:1");
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.output.find("refusing to serve 0.0.0.0 without TLS"), std::string::npos) << r.output;
-  const ServerRun half = runServer(
+  const ProgramRun half = runServer(
       dir, "serve --data '" + dir.path().string() + "' --listen 0.0.0.0:1 --tls-cert x.pem");
   EXPECT_EQ(half.exitCode, 2);
   EXPECT_NE(half.output.find("--tls-cert and --tls-key must be given together"), std::string::npos);
@@ -52,7 +41,7 @@ TEST(ServeOptionsTest, ANewAccountSetAndItsFolderArePrivateToTheServersUser) {
   TempDir dir;
   const mode_t old = ::umask(022);
   const fs::path data = dir.path() / "data";
-  const ServerRun r =
+  const ProgramRun r =
       runServer(dir, "init --data '" + data.string() + "' --account 账套 --admin-password pw");
   ::umask(old);
   ASSERT_EQ(r.exitCode, 0) << r.output;

@@ -6,15 +6,28 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <sys/wait.h>
+
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <random>
+#include <sstream>
 
 #include "server/core/account_store.h"
 
 namespace qk::test {
 
 namespace fs = std::filesystem;
+
+ProgramRun runProgram(const std::string& program, const std::string& args, const fs::path& dir) {
+  const fs::path out = dir / "output.txt";
+  const int status = std::system((program + " " + args + " >'" + out.string() + "' 2>&1").c_str());
+  std::stringstream text;
+  text << std::ifstream(out).rdbuf();
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+}
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};

@@ -36,6 +36,16 @@ class TempDir {
 // once per test program (hashing the administrator's password is deliberately slow).
 void installTestAccount(const std::filesystem::path& dir, bool demo = false);
 
+// What a program printed (standard output and error together) and its exit code; -1 when it did
+// not exit normally.
+struct ProgramRun {
+  int exitCode;
+  std::string output;
+};
+// Runs `program args` through the shell, its output kept in a file of dir.
+ProgramRun runProgram(const std::string& program, const std::string& args,
+                      const std::filesystem::path& dir);
+
 struct HttpReply {
   int status = 0;
   Json body;

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace qk::client {
 
@@ -13,6 +15,19 @@ QString& overriddenDir() {
 }
 QString iniPath(const char* name) {
   return QDir(programDir()).filePath(name);
+}
+// qk.ini beside the program, else the machine's own (where the package installs it).
+QString serverIni() {
+  const QString beside = iniPath("qk.ini");
+  if (QFileInfo::exists(beside) || !QFileInfo::exists(kMachineIni)) return beside;
+  return kMachineIni;
+}
+// path.ini beside the program where the user may write there, else in his own settings folder.
+QString loginIni() {
+  if (QFileInfo(programDir()).isWritable()) return iniPath("path.ini");
+  const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  QDir().mkpath(dir);
+  return QDir(dir).filePath("path.ini");
 }
 }  // namespace
 
@@ -32,24 +47,24 @@ QString serverUrl(const QStringList& arguments) {
   }
   const QString env = qEnvironmentVariable("QK_SERVER");
   if (!env.isEmpty()) return env;
-  QSettings ini(iniPath("qk.ini"), QSettings::IniFormat);
+  QSettings ini(serverIni(), QSettings::IniFormat);
   const QString url = ini.value("server/url").toString();
   return url.isEmpty() ? QString(kDefaultServerUrl) : url;
 }
 
 QString serverCaFile() {
-  QSettings ini(iniPath("qk.ini"), QSettings::IniFormat);
+  QSettings ini(serverIni(), QSettings::IniFormat);
   const QString file = ini.value("server/cafile").toString();
   return file.isEmpty() ? file : QDir(programDir()).absoluteFilePath(file);
 }
 
 LoginMemory readLoginMemory() {
-  QSettings ini(iniPath("path.ini"), QSettings::IniFormat);
+  QSettings ini(loginIni(), QSettings::IniFormat);
   return {ini.value("login/user").toString(), ini.value("login/account").toString()};
 }
 
 void writeLoginMemory(const LoginMemory& m) {
-  QSettings ini(iniPath("path.ini"), QSettings::IniFormat);
+  QSettings ini(loginIni(), QSettings::IniFormat);
   ini.setValue("login/user", m.user);
   ini.setValue("login/account", m.account);
   ini.sync();

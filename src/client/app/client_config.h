@@ -8,13 +8,16 @@
 namespace qk::client {
 
 inline constexpr const char* kDefaultServerUrl = "http://127.0.0.1:8686";
+// The machine's qk.ini, used when there is none beside the program (an installed client).
+inline constexpr const char* kMachineIni = "/etc/qk/qk.ini";
 
 // The folder of the program file; tests point it at a temporary folder.
 QString programDir();
 void setProgramDir(const QString& dir);
 
 // The server address: --server URL (or --server=URL) on the command line, else the environment
-// variable QK_SERVER, else qk.ini beside the program (section server, key url), else the default.
+// variable QK_SERVER, else qk.ini beside the program or else /etc/qk/qk.ini (section server, key
+// url), else the default.
 QString serverUrl(const QStringList& arguments);
 
 // The authority that signed an https server's certificate: qk.ini beside the program, section
@@ -22,7 +25,8 @@ QString serverUrl(const QStringList& arguments);
 // and the system's trusted authorities are used.
 QString serverCaFile();
 
-// path.ini: section login, keys user and account; nothing else, never the password.
+// path.ini: section login, keys user and account; nothing else, never the password. Beside the
+// program, or in the user's settings folder when the program's folder is not his to write.
 struct LoginMemory {
   QString user, account;
 };

@@ -109,6 +109,8 @@ void TloginForm::BitBtn1Click() {
   }
   const QString result = dm_.login(accEdit->text(), Edit3->text(), Edit1->text());
   if (result == "OK") {
+    if (const QString notice = dm_.connection().loginNotice(); !notice.isEmpty())
+      prompter().message(notice, Prompter::Icon::Information, " ");
     accept();
     return;
   }

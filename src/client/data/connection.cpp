@@ -178,6 +178,7 @@ QString Connection::login(const QString& account, const QString& user, const QSt
   try {
     auto r = protocol::fromJson<protocol::LoginReply>(reply);
     if (r.result == "OK") impl_->token = r.token;
+    loginNotice_ = r.result == "OK" ? qs(r.notice) : QString();
     return qs(r.result);
   } catch (const protocol::WireError& e) {
     throw DataError(QString("应用服务器的应答无法识别：%1").arg(e.what()));

@@ -37,6 +37,8 @@ class Connection {
 
   // "OK" (the session token is kept for every later call) or the server's reason.
   QString login(const QString& account, const QString& user, const QString& password);
+  // What the server asked the last successful login to be told once (a failed backup); or empty.
+  const QString& loginNotice() const { return loginNotice_; }
   void logout();
 
   protocol::RecordSet openQuery(const QString& provider, const QString& sql,
@@ -76,6 +78,7 @@ class Connection {
   struct Impl;
   std::unique_ptr<Impl> impl_;
   QString url_;
+  QString loginNotice_;
   QString caFile_;
   bool open_ = false;
   bool renewing_ = false;

@@ -3,6 +3,7 @@
 // connections for sessions.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -43,8 +44,9 @@ class AccountStore {
 db::StatementLimits configuredLimits(db::Connection& db);
 
 // Applies the migrations compiled into the server that the database has not seen yet, each in
-// its own transaction, in file-name order.
-void migrate(db::Connection& db);
+// its own transaction, in file-name order. `upTo` stops after that many of them, which makes an
+// account set as an older server left it (for the tests of upgrades).
+void migrate(db::Connection& db, std::size_t upTo = SIZE_MAX);
 
 inline constexpr const char* kAccountFileSuffix = ".qkdb";
 

@@ -13,6 +13,7 @@
 #include "server/core/account_store.h"
 #include "server/core/authentication.h"
 #include "server/core/data_requests.h"
+#include "server/core/rights_map.h"
 #include "server/http/http_transport.h"
 #include "server/http/login_throttle.h"
 #include "server/http/session_store.h"
@@ -185,26 +186,29 @@ struct ApiServer::Impl {
     auto r = wire::fromJson<wire::LoginRequest>(wire::parseBody(call.http.body));
     call.who = r.user + "@" + r.account;
     const std::string user = rtrim(r.user);
-    if (r.account.empty()) return wire::toJson(wire::LoginReply{"账套不能为空", ""});
-    if (user.empty()) return wire::toJson(wire::LoginReply{"用户名不能为空", ""});
+    if (r.account.empty()) return wire::toJson(wire::LoginReply{"账套不能为空", "", ""});
+    if (user.empty()) return wire::toJson(wire::LoginReply{"用户名不能为空", "", ""});
     const std::string& address = call.http.remoteAddress;
     if (long wait = throttle.waitSeconds(r.account, user, address))
       return wire::toJson(
-          wire::LoginReply{"登录失败次数过多，请 " + std::to_string(wait) + " 秒后再试", ""});
+          wire::LoginReply{"登录失败次数过多，请 " + std::to_string(wait) + " 秒后再试", "", ""});
     auto refuse = [&](std::string reason) {
       throttle.failed(r.account, user, address);
-      return wire::toJson(wire::LoginReply{std::move(reason), ""});
+      return wire::toJson(wire::LoginReply{std::move(reason), "", ""});
     };
     if (!accounts.exists(r.account)) return refuse("账套“" + r.account + "”不存在");
     auto db = accounts.open(r.account);
     if (std::string why = loginRefusal(*db, user, r.password); !why.empty()) return refuse(why);
     throttle.succeeded(r.account, user, address);
     auto rights = std::make_unique<Rights>(*db, user);
+    const bool administrator = rights->holds(kUserAdminAction);
     std::string full;
     auto session = sessions.create(r.account, r.user, std::move(db), full);
-    if (!session) return wire::toJson(wire::LoginReply{full, ""});
+    if (!session) return wire::toJson(wire::LoginReply{full, "", ""});
     session->rights = std::move(rights);
-    return wire::toJson(wire::LoginReply{"OK", session->token});
+    wire::LoginReply reply{"OK", session->token, ""};
+    if (administrator && options.adminNotice) reply.notice = options.adminNotice();
+    return wire::toJson(reply);
   }
 
   // The endpoints. Data endpoints decode, let the core do the work on the session's connection,

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,9 @@ struct ServerOptions {
   int backlog = 256;
   // Both set: the server speaks HTTPS only.
   std::filesystem::path tlsCert, tlsKey;
+  // Asked at an administrator's login for a text he must read once (a scheduled backup failed);
+  // empty, or no function: nothing to tell.
+  std::function<std::string()> adminNotice;
 };
 
 class ApiServer {
