@@ -29,18 +29,6 @@ std::vector<GridColumn> salesLineColumns() {
   return cols;
 }
 
-// The products screen as picker: its description is made of the product's own fields.
-std::vector<QVariantMap> pickProducts(QWidget* parent, const LinePicker&) {
-  std::vector<QVariantMap> rows = Tbas_productsForm::pick(parent);
-  for (QVariantMap& row : rows) {
-    QStringList parts;
-    for (const char* f : {"productName", "productSize", "productPre", "productMat", "productSta"})
-      parts << row.value(f).toString();
-    row.insert("des", parts.join(' '));
-  }
-  return rows;
-}
-
 }  // namespace
 
 DocumentConfig salesOrderConfig() {
@@ -79,10 +67,7 @@ DocumentConfig salesOrderConfig() {
   c.columns = salesLineColumns();
   c.completions = {productCompletion()};
   c.lineNumbers = {"gsNo", [](DocumentEditor& e) { return nextGsNo(e.dataModule().pubCDS); }, 4};
-  LinePicker products{"productNo", "物料设置", {}, {{"productNo", "productNo"}}};
-  for (const FieldCopy& f : productDescriptionCopies()) products.copies.push_back(f);
-  products.source = pickProducts;
-  c.pickers = {products};
+  c.pickers = {productsScreenPicker(&Tbas_productsForm::pick)};
   return c;
 }
 
