@@ -22,6 +22,7 @@
 #include "client/data/server_reply.h"
 #include "client/documents/line_pickers.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/screen_registry.h"
 #include "client/widgets/unsaved_work.h"
 
 class QAbstractButton;
@@ -284,5 +285,15 @@ class DocumentEditor : public QDialog {
   bool loadingHeader_ = false;
   bool closed_ = false;
 };
+
+// Registers a document screen under a main-window action: made, set up by formShow, shown.
+template <typename Form>
+void registerDocument(const char* action) {
+  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    auto form = std::make_unique<Form>(parent);
+    form->formShow();
+    return form;
+  });
+}
 
 }  // namespace qk::client

@@ -1,11 +1,8 @@
 #include "client/sales/bus_so_form.h"
 
-#include <memory>
-
 #include "client/data/data_module.h"
 #include "client/data/numbering.h"
 #include "client/masterdata/products_form.h"
-#include "client/widgets/screen_registry.h"
 
 namespace qk::client {
 
@@ -74,11 +71,7 @@ DocumentConfig salesOrderConfig() {
 Tbus_SOForm::Tbus_SOForm(QWidget* parent) : DocumentEditor(salesOrderConfig(), parent) {}
 
 void registerSalesScreens() {
-  registerScreen("bus_SOAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    auto form = std::make_unique<Tbus_SOForm>(parent);
-    form->formShow();
-    return form;
-  });
+  registerDocument<Tbus_SOForm>("bus_SOAction");
 }
 
 }  // namespace qk::client
