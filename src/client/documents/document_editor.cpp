@@ -97,14 +97,14 @@ FieldDefault userDefault(const QString& field) {
   return {field, [](const DocumentEditor& e) { return QVariant(e.dataModule().userName); }};
 }
 
-QString successorNumber(const QString& previous, int width) {
-  const qsizetype dash = previous.lastIndexOf('-');
-  const QString tail = previous.mid(dash + 1);
+QString successorNumber(const QString& previous, int width, int prefixLength) {
+  const qsizetype cut = prefixLength >= 0 ? prefixLength : previous.lastIndexOf('-') + 1;
+  const QString tail = previous.mid(cut);
   bool ok = !tail.isEmpty();
   for (QChar c : tail) ok = ok && c.isDigit() && c.unicode() < 128;
   const qlonglong n = ok ? tail.toLongLong(&ok) : 0;
   if (!ok) throw DataError(QString("编号“%1”的末尾不是数字，无法生成下一个编号").arg(previous));
-  return previous.left(dash + 1) + QString::number(n + 1).rightJustified(width, '0');
+  return previous.left(cut) + QString::number(n + 1).rightJustified(width, '0');
 }
 
 DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
@@ -782,7 +782,8 @@ void DocumentEditor::numberNewLines() {
     // A line keeps its number once it has one: other documents refer to it.
     if (!f.asString().trimmed().isEmpty()) continue;
     numbered_.emplace_back(r, f.value());
-    last = last.isEmpty() ? n.generate(*this).trimmed() : successorNumber(last, n.width);
+    last = last.isEmpty() ? n.generate(*this).trimmed()
+                          : successorNumber(last, n.width, n.prefixLength);
     setIfDifferent(f, last);
     dCDS_->checkBrowseMode();
   }
@@ -888,6 +889,11 @@ void DocumentEditor::cancelActionExecute() {
 
 void DocumentEditor::delActionExecute() {
   if (!hasDocument()) return;
+  // An audited document is settled: it goes only after its audit is withdrawn.
+  if (mCDS_->fieldByName("audited").asBoolean()) {
+    prompter().message(kAuditedNoDelete, Prompter::Icon::Stop);
+    return;
+  }
   if (prompter().choose(kConfirmDelete, {"确定", "取消"}, Prompter::Icon::Question) != 0) return;
   const QString kept = shownKeyNo();
   while (!dCDS_->isEmpty()) {

@@ -22,6 +22,7 @@
 #include "client/data/server_reply.h"
 #include "client/documents/line_pickers.h"
 #include "client/widgets/data_grid.h"
+#include "client/widgets/screen_registry.h"
 #include "client/widgets/unsaved_work.h"
 
 class QAbstractButton;
@@ -40,6 +41,7 @@ class DocumentEditor;
 
 inline constexpr const char* kLinesEmpty = "明细不能为空!";
 inline constexpr const char* kAuditedNoEdit = "此单已审核，请取消审核后修改！";
+inline constexpr const char* kAuditedNoDelete = "此单已审核，请取消审核后删除！";
 inline constexpr const char* kConfirmDelete = "确定要删除此张单据吗？";
 inline constexpr const char* kAlreadyAudited = "本单已审核！";
 
@@ -94,12 +96,15 @@ struct MenuEntry {
 struct LineNumbers {
   QString field;  // empty: the lines carry no such key
   std::function<QString(DocumentEditor&)> generate{};
-  int width = 4;  // digits after the last dash
+  int width = 4;  // digits of the counter
+  // Characters before the counter ("PO2612" of PO26120001); -1: up to the last dash.
+  int prefixLength = -1;
 };
 
-// The number after `previous`: the digits after its last dash plus one, at least `width` wide
-// ("26-12-9999" → "26-12-10000").
-QString successorNumber(const QString& previous, int width);
+// The number after `previous`: its counter (the digits after the first `prefixLength`
+// characters, or after its last dash) plus one, at least `width` wide ("26-12-9999" →
+// "26-12-10000", "PO26129999" with a prefix of 6 → "PO261210000").
+QString successorNumber(const QString& previous, int width, int prefixLength = -1);
 
 // Fields that must not be empty before a save, with the one message for them.
 struct RequiredFields {
@@ -280,5 +285,15 @@ class DocumentEditor : public QDialog {
   bool loadingHeader_ = false;
   bool closed_ = false;
 };
+
+// Registers a document screen under a main-window action: made, set up by formShow, shown.
+template <typename Form>
+void registerDocument(const char* action) {
+  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    auto form = std::make_unique<Form>(parent);
+    form->formShow();
+    return form;
+  });
+}
 
 }  // namespace qk::client

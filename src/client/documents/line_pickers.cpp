@@ -1,5 +1,8 @@
 #include "client/documents/line_pickers.h"
 
+#include <QStringList>
+#include <utility>
+
 #include "client/data/data_error.h"
 #include "client/data/dataset.h"
 
@@ -50,6 +53,22 @@ LineCompletion taskCompletion() {
           "select  productNo  from bus_task_det where taskNo = :p1",
           {{"productNo", "productNo"}},
           true};
+}
+
+LinePicker productsScreenPicker(std::function<std::vector<QVariantMap>(QWidget*)> pick) {
+  LinePicker picker{"productNo", "物料设置", {}, {{"productNo", "productNo"}}};
+  for (const FieldCopy& f : productDescriptionCopies()) picker.copies.push_back(f);
+  picker.source = [pick = std::move(pick)](QWidget* parent, const LinePicker&) {
+    std::vector<QVariantMap> rows = pick(parent);
+    for (QVariantMap& row : rows) {
+      QStringList parts;
+      for (const char* f : {"productName", "productSize", "productPre", "productMat", "productSta"})
+        parts << row.value(f).toString();
+      row.insert("des", parts.join(' '));
+    }
+    return rows;
+  };
+  return picker;
 }
 
 void copyInto(Dataset& lines, const QVariantMap& row, const std::vector<FieldCopy>& copies) {

@@ -61,6 +61,11 @@ std::vector<FieldCopy> productDescriptionCopies();  // des, pName ← productNam
 LineCompletion productCompletion();                 // view_bas_prd_des by productNo
 LineCompletion taskCompletion();                    // bus_task_det by taskNo → productNo
 
+// The products screen as the productNo picker of an order: several products at once, no price.
+// `pick` shows the screen and returns the chosen product rows; a line's des is made of the
+// product's name, size, pressure, material and standard, one blank apart.
+LinePicker productsScreenPicker(std::function<std::vector<QVariantMap>(QWidget*)> pick);
+
 // Copies the row into the current record of `lines` (which must be in Edit or Insert).
 void copyInto(Dataset& lines, const QVariantMap& row, const std::vector<FieldCopy>& copies);
 

@@ -1,11 +1,8 @@
 #include "client/sales/bus_so_form.h"
 
-#include <memory>
-
 #include "client/data/data_module.h"
 #include "client/data/numbering.h"
 #include "client/masterdata/products_form.h"
-#include "client/widgets/screen_registry.h"
 
 namespace qk::client {
 
@@ -27,18 +24,6 @@ std::vector<GridColumn> salesLineColumns() {
     if (c.field == "productNo") c.button = CellButton::Ellipsis;
   }
   return cols;
-}
-
-// The products screen as picker: its description is made of the product's own fields.
-std::vector<QVariantMap> pickProducts(QWidget* parent, const LinePicker&) {
-  std::vector<QVariantMap> rows = Tbas_productsForm::pick(parent);
-  for (QVariantMap& row : rows) {
-    QStringList parts;
-    for (const char* f : {"productName", "productSize", "productPre", "productMat", "productSta"})
-      parts << row.value(f).toString();
-    row.insert("des", parts.join(' '));
-  }
-  return rows;
 }
 
 }  // namespace
@@ -79,21 +64,14 @@ DocumentConfig salesOrderConfig() {
   c.columns = salesLineColumns();
   c.completions = {productCompletion()};
   c.lineNumbers = {"gsNo", [](DocumentEditor& e) { return nextGsNo(e.dataModule().pubCDS); }, 4};
-  LinePicker products{"productNo", "物料设置", {}, {{"productNo", "productNo"}}};
-  for (const FieldCopy& f : productDescriptionCopies()) products.copies.push_back(f);
-  products.source = pickProducts;
-  c.pickers = {products};
+  c.pickers = {productsScreenPicker(&Tbas_productsForm::pick)};
   return c;
 }
 
 Tbus_SOForm::Tbus_SOForm(QWidget* parent) : DocumentEditor(salesOrderConfig(), parent) {}
 
 void registerSalesScreens() {
-  registerScreen("bus_SOAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    auto form = std::make_unique<Tbus_SOForm>(parent);
-    form->formShow();
-    return form;
-  });
+  registerDocument<Tbus_SOForm>("bus_SOAction");
 }
 
 }  // namespace qk::client

@@ -1,9 +1,6 @@
 #include "client/warehouse/warehouse_forms.h"
 
-#include <memory>
-
 #include "client/data/data_module.h"
-#include "client/widgets/screen_registry.h"
 
 namespace qk::client {
 
@@ -69,15 +66,6 @@ DocumentConfig warehouseDocument(const char* dateField, const char* docFamily) {
   c.columns = warehouseLineColumns();
   c.completions = {productCompletion(), taskCompletion()};
   return c;
-}
-
-template <typename Form>
-void registerDocument(const char* action) {
-  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    auto form = std::make_unique<Form>(parent);
-    form->formShow();
-    return form;
-  });
 }
 
 }  // namespace
