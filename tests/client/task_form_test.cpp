@@ -177,7 +177,7 @@ TEST_F(TaskFormTest, ANodeWithoutUsageGivesNoQuantityAndTheSaveIsRefused) {
   EXPECT_EQ(count("select count(*) from bus_task"), 0);
 }
 
-TEST_F(TaskFormTest, ClickingANodeShowsItsLinesAndTheRootOrALoadShowsAll) {
+TEST_F(TaskFormTest, ClickingANodeShowsItsLinesYetSaveAndDeleteReachThemAll) {
   auto f = newTask();
   for (const char* n : {"A", "C", "C", "D"}) addFrom(*f, n);
   click(*f, "C");
@@ -197,6 +197,13 @@ TEST_F(TaskFormTest, ClickingANodeShowsItsLinesAndTheRootOrALoadShowsAll) {
   EXPECT_EQ(f->dCDS().recordCount(), 4);
   EXPECT_FALSE(f->dCDS().filtered());
   EXPECT_EQ(f->treeCDS().recordCount(), 4) << "the tree is read again";
+
+  // Deleting the task takes the lines the filter hides with it.
+  click(*f, "C");
+  prompter_.answers = {0};
+  f->delActionExecute();
+  EXPECT_EQ(count("select count(*) from bus_task"), 0);
+  EXPECT_EQ(count("select count(*) from bus_task_det"), 0);
 }
 
 // ---- task-line numbers
