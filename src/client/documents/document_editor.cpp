@@ -533,7 +533,10 @@ void DocumentEditor::loadHeaderEditors() {
                            : v.toDateTime().time() == QTime(0, 0)
                                ? v.toDateTime().toString("yyyy-MM-dd")
                                : v.toDateTime().toString("yyyy-MM-dd hh:mm:ss");
-      if (line->text() != text) line->setText(text);
+      if (line->text() != text) {
+        line->setText(text);
+        if (line->isReadOnly()) line->setCursorPosition(0);  // a long value shows its start
+      }
     } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
       date->setDate(v.isValid() ? v.toDateTime().date() : date->minimumDate());
     } else if (auto* box = qobject_cast<QComboBox*>(w); box && box->isEditable()) {

@@ -156,7 +156,7 @@ DocumentConfig taskConfig(const std::shared_ptr<TaskBom>& bom) {
     bom->grid->setTreeField("gNo");
     bom->grid->setAlwaysExpanded(true);
     bom->grid->setDataset(bom->tree.get());
-    bom->grid->setMinimumWidth(220);
+    bom->grid->setMinimumWidth(320);
     bom->grid->setVisible(!bom->hidden);
     return bom->grid;
   };
