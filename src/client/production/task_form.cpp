@@ -8,6 +8,7 @@
 #include "client/data/numbering.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
+#include "client/production/bom_form.h"
 #include "client/production/task_query_form.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/error_handler.h"
@@ -205,18 +206,7 @@ bool Tbus_taskForm::bomHidden() const {
 }
 
 void Tbus_taskForm::loadBom() {
-  Dataset& tree = treeCDS();
-  tree.close();
-  const QString productNo = computedValue("productNo").toString().trimmed();
-  if (bom_->hidden || productNo.isEmpty()) return;
-  Dataset& pub = dataModule().pubCDS;
-  pub.setCommandText("exec sp_createBomTree");
-  pub.execute();
-  pub.setCommandText("exec sp_getBomTree :p1,0,1,1");
-  pub.params().byName("p1").value = productNo;
-  pub.execute();
-  tree.open();
-  tree.first();
+  loadBomTree(treeCDS(), bom_->hidden ? QString() : computedValue("productNo").toString());
 }
 
 void Tbus_taskForm::gsNoButtonClick() {
