@@ -132,6 +132,13 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
     if ((amount || c.field == config_.priceField) && c.displayFormat.isEmpty())
       c.displayFormat = "#,##0.00";
     c.readOnly = c.readOnly || amount;
+    for (const LineLookup& l : config_.lookups) {
+      if (c.field.compare(l.field, Qt::CaseInsensitive) != 0) continue;
+      // The drop-down offers and stores the name; the key follows it (installLineRules).
+      c.lookupSource = &(dm_.*l.list);
+      c.lookupKey = l.listName;
+      c.lookupDisplay = l.listName;
+    }
   }
   dataGrid_ = new DataGrid(this);
   dataGrid_->setColumns(config_.columns);
@@ -411,6 +418,18 @@ void DocumentEditor::installLineRules() {
       for (const LineCompletion& c : chain) complete(*dCDS_, dm_.pubCDS, c, field.value());
     };
   }
+  for (const LineLookup& l : config_.lookups) {
+    Field* f = dCDS_->findField(l.field);
+    if (!f) throw DataError(QString("明细中没有字段 %1").arg(l.field));
+    f->onChange = [this, l](Field& name) {
+      Dataset& list = dm_.*l.list;
+      QVariant key;
+      for (int r = 0; r < list.recordCount() && !key.isValid(); ++r)
+        if (list.valueAt(r, l.listName).toString() == name.asString())
+          key = list.valueAt(r, l.listKey);
+      name.dataset().fieldByName(l.keyField).setValue(key);
+    };
+  }
 }
 
 void DocumentEditor::formShow() {
@@ -444,6 +463,8 @@ void DocumentEditor::formShow() {
       box->setCurrentIndex(-1);
     }
   }
+  for (const LineLookup& l : config_.lookups)
+    if (!(dm_.*l.list).active()) (dm_.*l.list).open();
   if (config_.setUp) config_.setUp(*this);
   showLast();
 }
@@ -507,7 +528,15 @@ void DocumentEditor::loadHeaderEditors() {
     if (auto* check = qobject_cast<QCheckBox*>(w)) {
       check->setChecked(v.toBool());
     } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
-      if (line->text() != v.toString()) line->setText(v.toString());
+      // A computed date shows as a date, with its time only when it has one.
+      const QString text = v.typeId() != QMetaType::QDateTime ? v.toString()
+                           : v.toDateTime().time() == QTime(0, 0)
+                               ? v.toDateTime().toString("yyyy-MM-dd")
+                               : v.toDateTime().toString("yyyy-MM-dd hh:mm:ss");
+      if (line->text() != text) {
+        line->setText(text);
+        if (line->isReadOnly()) line->setCursorPosition(0);  // a long value shows its start
+      }
     } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
       date->setDate(v.isValid() ? v.toDateTime().date() : date->minimumDate());
     } else if (auto* box = qobject_cast<QComboBox*>(w); box && box->isEditable()) {
@@ -589,6 +618,7 @@ void DocumentEditor::loadDoc(const QString& keyNo) {
   // What the computed fields come from may have changed since they were last read.
   if (config_.computeHeader) refreshComputed();
   loadHeaderEditors();
+  if (config_.afterLoad) config_.afterLoad(*this);
 }
 
 void DocumentEditor::fitColumns() {
@@ -603,6 +633,7 @@ void DocumentEditor::fitColumns() {
 void DocumentEditor::openEmpty() {
   openDocument(config_.emptyMarker);
   loadHeaderEditors();
+  if (config_.afterLoad) config_.afterLoad(*this);
 }
 
 void DocumentEditor::setState(State state) {
@@ -833,6 +864,8 @@ bool DocumentEditor::saveDoc() {
   dataGrid_->commitEdit();
   mCDS_->checkBrowseMode();
   dCDS_->checkBrowseMode();
+  // Lines a screen filtered out of view are still checked, numbered and saved.
+  dCDS_->clearFilter();
   if (!validateDoc()) return false;
   ServerReply reply;
   bool sent = false;
@@ -896,6 +929,7 @@ void DocumentEditor::delActionExecute() {
   }
   if (prompter().choose(kConfirmDelete, {"确定", "取消"}, Prompter::Icon::Question) != 0) return;
   const QString kept = shownKeyNo();
+  dCDS_->clearFilter();  // hidden lines go with the document, not left behind without it
   while (!dCDS_->isEmpty()) {
     dCDS_->first();
     dCDS_->remove();

@@ -106,6 +106,14 @@ struct LineNumbers {
 // "26-12-10000", "PO26129999" with a prefix of 6 → "PO261210000").
 QString successorNumber(const QString& previous, int width, int prefixLength = -1);
 
+// A name column of the lines chosen from a drop-down of a data-module list; the choice also
+// stores the list's key in keyField (a department by name, its number kept).
+struct LineLookup {
+  QString field, keyField;
+  Dataset DataModule::*list = nullptr;
+  QString listKey, listName;
+};
+
 // Fields that must not be empty before a save, with the one message for them.
 struct RequiredFields {
   QStringList fields;
@@ -145,6 +153,7 @@ struct DocumentConfig {
   std::vector<GridColumn> columns;
   std::vector<LinePicker> pickers;
   std::vector<LineCompletion> completions;  // several on one field run in this order
+  std::vector<LineLookup> lookups;
   LineNumbers lineNumbers;
   // Drop-downs of the find and print buttons; none: a click runs the standard action.
   std::vector<MenuEntry> findMenu, printMenu;
@@ -156,6 +165,8 @@ struct DocumentConfig {
   std::function<void(DocumentEditor&)> prepareDatasets{};  // before the datasets first open
   std::function<void(DocumentEditor&)> addLine{};          // replaces the standard 增行
   std::function<QWidget*(DocumentEditor&)> sideWidget{};   // left of the grid, beside it
+  // After a document (or the empty one of a new document) is opened and shown.
+  std::function<void(DocumentEditor&)> afterLoad{};
 };
 
 class DocumentEditor : public QDialog {

@@ -119,17 +119,21 @@ void TbomForm::updateActions() {
   cancelAction->setEnabled(editing);
 }
 
-void TbomForm::loadTree() {
-  tree_->close();
-  if (productNo_.trimmed().isEmpty()) return;
+void loadBomTree(Dataset& tree, const QString& productNo) {
+  tree.close();
+  if (productNo.trimmed().isEmpty()) return;
   Dataset& pub = dm().pubCDS;
   pub.setCommandText("exec sp_createBomTree");
   pub.execute();
   pub.setCommandText("exec sp_getBomTree :p1,0,1,1");
-  pub.params().byName("p1").value = productNo_;
+  pub.params().byName("p1").value = productNo;
   pub.execute();
-  tree_->open();  // the provider hands over the tree the procedures prepared
-  tree_->first();
+  tree.open();  // the provider hands over the tree the procedures prepared
+  tree.first();
+}
+
+void TbomForm::loadTree() {
+  loadBomTree(*tree_, productNo_);
 }
 
 void TbomForm::findActionExecute() {

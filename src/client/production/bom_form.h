@@ -24,6 +24,10 @@ inline constexpr const char* kBomQtyEmpty = "用量不能为空!";
 inline constexpr const char* kBomConfirmDelete = "确定要删除此项吗?";
 inline constexpr const char* kBomLineGone = "此项已被删除，请重新查找后再修改";
 
+// Reads a product's bill into `tree` (provider bomDSP) as the database builds it, every level
+// below the product; closes it without a product.
+void loadBomTree(Dataset& tree, const QString& productNo);
+
 class TbomForm : public QDialog {
   Q_OBJECT
  public:

@@ -5,6 +5,7 @@
 
 #include "client/masterdata/products_form.h"
 #include "client/production/bom_form.h"
+#include "client/production/task_form.h"
 #include "client/production/task_query_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
@@ -19,6 +20,11 @@ void registerProductionScreens() {
     TbomForm form(parent);
     form.openForProduct(productNo);
     desktop().exec(form);
+  });
+  registerScreen("bus_taskAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    auto form = std::make_unique<Tbus_taskForm>(parent);
+    form->formShow();
+    return form;
   });
   registerScreen("bus_task_qryAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
     return std::make_unique<Tbus_task_qryForm>(parent);

@@ -1,5 +1,5 @@
 // Registers the production screens: the bill of materials (from the main window and for the
-// products screen's current product) and the task statistics.
+// products screen's current product), the production task and the task statistics.
 #pragma once
 
 namespace qk::client {
