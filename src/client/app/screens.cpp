@@ -6,6 +6,7 @@
 #include "client/app/client_config.h"
 #include "client/masterdata/master_lists.h"
 #include "client/production/production_screens.h"
+#include "client/quality/check_form.h"
 #include "client/query/query_presets.h"
 #include "client/report/sys_report_form.h"
 #include "client/sales/bus_so_form.h"
@@ -29,6 +30,7 @@ void registerStandardScreens() {
   registerWarehouseScreens();
   registerSalesScreens();
   registerProductionScreens();
+  registerQualityScreens();
 }
 
 }  // namespace qk::client

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "client/data/data_module.h"
+#include "client/warehouse/material_issue_form.h"
 #include "client/widgets/screen_registry.h"
 
 namespace qk::client {
@@ -129,6 +130,7 @@ Twh_OutForm::Twh_OutForm(QWidget* parent) : DocumentEditor(warehouseIssueConfig(
 void registerWarehouseScreens() {
   registerDocument<Twh_InForm>("wh_InAction");
   registerDocument<Twh_OutForm>("wh_outAction");
+  registerDocument<Twh_Out_matForm>("wh_mat_outAction");
 }
 
 }  // namespace qk::client

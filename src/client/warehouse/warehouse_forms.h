@@ -21,7 +21,7 @@ class Twh_OutForm : public DocumentEditor {
   explicit Twh_OutForm(QWidget* parent = nullptr);
 };
 
-// The main window's wh_InAction and wh_outAction.
+// The main window's wh_InAction, wh_outAction and wh_mat_outAction.
 void registerWarehouseScreens();
 
 }  // namespace qk::client
