@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDate>
 #include <QLineEdit>
+#include <QValidator>
 
 #include "client/data/dataset.h"
 #include "client/quality/check_form.h"
@@ -112,6 +113,13 @@ TEST_F(InspectionTest, SaveRefusesAMissingFieldButRecordsAFullyRejectedLot) {
   EXPECT_FALSE(f->saveDoc());  // but something must have been submitted
   EXPECT_EQ(prompter_.texts(), QStringList{kInspectionIncomplete});
 
+  // Quantities take digits only: nothing typed there is a number the save cannot store.
+  const QValidator* digits = qobject_cast<QLineEdit*>(f->headerEditor("qty"))->validator();
+  ASSERT_NE(digits, nullptr);
+  for (QString typed : {"5a", "-", "1,5", "."}) {
+    int at = 0;
+    EXPECT_EQ(digits->validate(typed, at), QValidator::Invalid) << typed.toStdString();
+  }
   type(*f, "qty", "500");
   prompter_.clear();
   EXPECT_FALSE(f->saveDoc());

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTableView>
@@ -558,6 +559,13 @@ void DocumentEditor::limitHeaderEditors() {
     // The server refuses a longer text; the user is stopped while typing instead.
     if (line && f && f->type() == protocol::FieldType::String && f->size() > 0)
       line->setMaxLength(f->size());
+    // A quantity typed into the header takes digits only, so no keystroke makes a bad number.
+    const bool number =
+        f && (f->type() == protocol::FieldType::Decimal ||
+              f->type() == protocol::FieldType::Float || f->type() == protocol::FieldType::Integer);
+    if (line && number && !line->isReadOnly())
+      line->setValidator(new QRegularExpressionValidator(
+          QRegularExpression(R"(^(\d{1,13}(\.\d{0,5})?)?$)"), line));
   }
 }
 
