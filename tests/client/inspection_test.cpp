@@ -15,6 +15,7 @@
 #include "client/widgets/data_grid.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
+#include "line_input.h"
 #include "server/core/account_store.h"
 
 namespace qk::test {
@@ -40,10 +41,7 @@ class InspectionTest : public ClientTest {
     desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
     desktop_.on<Tsys_qryForm>([this](Tsys_qryForm& d) {
       EXPECT_EQ(d.windowTitle(), "采购订单查询");
-      client::Dataset& rows = d.listSP();
-      for (int r = 0; r < rows.recordCount(); ++r)
-        if (rows.valueAt(r, "psNo").toString() == pickedBatch_) d.listGrid()->setChecked(r, true);
-      return int(QDialog::Accepted);
+      return pickRows(d, {pickedBatch_}, "psNo");
     });
     // The methods are kept by administrators outside the screens.
     server::AccountStore(dir_.path())

@@ -14,6 +14,7 @@
 #include "client/widgets/grid_header.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
+#include "line_input.h"
 
 namespace qk::test {
 namespace {
@@ -21,21 +22,6 @@ namespace {
 using client::Prompter;
 using client::Tsys_qryForm;
 using client::Twh_Out_matForm;
-
-void typeInto(client::Dataset& ds, const char* field, const QVariant& value, int row = -1) {
-  if (row >= 0) ds.moveTo(row);
-  ds.edit();
-  ds.fieldByName(field).setValue(value);
-  ds.post();
-}
-
-int pickRows(Tsys_qryForm& d, std::initializer_list<const char*> keys, const QString& field) {
-  client::Dataset& rows = d.listSP();
-  for (const char* key : keys)
-    for (int r = 0; r < rows.recordCount(); ++r)
-      if (rows.valueAt(r, field).toString() == key) d.listGrid()->setChecked(r, true);
-  return QDialog::Accepted;
-}
 
 class MaterialIssueTest : public ClientTest {
  protected:

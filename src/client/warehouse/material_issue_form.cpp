@@ -1,7 +1,7 @@
 #include "client/warehouse/material_issue_form.h"
 
-#include "client/data/data_module.h"
 #include "client/data/dataset.h"
+#include "client/warehouse/warehouse_forms.h"
 
 namespace qk::client {
 
@@ -52,12 +52,7 @@ DocumentConfig materialIssueConfig() {
   c.dateField = "moDate";
   c.header = {
       {.field = "moDate", .caption = "日期", .editor = HeaderEditor::Date},
-      {.field = "whNo",
-       .caption = "仓库名称",
-       .editor = HeaderEditor::List,
-       .list = &DataModule::whCDS,
-       .listKey = "whNo",
-       .listName = "whName"},
+      warehouseHeaderField(),
       {.field = "remarkM", .caption = "备注", .row = 1},
   };
   c.headerCheck = {{"whNo"}, "仓库 不能为空!"};

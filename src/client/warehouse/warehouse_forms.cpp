@@ -57,12 +57,7 @@ DocumentConfig warehouseDocument(const char* dateField, const char* docFamily) {
        .valuesSql =
            QString("select distinct docType as v from bas_doc where docId = '%1'").arg(docFamily)},
       {.field = dateField, .caption = "日期", .editor = HeaderEditor::Date},
-      {.field = "whNo",
-       .caption = "仓库名称",
-       .editor = HeaderEditor::List,
-       .list = &DataModule::whCDS,
-       .listKey = "whNo",
-       .listName = "whName"},
+      warehouseHeaderField(),
       {.field = "remarkM", .caption = "备注", .row = 1},
   };
   c.headerCheck = {{"whNo", "docType"}, "仓库和单据类型不能为空!"};
@@ -82,6 +77,15 @@ void registerDocument(const char* action) {
 }
 
 }  // namespace
+
+HeaderField warehouseHeaderField() {
+  return {.field = "whNo",
+          .caption = "仓库名称",
+          .editor = HeaderEditor::List,
+          .list = &DataModule::whCDS,
+          .listKey = "whNo",
+          .listName = "whName"};
+}
 
 DocumentConfig warehouseReceiptConfig() {
   DocumentConfig c = warehouseDocument("inDate", "入库单");

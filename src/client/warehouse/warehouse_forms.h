@@ -6,6 +6,9 @@
 
 namespace qk::client {
 
+// The warehouse drop-down of every warehouse document's header.
+HeaderField warehouseHeaderField();
+
 DocumentConfig warehouseReceiptConfig();
 DocumentConfig warehouseIssueConfig();
 
