@@ -26,6 +26,7 @@
 #include "client/widgets/screen_registry.h"
 #include "client/widgets/tool_action.h"
 #include "client_fixture.h"
+#include "line_input.h"
 #include "server/core/account_store.h"
 #include "support/widget_input.h"
 
@@ -40,15 +41,6 @@ using client::Twh_OutForm;
 
 QString monthHead(const char* head) {
   return QString("%1-%2-").arg(head, QDate::currentDate().toString("yy-MM"));
-}
-
-// Types a value into a row of a document's dataset (the current one unless told), as a user
-// would.
-void typeInto(client::Dataset& ds, const char* field, const QVariant& value, int row = -1) {
-  if (row >= 0) ds.moveTo(row);
-  ds.edit();
-  ds.fieldByName(field).setValue(value);
-  ds.post();
 }
 
 class DocumentTest : public ClientTest {
@@ -520,14 +512,6 @@ TEST_F(DocumentTest, RefusedDeleteShowsTheDocumentAsStored) {
 }
 
 // ---- pickers and completion
-
-int pickRows(Tsys_qryForm& d, std::initializer_list<const char*> keys, const QString& field) {
-  client::Dataset& rows = d.listSP();
-  for (const char* key : keys)
-    for (int r = 0; r < rows.recordCount(); ++r)
-      if (rows.valueAt(r, field).toString() == key) d.listGrid()->setChecked(r, true);
-  return QDialog::Accepted;
-}
 
 TEST_F(DocumentTest, ProductPickerAppendsOnNewAndOverwritesOnEdit) {
   auto f = newReceipt();

@@ -19,6 +19,7 @@
 #include "client/widgets/data_grid.h"
 #include "client/widgets/screen_registry.h"
 #include "client_fixture.h"
+#include "line_input.h"
 
 namespace qk::test {
 namespace {
@@ -34,13 +35,6 @@ QString gs(const char* sequence) {
 
 QString orderNo(const char* sequence) {
   return "XS-" + QDate::currentDate().toString("yy-MM-") + sequence;
-}
-
-void typeInto(client::Dataset& ds, const char* field, const QVariant& value, int row = -1) {
-  if (row >= 0) ds.moveTo(row);
-  ds.edit();
-  ds.fieldByName(field).setValue(value);
-  ds.post();
 }
 
 QStringList column(const client::Dataset& d, const char* field) {

@@ -7,6 +7,7 @@
 #include "client/masterdata/master_lists.h"
 #include "client/production/production_screens.h"
 #include "client/purchase/purchase_screens.h"
+#include "client/quality/check_form.h"
 #include "client/query/query_presets.h"
 #include "client/report/sys_report_form.h"
 #include "client/sales/bus_so_form.h"
@@ -31,6 +32,7 @@ void registerStandardScreens() {
   registerSalesScreens();
   registerPurchaseScreens();
   registerProductionScreens();
+  registerQualityScreens();
 }
 
 }  // namespace qk::client

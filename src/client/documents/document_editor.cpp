@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTableView>
@@ -116,6 +117,8 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
   setWindowTitle(config_.caption);
   setWindowFlag(Qt::WindowMaximizeButtonHint);
   sqlIdentifier(config_.masterTable);
+  if (config_.masterView.isEmpty()) config_.masterView = config_.masterTable;
+  sqlIdentifier(config_.masterView);
   sqlIdentifier(config_.detailView);
   sqlIdentifier(config_.keyField);
   sqlIdentifier(config_.detailOrder);
@@ -146,8 +149,10 @@ DocumentEditor::DocumentEditor(DocumentConfig config, QWidget* parent)
   dataGrid_->setFooterVisible(true);
 
   auto* footer = new QHBoxLayout;
-  const std::pair<const char*, const char*> kFooter[] = {
-      {"userName", "制单"}, {"docDate", "制单日期"}, {"audName", "审核"}, {"audDate", "审核日期"}};
+  const std::pair<QString, const char*> kFooter[] = {{config_.userField, "制单"},
+                                                     {config_.entryDateField, "制单日期"},
+                                                     {"audName", "审核"},
+                                                     {"audDate", "审核日期"}};
   for (const auto& [field, caption] : kFooter) {
     auto* edit = new QLineEdit(this);
     edit->setReadOnly(true);
@@ -368,8 +373,8 @@ void DocumentEditor::prepareDatasets() {
   }
   if (config_.newRecord.empty()) {
     if (!config_.dateField.isEmpty()) config_.newRecord.push_back(todayDefault(config_.dateField));
-    config_.newRecord.push_back(nowDefault("docDate"));
-    config_.newRecord.push_back(userDefault("userName"));
+    config_.newRecord.push_back(nowDefault(config_.entryDateField));
+    config_.newRecord.push_back(userDefault(config_.userField));
   }
   mCDS_->onNewRecord = [this](Dataset& ds) {
     // An unticked box is stored as false, not as no value.
@@ -381,10 +386,12 @@ void DocumentEditor::prepareDatasets() {
   if (config_.prepareDatasets) config_.prepareDatasets(*this);
 }
 
-void DocumentEditor::installAmount() {
+void DocumentEditor::installAmount(LineHandlers& handlers) {
   const QString& qty = config_.lineQtyField;
   const QString& price = config_.priceField;
-  if (config_.amountField.isEmpty() || !dCDS_->findField(qty) || !dCDS_->findField(price)) return;
+  if (config_.amountField.isEmpty() || qty.isEmpty() || price.isEmpty() || !dCDS_->findField(qty) ||
+      !dCDS_->findField(price))
+    return;
   Field* amount = dCDS_->findField(config_.amountField);
   if (!amount) {
     amount = &dCDS_->addCalculatedField(
@@ -395,11 +402,11 @@ void DocumentEditor::installAmount() {
     // A view that supplies the amount as it was stored: a changed quantity or price recomputes
     // it in the line.
     for (const QString& f : {qty, price}) {
-      dCDS_->fieldByName(f).onChange = [this, qty, price](Field& changed) {
+      handlers[f.toLower()].push_back([this, qty, price](Field& changed) {
         Dataset& d = changed.dataset();
         d.fieldByName(config_.amountField)
             .setValue(d.fieldByName(qty).asFloat() * d.fieldByName(price).asFloat());
-      };
+      });
     }
   }
   amount->displayFormat = "#,##0.00";
@@ -407,15 +414,26 @@ void DocumentEditor::installAmount() {
 }
 
 void DocumentEditor::installLineRules() {
-  installAmount();
+  LineHandlers handlers;
+  installAmount(handlers);
   std::map<QString, std::vector<LineCompletion>> byField;
   for (const LineCompletion& c : config_.completions) byField[c.field.toLower()].push_back(c);
   for (const auto& [name, chain] : byField) {
-    Field* f = dCDS_->findField(chain.front().field);
-    if (!f) throw DataError(QString("明细中没有字段 %1").arg(chain.front().field));
-    f->onChange = [this, chain](Field& field) {
+    handlers[name].push_back([this, chain](Field& field) {
       if (isFilling) return;
       for (const LineCompletion& c : chain) complete(*dCDS_, dm_.pubCDS, c, field.value());
+    });
+  }
+  for (const LineRule& rule : config_.lineRules)
+    for (const QString& f : rule.fields)
+      handlers[f.toLower()].push_back(
+          [apply = rule.apply](Field& field) { apply(field.dataset()); });
+  // One handler per field, running what each rule asked for in order.
+  for (auto& [name, list] : handlers) {
+    Field* f = dCDS_->findField(name);
+    if (!f) throw DataError(QString("明细中没有字段 %1").arg(name));
+    f->onChange = [list = std::move(list)](Field& field) {
+      for (const auto& run : list) run(field);
     };
   }
   for (const LineLookup& l : config_.lookups) {
@@ -557,8 +575,8 @@ void DocumentEditor::loadHeaderEditors() {
   auto stamp = [](const QVariant& v) {
     return v.isValid() ? v.toDateTime().toString("yyyy-MM-dd hh:mm:ss") : QString();
   };
-  footer_.value("userName")->setText(value("userName").toString());
-  footer_.value("docDate")->setText(stamp(value("docDate")));
+  footer_.value(config_.userField)->setText(value(config_.userField).toString());
+  footer_.value(config_.entryDateField)->setText(stamp(value(config_.entryDateField)));
   footer_.value("audName")->setText(value("audName").toString());
   footer_.value("audDate")->setText(stamp(value("audDate")));
 }
@@ -570,6 +588,13 @@ void DocumentEditor::limitHeaderEditors() {
     // The server refuses a longer text; the user is stopped while typing instead.
     if (line && f && f->type() == protocol::FieldType::String && f->size() > 0)
       line->setMaxLength(f->size());
+    // A quantity typed into the header takes digits only, so no keystroke makes a bad number.
+    const bool number =
+        f && (f->type() == protocol::FieldType::Decimal ||
+              f->type() == protocol::FieldType::Float || f->type() == protocol::FieldType::Integer);
+    if (line && number && !line->isReadOnly())
+      line->setValidator(new QRegularExpressionValidator(
+          QRegularExpression(R"(^(\d{1,13}(\.\d{0,5})?)?$)"), line));
   }
 }
 
@@ -600,7 +625,7 @@ void DocumentEditor::openDocument(const QVariant& key) {
   const QScopedValueRollback<bool> loading(loadingHeader_, true);
   mCDS_->close();
   mCDS_->setCommandText(
-      QString("select * from %1 where %2 = :keyNo").arg(config_.masterTable, config_.keyField));
+      QString("select * from %1 where %2 = :keyNo").arg(config_.masterView, config_.keyField));
   mCDS_->params().byName("keyNo").value = key;
   mCDS_->open();
   dCDS_->close();
@@ -730,10 +755,7 @@ void DocumentEditor::newActionExecute() {
 
 void DocumentEditor::editActionExecute() {
   if (!hasDocument()) return;  // nothing shown: nothing to change
-  if (mCDS_->fieldByName("audited").asBoolean()) {
-    prompter().message(kAuditedNoEdit, Prompter::Icon::Stop);
-    return;
-  }
+  if (refuseAudited()) return;
   isEdit = true;
   setState(State::Edit);
 }
@@ -760,19 +782,29 @@ void DocumentEditor::minuActionExecute() {
   if (!dCDS_->isEmpty()) dCDS_->remove();
 }
 
+bool DocumentEditor::refuseAudited() {
+  if (!mCDS_->fieldByName("audited").asBoolean()) return false;
+  prompter().message(config_.audited.message, config_.audited.icon);
+  return true;
+}
+
 bool DocumentEditor::validateDoc() {
-  for (const QString& f : config_.headerCheck.fields) {
-    if (mCDS_->fieldByName(f).asString().trimmed().isEmpty()) {
-      prompter().message(config_.headerCheck.message, Prompter::Icon::Warning);
-      return false;
-    }
+  const RequiredFields& required = config_.headerCheck;
+  bool complete = true;
+  for (const QString& f : required.fields)
+    complete = complete && !mCDS_->fieldByName(f).asString().trimmed().isEmpty();
+  for (const QString& f : required.nonZero)
+    complete = complete && !mCDS_->fieldByName(f).isNull() && mCDS_->fieldByName(f).asFloat() != 0;
+  if (!complete) {
+    prompter().message(required.message, Prompter::Icon::Warning);
+    return false;
   }
   dCDS_->checkBrowseMode();
   if (dCDS_->isEmpty()) {
     prompter().message(kLinesEmpty, Prompter::Icon::Warning);
     return false;
   }
-  for (int r = 0; r < dCDS_->recordCount(); ++r) {
+  for (int r = 0; r < dCDS_->recordCount() && !config_.lineNumberField.isEmpty(); ++r) {
     const QVariant qty = dCDS_->valueAt(r, config_.lineQtyField);
     const QString number = dCDS_->valueAt(r, config_.lineNumberField).toString().trimmed();
     if (qty.toDouble() == 0 || number.isEmpty()) {
@@ -922,8 +954,11 @@ void DocumentEditor::cancelActionExecute() {
 
 void DocumentEditor::delActionExecute() {
   if (!hasDocument()) return;
-  // An audited document is settled: it goes only after its audit is withdrawn.
-  if (mCDS_->fieldByName("audited").asBoolean()) {
+  // An audited document is settled: it goes only after its audit is withdrawn (in the screen's
+  // own words where it has them for editing and deleting alike).
+  if (config_.audited.refuseDelete) {
+    if (refuseAudited()) return;
+  } else if (mCDS_->fieldByName("audited").asBoolean()) {
     prompter().message(kAuditedNoDelete, Prompter::Icon::Stop);
     return;
   }

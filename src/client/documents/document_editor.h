@@ -15,10 +15,12 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
 
+#include "client/data/prompter.h"
 #include "client/data/server_reply.h"
 #include "client/documents/line_pickers.h"
 #include "client/widgets/data_grid.h"
@@ -38,6 +40,7 @@ namespace qk::client {
 class DataModule;
 class Dataset;
 class DocumentEditor;
+class Field;
 
 inline constexpr const char* kLinesEmpty = "明细不能为空!";
 inline constexpr const char* kAuditedNoEdit = "此单已审核，请取消审核后修改！";
@@ -114,15 +117,31 @@ struct LineLookup {
   QString listKey, listName;
 };
 
-// Fields that must not be empty before a save, with the one message for them.
+// Fields that must not be empty before a save, and numbers that must be neither empty nor 0,
+// with the one message for them all.
 struct RequiredFields {
   QStringList fields;
   QString message;
+  QStringList nonZero{};
+};
+
+// What editing or deleting an audited document says, and whether deleting it is refused too.
+struct AuditedRefusal {
+  QString message = kAuditedNoEdit;
+  Prompter::Icon icon = Prompter::Icon::Stop;
+  bool refuseDelete = false;
+};
+
+// A rule of the line recomputed whenever one of its fields changes (after the completions).
+struct LineRule {
+  QStringList fields;
+  std::function<void(Dataset& lines)> apply;
 };
 
 struct DocumentConfig {
   QString caption;
   QString masterTable;  // navigation, reading, audit
+  QString masterView;   // the master is read from it instead of masterTable
   QString detailView;   // the lines are read from it
   QString detailOrder = "itemNo";
   QString emptyMarker;  // a number that never exists: opens both datasets without rows
@@ -140,12 +159,14 @@ struct DocumentConfig {
   // Defaults of a new master record; empty: dateField today, docDate now, userName the user.
   std::vector<FieldDefault> newRecord;
   std::vector<HeaderField> header;
+  QString userField = "userName", entryDateField = "docDate";  // footer "制单", "制单日期"
+  AuditedRefusal audited;
   // Values of ReadOnly header fields that are not stored, computed after a document loads and
   // whenever one of computeOn changes.
   std::function<QVariantMap(DocumentEditor&)> computeHeader{};
   QStringList computeOn;
   RequiredFields headerCheck;
-  // A line needs a non-zero quantity and a non-empty number.
+  // A line needs a non-zero quantity and a non-empty number; no number field: no line check.
   QString lineQtyField = "qty", lineNumberField = "productNo";
   QString lineMessage;
   QString priceField = "uPrice", amountField = "amount";  // amount = qty × price, not stored
@@ -154,6 +175,7 @@ struct DocumentConfig {
   std::vector<LinePicker> pickers;
   std::vector<LineCompletion> completions;  // several on one field run in this order
   std::vector<LineLookup> lookups;
+  std::vector<LineRule> lineRules;
   LineNumbers lineNumbers;
   // Drop-downs of the find and print buttons; none: a click runs the standard action.
   std::vector<MenuEntry> findMenu, printMenu;
@@ -244,7 +266,8 @@ class DocumentEditor : public QDialog {
   QWidget* headerPanel() const { return headerPanel_; }
   // A document adds its own entries here (addToolActions, setToolMenu of tool_action.h).
   QToolBar* toolBar() const { return toolBar_; }
-  QString footerText(const QString& field) const;  // userName, docDate, audName, audDate
+  // userField, entryDateField, audName, audDate
+  QString footerText(const QString& field) const;
   QLabel* keyNoLabel() const { return keyNoLabel_; }
 
   // How many times a document or its new lines are numbered again when another user has just
@@ -260,8 +283,11 @@ class DocumentEditor : public QDialog {
   void buildToolbar();
   void buildHeader();
   void prepareDatasets();
+  // What runs when a line field changes, by lower-case field name.
+  using LineHandlers = std::map<QString, std::vector<std::function<void(Field&)>>>;
   void installLineRules();
-  void installAmount();  // amount = qty × price, computed or recomputed in the line
+  void installAmount(LineHandlers& handlers);  // amount = qty × price, in the line
+  bool refuseAudited();                        // says so when the shown document is audited
   void loadHeaderEditors();
   void limitHeaderEditors();  // text editors take no more than their field holds
   void fitColumns();

@@ -1,6 +1,8 @@
 #include "client/warehouse/warehouse_forms.h"
 
 #include "client/data/data_module.h"
+#include "client/warehouse/material_issue_form.h"
+#include "client/widgets/screen_registry.h"
 
 namespace qk::client {
 
@@ -53,12 +55,7 @@ DocumentConfig warehouseDocument(const char* dateField, const char* docFamily) {
        .valuesSql =
            QString("select distinct docType as v from bas_doc where docId = '%1'").arg(docFamily)},
       {.field = dateField, .caption = "日期", .editor = HeaderEditor::Date},
-      {.field = "whNo",
-       .caption = "仓库名称",
-       .editor = HeaderEditor::List,
-       .list = &DataModule::whCDS,
-       .listKey = "whNo",
-       .listName = "whName"},
+      warehouseHeaderField(),
       {.field = "remarkM", .caption = "备注", .row = 1},
   };
   c.headerCheck = {{"whNo", "docType"}, "仓库和单据类型不能为空!"};
@@ -69,6 +66,15 @@ DocumentConfig warehouseDocument(const char* dateField, const char* docFamily) {
 }
 
 }  // namespace
+
+HeaderField warehouseHeaderField() {
+  return {.field = "whNo",
+          .caption = "仓库名称",
+          .editor = HeaderEditor::List,
+          .list = &DataModule::whCDS,
+          .listKey = "whNo",
+          .listName = "whName"};
+}
 
 DocumentConfig warehouseReceiptConfig() {
   DocumentConfig c = warehouseDocument("inDate", "入库单");
@@ -117,6 +123,7 @@ Twh_OutForm::Twh_OutForm(QWidget* parent) : DocumentEditor(warehouseIssueConfig(
 void registerWarehouseScreens() {
   registerDocument<Twh_InForm>("wh_InAction");
   registerDocument<Twh_OutForm>("wh_outAction");
+  registerDocument<Twh_Out_matForm>("wh_mat_outAction");
 }
 
 }  // namespace qk::client

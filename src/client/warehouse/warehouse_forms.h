@@ -6,6 +6,9 @@
 
 namespace qk::client {
 
+// The warehouse drop-down of every warehouse document's header.
+HeaderField warehouseHeaderField();
+
 DocumentConfig warehouseReceiptConfig();
 DocumentConfig warehouseIssueConfig();
 
@@ -21,7 +24,7 @@ class Twh_OutForm : public DocumentEditor {
   explicit Twh_OutForm(QWidget* parent = nullptr);
 };
 
-// The main window's wh_InAction and wh_outAction.
+// The main window's wh_InAction, wh_outAction and wh_mat_outAction.
 void registerWarehouseScreens();
 
 }  // namespace qk::client

@@ -1570,6 +1570,40 @@ void addMaterialIssue(db::Connection& c, const std::string& keyNo, const char* w
   }
 }
 
+// An incoming inspection of a purchase batch with its measured values, one line a sample.
+void addInspection(db::Connection& c, const std::string& keyNo, const Batch& b, const char* method,
+                   double passed, const std::string& heatNo, const std::string& written,
+                   const std::vector<std::vector<const char*>>& samples) {
+  const auto des =
+      c.query("select des from view_bas_prd_des where productNo = :p", {{"p", b.product.no}});
+  insertRow(c, "check_m",
+            {{"keyNo", text(keyNo)},
+             {"editName", text("admin")},
+             {"editDate", text(written)},
+             {"audited", flag(false)},
+             {"docNo", text("")},
+             {"checkId", text(method)},
+             {"posch", text(b.psNo)},
+             {"qty", number(b.qty)},
+             {"gqty", number(passed)},
+             {"lfqty", number(b.qty - passed)},
+             {"dyqty", number(0)},
+             {"des", des.rows.empty() ? Value{} : des.rows[0][0]},
+             {"heatNo", text(heatNo)}});
+  std::int64_t row = 0;
+  for (const auto& values : samples) {
+    // The field names outlive the row's fields, which only view them.
+    std::vector<std::string> names;
+    names.reserve(values.size());
+    std::vector<Field> fields{{"keyNo", text(keyNo)}, {"rowNo", integer(++row)}};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      names.push_back("item" + std::to_string(i + 1));
+      fields.push_back({names.back(), text(values[i])});
+    }
+    insertRow(c, "check_d", fields);
+  }
+}
+
 // A delivery of sales items from a warehouse, at the order's price.
 void addDelivery(db::Connection& c, const std::string& keyNo, const char* custNo, const char* whNo,
                  const std::string& date, const std::vector<SalesItem>& items) {
@@ -1645,6 +1679,10 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
                    cal.at(2, 5, 15, 0), {bodies, bonnets});
   addPurchaseReceipt(c, "JH-" + cal.yymm(2) + "-0001", foundry, "21", cal.at(2, 15, 14, 20),
                      cal.at(2, 16, 9, 5), {bodies, bonnets});
+  addInspection(c, "JY-" + cal.yymm(2) + "-0001", bodies, "理化检验", 19,
+                "L" + cal.compact(2) + "-07", cal.at(2, 16, 10, 30),
+                {{"C 0.05", "Cr 18.6", "Ni 9.1", "σb 520", "HB 150"},
+                 {"C 0.06", "Cr 18.9", "Ni 9.3", "σb 535", "HB 156"}});
 
   // Last month.
   addMaterialIssue(c, "LL-" + cal.yymm(1) + "-0001", "21", cal.at(1, 5, 8, 30), "阀体毛坯",
@@ -1669,6 +1707,8 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
                    cal.at(0, 2, 9, 0), "", {studs, nuts});
   addPurchaseReceipt(c, "JH-" + cal.yymm(0) + "-0001", fasteners, "24", cal.at(0, 3, 10, 0), "",
                      {studs});
+  addInspection(c, "JY-" + cal.yymm(0) + "-0001", studs, "抽检", 80, "", cal.at(0, 3, 11, 0),
+                {{"M16 通规过", "止规止", "HRC 28"}, {"M16 通规过", "止规止", "HRC 30"}});
   addWarehouseDocument(c,
                        {false, "CK-" + cal.yymm(0) + "-0001", "生产领用", "24", cal.at(0, 3),
                         cal.at(0, 3, 15, 30), "", "装配用"},
