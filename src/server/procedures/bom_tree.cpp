@@ -35,37 +35,54 @@ CREATE TEMP TABLE IF NOT EXISTS qk_bom_tree (
   def3 VARCHAR(50), def4 VARCHAR(50), def5 VARCHAR(50), def6 VARCHAR(50));
 DELETE FROM temp.qk_bom_tree;)";
 
-// The walk's rows before the part descriptions are joined to them.
-constexpr std::string_view kCreateWalk = R"(
-CREATE TEMP TABLE IF NOT EXISTS qk_bom_walk (
-  nodeId INTEGER PRIMARY KEY, parentNodeId INTEGER, sysId INTEGER, parentId INTEGER,
-  lev INTEGER, gNo VARCHAR(50), itemNo INTEGER, ylQty DECIMAL(18,5), drwNo VARCHAR(50),
-  effectDate DATETIME, invalidDate DATETIME, mType VARCHAR(10), remark VARCHAR(50),
-  stoped BOOLEAN);
-DELETE FROM temp.qk_bom_walk;)";
+// Every line under the product, each once however often its parent occurs (UNION also ends a
+// cycle), grouped by parent in the order the tree shows siblings.
+constexpr std::string_view kLines = R"(
+WITH RECURSIVE part(no) AS (
+  SELECT :product
+  UNION
+  SELECT b.partNo FROM bom b JOIN part ON b.productNo = part.no)
+SELECT b.productNo, b.sysid, b.partNo FROM bom b JOIN part ON b.productNo = part.no
+ORDER BY b.productNo, coalesce(b.itemNo, 0), b.sysid)";
 
-constexpr std::string_view kWalkRow =
-    "INSERT INTO temp.qk_bom_walk VALUES (:n, :pn, :s, :ps, :l, :g, :i, :q, :d, :e, :v, :m, "
-    ":r, :t)";
-
-constexpr std::string_view kChildren =
-    "SELECT sysid, partNo, itemNo, ylQty, drwNo, effectDate, invalidDate, mType, remark, stop "
-    "FROM bom WHERE productNo = :p ORDER BY coalesce(itemNo, 0), sysid";
-
-constexpr std::string_view kDescribe = R"(
+// The walk arrives as one JSON array of [nodeId, parentNodeId, sysId, parentId, lev] and is
+// joined to its bom lines and part descriptions in one statement: one round through SQLite
+// instead of one insert per node. The root row describes the product itself.
+constexpr std::string_view kFillTree = R"(
 INSERT INTO temp.qk_bom_tree
-SELECT w.nodeId, w.parentNodeId, w.sysId, w.parentId, w.lev, w.gNo, p.des, p.productUnit,
-       w.itemNo, w.ylQty, w.drwNo, w.effectDate, w.invalidDate, w.mType, w.remark, w.stoped,
+WITH walk AS (
+  SELECT value ->> 0 AS nodeId, value ->> 1 AS parentNodeId, value ->> 2 AS sysId,
+         value ->> 3 AS parentId, value ->> 4 AS lev
+  FROM json_each(:walk)),
+node AS (
+  SELECT w.*, CASE WHEN w.lev = 0 THEN :product ELSE b.partNo END AS gNo,
+         CASE WHEN w.lev = 0 THEN 0 ELSE b.itemNo END AS itemNo,
+         CASE WHEN w.lev = 0 THEN 1 ELSE b.ylQty END AS ylQty, b.drwNo AS drwNo,
+         b.effectDate AS effectDate, b.invalidDate AS invalidDate, b.mType AS mType,
+         b.remark AS remark, CASE WHEN w.lev = 0 THEN 0 ELSE b.stop END AS stoped
+  FROM walk w LEFT JOIN bom b ON w.lev > 0 AND b.sysid = w.sysId)
+SELECT n.nodeId, n.parentNodeId, n.sysId, n.parentId, n.lev, n.gNo, p.des, p.productUnit,
+       n.itemNo, n.ylQty, n.drwNo, n.effectDate, n.invalidDate, n.mType, n.remark, n.stoped,
        p.productUnit, p.productName, p.productSize, p.productPre, p.productMat, p.productSta,
        p.def1, p.def2, p.def3, p.def4, p.def5, p.def6
-FROM temp.qk_bom_walk w LEFT JOIN view_bas_prd_des p ON p.productNo = w.gNo
-ORDER BY w.nodeId)";
+FROM node n LEFT JOIN view_bas_prd_des p ON p.productNo = n.gNo)";
+
+constexpr std::string_view kTreeRows = R"(
+SELECT sysId, parentId, nodeId, parentNodeId, lev, gNo, gDes, gUnit, itemNo, ylQty, drwNo,
+       effectDate, invalidDate, mType, remark, stoped, productUnit, productName, productSize,
+       productPre, productMat, productSta, def1, def2, def3, def4, def5, def6
+FROM temp.qk_bom_tree ORDER BY nodeId)";
 
 // Part numbers compare as the columns do (NOCASE folds ASCII only).
 std::string foldCase(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return s;
+}
+
+std::int64_t integerOf(const protocol::Value& v) {
+  const auto* i = std::get_if<std::int64_t>(&v);
+  return i ? *i : 0;
 }
 
 std::string textOf(const protocol::Value& v) {
@@ -82,13 +99,11 @@ class TreeWalk {
   TreeWalk(db::Connection& db, const std::string& product) : db_(db), product_(product) {}
 
   void run() {
-    // One transaction for the whole walk: a commit per node would cost more than the node.
+    // One transaction: the lines read are the lines the fill joins.
     std::optional<db::Transaction> tx;
     if (!db_.inTransaction()) tx.emplace(db_);
-    const protocol::Value none;
-    add(0, -1, 0, product_,
-        {std::int64_t{0}, product_, std::int64_t{0}, std::int64_t{1}, none, none, none, none, none,
-         std::int64_t{0}});
+    readLines();
+    add(0, 0, -1, 0);
     struct Frame {
       std::int64_t nodeId, sysId;
       int lev;
@@ -107,65 +122,53 @@ class TreeWalk {
       const protocol::Row& line = (*top.lines)[top.next++];
       std::string part = foldCase(textOf(line[1]));
       if (std::find(path.begin(), path.end(), part) != path.end()) continue;
-      if (top.lev + 1 > kMaxDepth)
+      const int lev = top.lev + 1;
+      if (lev > kMaxDepth)
         throw db::DbError(
             "物料清单超过 " + std::to_string(kMaxDepth) + " 层，无法展开：" + product_,
             db::ErrorKind::Refused);
-      const auto* sysId = std::get_if<std::int64_t>(&line[0]);
-      const std::int64_t id = sysId ? *sysId : 0;
-      const std::int64_t node = add(top.nodeId, top.sysId, top.lev + 1, textOf(line[1]), line);
-      const int lev = top.lev + 1;  // `top` may move when the stack grows
+      const std::int64_t sysId = integerOf(line[0]);
+      const std::int64_t node = add(top.nodeId, sysId, top.sysId, lev);
       path.push_back(std::move(part));
-      stack.push_back({node, id, lev, &linesOf(path.back()), 0});
+      stack.push_back({node, sysId, lev, &linesOf(path.back()), 0});  // `top` may move here
     }
-    db_.execute(kDescribe);
-    db_.execute("DELETE FROM temp.qk_bom_walk");
+    walk_ += ']';
+    db_.execute(kFillTree, {{"walk", walk_}, {"product", product_}});
     if (tx) tx->commit();
   }
 
  private:
-  const std::vector<protocol::Row>& linesOf(const std::string& folded) {
-    auto it = lines_.find(folded);
-    if (it == lines_.end())
-      it = lines_.emplace(folded, db_.query(kChildren, {{"p", folded}}).rows).first;
-    return it->second;
+  void readLines() {
+    const protocol::RecordSet rs = db_.query(kLines, {{"product", product_}});
+    for (const protocol::Row& r : rs.rows) lines_[foldCase(textOf(r[0]))].push_back({r[1], r[2]});
   }
 
-  // One node; `line` is a bom row as kChildren reads it (the root's made up).
-  std::int64_t add(std::int64_t parentNode, std::int64_t parentId, int lev, const std::string& gNo,
-                   const protocol::Row& line) {
+  const std::vector<protocol::Row>& linesOf(const std::string& folded) {
+    static const std::vector<protocol::Row> none;
+    auto it = lines_.find(folded);
+    return it == lines_.end() ? none : it->second;
+  }
+
+  std::int64_t add(std::int64_t parentNode, std::int64_t sysId, std::int64_t parentId, int lev) {
     if (++nodes_ > kMaxNodes)
       throw db::DbError(
           "物料清单超过 " + std::to_string(kMaxNodes) + " 个节点，无法展开：" + product_,
           db::ErrorKind::Refused);
-    db_.execute(kWalkRow, {{"n", nodes_},
-                           {"pn", parentNode},
-                           {"s", line[0]},
-                           {"ps", parentId},
-                           {"l", std::int64_t{lev}},
-                           {"g", gNo},
-                           {"i", line[2]},
-                           {"q", line[3]},
-                           {"d", line[4]},
-                           {"e", line[5]},
-                           {"v", line[6]},
-                           {"m", line[7]},
-                           {"r", line[8]},
-                           {"t", line[9]}});
+    walk_ += walk_.empty() ? "[[" : ",[";
+    for (std::int64_t v : {nodes_, parentNode, sysId, parentId, std::int64_t{lev}}) {
+      walk_ += std::to_string(v);
+      walk_ += ',';
+    }
+    walk_.back() = ']';
     return nodes_;
   }
 
   db::Connection& db_;
   std::string product_;
   std::int64_t nodes_ = 0;
+  std::string walk_;
   std::unordered_map<std::string, std::vector<protocol::Row>> lines_;
 };
-
-constexpr std::string_view kTreeRows = R"(
-SELECT sysId, parentId, nodeId, parentNodeId, lev, gNo, gDes, gUnit, itemNo, ylQty, drwNo,
-       effectDate, invalidDate, mType, remark, stoped, productUnit, productName, productSize,
-       productPre, productMat, productSta, def1, def2, def3, def4, def5, def6
-FROM temp.qk_bom_tree ORDER BY nodeId)";
 
 std::optional<protocol::RecordSet> createTree(ProcedureCall& call) {
   call.db.script(kCreateTree);
@@ -174,12 +177,10 @@ std::optional<protocol::RecordSet> createTree(ProcedureCall& call) {
 
 std::optional<protocol::RecordSet> fillTree(ProcedureCall& call) {
   call.db.script(kCreateTree);
-  call.db.script(kCreateWalk);
   try {
     TreeWalk(call.db, call.text(0)).run();
   } catch (const db::DbError&) {
     // A refused tree leaves nothing behind: the next bomDSP read shows no rows, not half a tree.
-    call.db.execute("DELETE FROM temp.qk_bom_walk");
     call.db.execute("DELETE FROM temp.qk_bom_tree");
     throw;
   }
