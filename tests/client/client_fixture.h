@@ -65,5 +65,23 @@ class ClientTest : public DataModuleTest {
   std::unique_ptr<TempDir> programDir_;
   ScriptedDesktop desktop_;
 };
+// A document screen's test: logged in as the administrator, the conditions dialog of a find
+// answered with its defaults.
+class DocumentScreenTest : public ClientTest {
+ protected:
+  void SetUp() override {
+    ClientTest::SetUp();
+    loginAdmin();
+    dm_->userName = "admin";
+    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+  }
+};
+
+// One field of every row, in row order.
+inline QStringList column(const client::Dataset& d, const char* field) {
+  QStringList out;
+  for (int r = 0; r < d.recordCount(); ++r) out << d.valueAt(r, field).toString();
+  return out;
+}
 
 }  // namespace qk::test

@@ -43,13 +43,10 @@ QString monthHead(const char* head) {
   return QString("%1-%2-").arg(head, QDate::currentDate().toString("yy-MM"));
 }
 
-class DocumentTest : public ClientTest {
+class DocumentTest : public DocumentScreenTest {
  protected:
   void SetUp() override {
-    ClientTest::SetUp();
-    loginAdmin();
-    dm_->userName = "admin";
-    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+    DocumentScreenTest::SetUp();
     desktop_.on<Tsys_qryForm>([this](Tsys_qryForm& d) {
       return answerQuery_ ? answerQuery_(d) : int(QDialog::Rejected);
     });
@@ -768,12 +765,6 @@ client::DocumentConfig numberedDocument(int* generated, QString first = "26-12-9
                      return first + " ";  // trimmed by the editor
                    }};
   return c;
-}
-
-QStringList column(const client::Dataset& d, const char* field) {
-  QStringList out;
-  for (int r = 0; r < d.recordCount(); ++r) out << d.valueAt(r, field).toString();
-  return out;
 }
 
 // The sales order's tests cover numbering at save; these are the successors it relies on.

@@ -32,13 +32,10 @@ QString inspectionNo(const char* sequence) {
   return "JY-" + QDate::currentDate().toString("yy-MM-") + sequence;
 }
 
-class InspectionTest : public ClientTest {
+class InspectionTest : public DocumentScreenTest {
  protected:
   void SetUp() override {
-    ClientTest::SetUp();
-    loginAdmin();
-    dm_->userName = "admin";
-    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+    DocumentScreenTest::SetUp();
     desktop_.on<Tsys_qryForm>([this](Tsys_qryForm& d) {
       EXPECT_EQ(d.windowTitle(), "采购订单查询");
       return pickRows(d, {pickedBatch_}, "psNo");

@@ -23,13 +23,10 @@ using client::Prompter;
 using client::Tsys_qryForm;
 using client::Twh_Out_matForm;
 
-class MaterialIssueTest : public ClientTest {
+class MaterialIssueTest : public DocumentScreenTest {
  protected:
   void SetUp() override {
-    ClientTest::SetUp();
-    loginAdmin();
-    dm_->userName = "admin";
-    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+    DocumentScreenTest::SetUp();
     desktop_.on<Tsys_qryForm>([this](Tsys_qryForm& d) {
       return answerQuery_ ? answerQuery_(d) : int(QDialog::Rejected);
     });

@@ -44,24 +44,15 @@ void typeInto(client::Dataset& ds, const char* field, const QVariant& value, int
   ds.post();
 }
 
-QStringList column(const client::Dataset& d, const char* field) {
-  QStringList out;
-  for (int r = 0; r < d.recordCount(); ++r) out << d.valueAt(r, field).toString();
-  return out;
-}
-
 void choose(DocumentEditor& f, const char* field, const QString& key) {
   QComboBox* box = f.headerCombo(field);
   box->setCurrentIndex(box->findData(key));
 }
 
-class PurchaseTest : public ClientTest {
+class PurchaseTest : public DocumentScreenTest {
  protected:
   void SetUp() override {
-    ClientTest::SetUp();
-    loginAdmin();
-    dm_->userName = "admin";
-    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+    DocumentScreenTest::SetUp();
     exec("insert into bas_sup(supNo, supName) values('S1', '华东钢厂'), ('S2', '南方铸造')");
     exec("insert into bas_dep(depNo, depName, isWh) values('W1', '原料仓', 1)");
     exec(

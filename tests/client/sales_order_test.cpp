@@ -37,19 +37,10 @@ QString orderNo(const char* sequence) {
   return "XS-" + QDate::currentDate().toString("yy-MM-") + sequence;
 }
 
-QStringList column(const client::Dataset& d, const char* field) {
-  QStringList out;
-  for (int r = 0; r < d.recordCount(); ++r) out << d.valueAt(r, field).toString();
-  return out;
-}
-
-class SalesOrderTest : public ClientTest {
+class SalesOrderTest : public DocumentScreenTest {
  protected:
   void SetUp() override {
-    ClientTest::SetUp();
-    loginAdmin();
-    dm_->userName = "admin";
-    desktop_.on<client::TfilterForm>([](client::TfilterForm&) { return QDialog::Accepted; });
+    DocumentScreenTest::SetUp();
     exec("insert into bas_cust(custNo, custName) values('C1', '东方阀门'), ('C2', '南方管件')");
     exec(
         "insert into bas_products(productNo, productName, productSize, productPre, productMat, "

@@ -25,12 +25,6 @@ using client::Dataset;
 using client::Prompter;
 using client::Tbus_taskForm;
 
-QStringList column(const Dataset& d, const char* field) {
-  QStringList out;
-  for (int r = 0; r < d.recordCount(); ++r) out << d.valueAt(r, field).toString();
-  return out;
-}
-
 QStringList captions(const QAction* button) {
   QStringList out;
   if (button->menu())
