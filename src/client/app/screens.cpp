@@ -11,6 +11,7 @@
 #include "client/query/query_presets.h"
 #include "client/report/sys_report_form.h"
 #include "client/sales/bus_so_form.h"
+#include "client/stock/stock_screens.h"
 #include "client/warehouse/warehouse_forms.h"
 #include "client/widgets/screen_registry.h"
 
@@ -33,6 +34,7 @@ void registerStandardScreens() {
   registerPurchaseScreens();
   registerProductionScreens();
   registerQualityScreens();
+  registerStockScreens();
 }
 
 }  // namespace qk::client
