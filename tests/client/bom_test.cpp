@@ -121,6 +121,38 @@ TEST_F(BomTest, ADeepBillBuiltThroughTheScreenReloadsWithTheDatabasesIds) {
   EXPECT_EQ(t.fieldByName("sysId").asInteger(), a);
 }
 
+TEST_F(BomTest, AChangeToASharedSubAssemblyShowsInEveryPlaceItIsUsed) {
+  // B is used under A and under D, so B and its lines appear twice in the tree.
+  exec(
+      "insert into bom(productNo, partNo, itemNo, ylQty) values ('PRD', 'A', 1, 1),"
+      " ('PRD', 'D', 2, 1), ('A', 'B', 1, 2), ('D', 'B', 1, 3)");
+  TbomForm f;
+  f.openForProduct("PRD");
+  Dataset& t = f.treeCDS();
+  const auto values = [&](const char* part) {
+    QStringList out;
+    for (int r = 0; r < t.recordCount(); ++r)
+      if (t.valueAt(r, "gNo").toString() == part) out << t.valueAt(r, "ylQty").toString();
+    return out;
+  };
+  moveToPart(f, "B");
+  addLine(f, "C", 4);
+  f.saveActionExecute();
+  EXPECT_EQ(values("C"), QStringList({"4", "4"})) << "the new line under both uses of B";
+  EXPECT_EQ(t.fieldByName("gNo").asString(), "C") << "back on the line just saved";
+
+  f.editActionExecute();
+  t.fieldByName("ylQty").setValue(6);
+  f.saveActionExecute();
+  EXPECT_EQ(values("C"), QStringList({"6", "6"}));
+
+  prompter_.answers = {0};
+  f.delActionExecute();
+  EXPECT_TRUE(values("C").isEmpty());
+  EXPECT_EQ(t.fieldByName("gNo").asString(), "B") << "on the deleted line's parent";
+  EXPECT_EQ(values("B"), QStringList({"2", "3"})) << "each use keeps its own line";
+}
+
 TEST_F(BomTest, TheRootCanBeNeitherSavedNorDeleted) {
   TbomForm f;
   f.openForProduct("PRD");

@@ -146,6 +146,7 @@ void TbomForm::addActionExecute() {
   if (!tree_->active() || tree_->isEmpty()) return;
   grid_->commitEdit();
   tree_->checkBrowseMode();  // a line being typed is saved before another one starts
+  reloadIfShared();
   const int row = tree_->currentRow();
   const QVariant parentId = tree_->valueAt(row, "sysId");
   const qlonglong parentLev = tree_->valueAt(row, "lev").toLongLong();
@@ -162,6 +163,26 @@ void TbomForm::editActionExecute() {
 void TbomForm::saveActionExecute() {
   grid_->commitEdit();
   tree_->post();
+  reloadIfShared();
+}
+
+int TbomForm::occurrences(const QString& field, const QVariant& value) const {
+  int n = 0;
+  for (int row = 0; row < tree_->recordCount(); ++row) {
+    const QVariant v = tree_->valueAt(row, field);
+    if (field == "gNo" ? v.toString().trimmed().compare(value.toString(), Qt::CaseInsensitive) == 0
+                       : v == value)
+      ++n;
+  }
+  return n;
+}
+
+void TbomForm::reloadIfShared() {
+  if (!reloadAt_) return;
+  const qlonglong sysId = *reloadAt_;
+  reloadAt_.reset();
+  loadTree();
+  if (!tree_->locate("sysId", sysId)) tree_->first();
 }
 
 void TbomForm::cancelActionExecute() {
@@ -193,6 +214,7 @@ void TbomForm::saveLine(Dataset& ds) {
     if (pub.isEmpty()) throw DataError("数据库没有返回新增物料清单项的编号");
     // The line is addressed by its identity from now on, so a change right after reaches it.
     ds.fieldByName("sysId").setValue(pub.valueAt(0, "sysid"));
+    if (occurrences("gNo", parentPart_) > 1) reloadAt_ = ds.fieldByName("sysId").asInteger();
     return;
   }
   pub.setCommandText(
@@ -202,6 +224,8 @@ void TbomForm::saveLine(Dataset& ds) {
   pub.params().byName("c1").value = ds.fieldByName("sysId").asInteger();
   pub.execute();
   if (pub.rowsAffected() == 0) refuse(kBomLineGone);
+  const qlonglong sysId = ds.fieldByName("sysId").asInteger();
+  if (occurrences("sysId", sysId) > 1) reloadAt_ = sysId;
 }
 
 void TbomForm::delActionExecute() {
@@ -222,8 +246,11 @@ void TbomForm::delActionExecute() {
   pub.params().byName("p1").value = tree_->fieldByName("sysId").asInteger();
   pub.execute();
   // The line's own sub-assembly stays in the database; it only leaves this product's tree.
+  const qlonglong sysId = tree_->fieldByName("sysId").asInteger();
+  if (occurrences("sysId", sysId) > 1) reloadAt_ = tree_->fieldByName("parentId").asInteger();
   grid_->deleteCurrent();
   tree_->mergeChangeLog();
+  reloadIfShared();
 }
 
 void TbomForm::gNoButtonClick() {

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class QAction;
 
@@ -61,11 +62,19 @@ class TbomForm : public QDialog {
  private:
   void saveLine(Dataset& ds);  // before a line is posted: the checks, then the statement
   void updateActions();
+  // Rows of the tree whose `field` holds `value` (part numbers without regard to case).
+  int occurrences(const QString& field, const QVariant& value) const;
+  // After a change to a sub-assembly shown in several places, reads the tree again (every place
+  // shows the change) and returns to the line with identity `sysId`.
+  void reloadIfShared();
 
   std::unique_ptr<Dataset> tree_;
   TreeGrid* grid_;
   QString productNo_;   // the product whose tree is shown
   QString parentPart_;  // the part a line being inserted goes into
+  // Set by a save or delete whose sub-assembly occurs more than once: the line to return to
+  // once the tree has been read again.
+  std::optional<qlonglong> reloadAt_;
 };
 
 }  // namespace qk::client
