@@ -1,8 +1,11 @@
 // Request and reply bodies as they arrive from the network. Any body is either refused with a
 // WireError or decoded; whatever decodes must encode to a text that decodes to the same message.
+// A record set read straight from the text must be the one the document decoder reads, and its
+// streamed text the document's text.
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,11 +39,27 @@ void decode(const Json& body, const char* what) {
     fail(std::string(what) + ": a message changed in a round trip", once + "\n" + twice);
 }
 
+// The straight reader accepts nothing the document decoder refuses, and reads it the same.
+void readStraight(std::string_view text) {
+  std::optional<RecordSet> straight = parseRecordSet(text);
+  if (!straight) return;
+  std::string viaDocument;
+  try {
+    viaDocument = dump(toJson(fromJson<RecordSet>(parseBody(text))));
+  } catch (const WireError& e) {
+    fail("record set: read straight, yet the document decoder refuses it", e.what());
+  }
+  const std::string once = dump(toJson(*straight));
+  if (once != viaDocument) fail("record set: the two decoders disagree", once + "\n" + viaDocument);
+  if (encode(*straight) != once) fail("record set: the streamed text differs", once);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
+    readStraight(text);
     Json body;
     try {
       body = parseBody(text);

@@ -179,6 +179,13 @@ Json parseBody(std::string_view body);
 std::string errorBody(std::string_view message, std::string_view code = code::kError);
 // Serialises a reply; text that is not valid UTF-8 is replaced, never thrown on.
 std::string dump(const Json& j);
+// The text of a record set, byte for byte what dump(toJson(r)) gives, written straight from its
+// rows: a large reply never becomes a document first.
+std::string encode(const RecordSet& r);
+// Decodes a record set straight from its text, within parseBody's limits. Anything that is not a
+// plain record set (an error reply, a malformed or unusual text) gives nullopt: the caller then
+// decodes it as a document, which says what is wrong.
+std::optional<RecordSet> parseRecordSet(std::string_view body);
 // The "error" member of a reply, if it has one.
 std::optional<std::string> errorOf(const Json& j);
 // The whole error of a reply that has an "error" member; the code is "error" when none came.

@@ -103,9 +103,17 @@ Json ApiClient::call(const std::string& path, const Json& body) {
 
 protocol::RecordSet ApiClient::open(const std::string& sql, const Json& params,
                                     const std::string& provider) {
-  Json reply =
-      call(protocol::path::kOpen, {{"provider", provider}, {"sql", sql}, {"params", params}});
-  if (protocol::errorOf(reply)) return {};
+  // Read as the desktop client reads a record set: straight from the text.
+  httplib::Headers headers;
+  if (!token.empty()) headers.emplace("Authorization", "Bearer " + token);
+  const Json body{{"provider", provider}, {"sql", sql}, {"params", params}};
+  auto res = impl_->http.Post(protocol::path::kOpen, headers, body.dump(), "application/json");
+  if (res && res->status == 200)
+    if (auto records = protocol::parseRecordSet(res->body)) return std::move(*records);
+  Json reply = res ? Json::parse(res->body, nullptr, false) : Json();
+  EXPECT_TRUE(res && res->status == 200) << sql << " " << reply.dump();
+  EXPECT_FALSE(protocol::errorOf(reply)) << sql << " " << reply.dump();
+  if (!reply.is_object() || protocol::errorOf(reply)) return {};
   return protocol::fromJson<protocol::RecordSet>(reply);
 }
 

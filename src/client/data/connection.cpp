@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <QUrl>
+#include <optional>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -22,6 +23,7 @@ struct Connection::Impl {
 struct Connection::Answer {
   int status = 0;
   Json body;
+  std::optional<protocol::RecordSet> records;  // a record set read straight from the text
 };
 
 namespace {
@@ -122,7 +124,7 @@ class BusyScope {
 };
 }  // namespace
 
-Connection::Answer Connection::send(const char* path, const std::string& body) {
+Connection::Answer Connection::send(const char* path, const std::string& body, bool recordSet) {
   ++requests_;
   BusyScope busy(onBusy);
   httplib::Headers headers;
@@ -132,6 +134,9 @@ Connection::Answer Connection::send(const char* path, const std::string& body) {
     throw DataError(
         QString("与应用服务器 %1 的连接中断：%2").arg(url_, transportFailure(res.error())));
   // The reply is decoded under the same limits as requests on the server.
+  if (recordSet && res->status == 200)
+    if (auto records = protocol::parseRecordSet(res->body))
+      return {res->status, Json(), std::move(records)};
   Json reply;
   try {
     reply = protocol::parseBody(res->body);
@@ -140,7 +145,7 @@ Connection::Answer Connection::send(const char* path, const std::string& body) {
   }
   if (!reply.is_object())
     throw DataError(QString("应用服务器的应答无法识别（HTTP %1）").arg(res->status));
-  return {res->status, std::move(reply)};
+  return {res->status, std::move(reply), std::nullopt};
 }
 
 bool Connection::renewSession(const char* path, const Answer& answer) {
@@ -159,17 +164,21 @@ bool Connection::renewSession(const char* path, const Answer& answer) {
   return onSessionLost();
 }
 
-Json Connection::post(const char* path, const Json& body) {
+Connection::Answer Connection::exchange(const char* path, const Json& body, bool recordSet) {
   requireOpen();
   const std::string text = protocol::dump(body);
-  Answer answer = send(path, text);
+  Answer answer = send(path, text, recordSet);
   // A 401 means the server did nothing with the request, so sending it again is safe.
-  if (renewSession(path, answer)) answer = send(path, text);
+  if (renewSession(path, answer)) answer = send(path, text, recordSet);
   if (auto error = protocol::errorReplyOf(answer.body))
     throw DataError(qs(error->error), qs(error->code));
   if (answer.status != 200)
     throw DataError(QString("应用服务器返回错误（HTTP %1）").arg(answer.status));
-  return std::move(answer.body);
+  return answer;
+}
+
+Json Connection::post(const char* path, const Json& body) {
+  return std::move(exchange(path, body, false).body);
 }
 
 QString Connection::login(const QString& account, const QString& user, const QString& password) {
@@ -208,9 +217,11 @@ ServerReply replyOf(const protocol::TextReply& r) {
 
 protocol::RecordSet Connection::openQuery(const QString& provider, const QString& sql,
                                           const protocol::Params& params) {
-  return decode<protocol::RecordSet>(
-      post(protocol::path::kOpen,
-           protocol::toJson(protocol::StatementRequest{ss(provider), ss(sql), params})));
+  Answer answer =
+      exchange(protocol::path::kOpen,
+               protocol::toJson(protocol::StatementRequest{ss(provider), ss(sql), params}), true);
+  if (answer.records) return std::move(*answer.records);
+  return decode<protocol::RecordSet>(answer.body);
 }
 
 protocol::ExecResult Connection::execute(const QString& provider, const QString& sql,

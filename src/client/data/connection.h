@@ -71,7 +71,10 @@ class Connection {
  private:
   struct Answer;  // HTTP status and JSON body of one request
   protocol::Json post(const char* path, const protocol::Json& body);
-  Answer send(const char* path, const std::string& body);
+  // Sends a request, renewing a lost session once; a failure the server reports is thrown.
+  // With `recordSet` a plain record set is decoded straight from the text.
+  Answer exchange(const char* path, const protocol::Json& body, bool recordSet);
+  Answer send(const char* path, const std::string& body, bool recordSet);
   bool renewSession(const char* path, const Answer& answer);
   void requireOpen() const;
 

@@ -70,11 +70,21 @@ struct Call {
   std::string who;
 };
 
+// What a handler answers: a document, or a reply already encoded (a record set goes straight from
+// its rows to text).
+struct Body {
+  Body(Json j) : json(std::move(j)) {}
+  explicit Body(std::string encoded) : text(std::move(encoded)), isText(true) {}
+  Json json;
+  std::string text;
+  bool isText = false;
+};
+
 struct Route {
   const char* path;
   const char* method;
   bool needsSession;
-  std::function<Json(Call&)> handle;
+  std::function<Body(Call&)> handle;
   Lane lane = Lane::Query;
 };
 
@@ -117,9 +127,12 @@ struct ApiServer::Impl {
   }
 
   static HttpResponse reply(int status, const Json& body) { return {status, wire::dump(body)}; }
+  static HttpResponse reply(int status, Body body) {
+    return body.isText ? HttpResponse{status, std::move(body.text)} : reply(status, body.json);
+  }
 
   // Runs a handler with the error mapping every endpoint shares.
-  HttpResponse guarded(Call& call, const std::function<Json(Call&)>& fn) {
+  HttpResponse guarded(Call& call, const std::function<Body(Call&)>& fn) {
     const auto start = Clock::now();
     auto failed = [&](int status, std::string text, const char* code, std::string table = {}) {
       return reply(status, wire::toJson(wire::ErrorReply{std::move(text), code, std::move(table)}));
@@ -232,8 +245,8 @@ struct ApiServer::Impl {
          }},
         data(wire::path::kOpen,
              [](db::Connection& db, Rights& rights, const Json& body) {
-               return wire::toJson(
-                   openStatement(db, rights, wire::fromJson<wire::StatementRequest>(body)));
+               return Body(wire::encode(
+                   openStatement(db, rights, wire::fromJson<wire::StatementRequest>(body))));
              }),
         data(wire::path::kExecute,
              [](db::Connection& db, Rights& rights, const Json& body) {

@@ -25,15 +25,10 @@ constexpr int kMaxDepth = 30;
 constexpr int kMaxNodes = 200000;
 
 constexpr std::string_view kCreateTree = R"(
-CREATE TEMP TABLE IF NOT EXISTS qk_bom_tree (
+CREATE TEMP TABLE IF NOT EXISTS qk_bom_walk (
   nodeId INTEGER PRIMARY KEY, parentNodeId INTEGER, sysId INTEGER, parentId INTEGER,
-  lev INTEGER, gNo VARCHAR(50), gDes VARCHAR(200), gUnit VARCHAR(10), itemNo INTEGER,
-  ylQty DECIMAL(18,5), drwNo VARCHAR(50), effectDate DATETIME, invalidDate DATETIME,
-  mType VARCHAR(10), remark VARCHAR(50), stoped BOOLEAN, productUnit VARCHAR(50),
-  productName VARCHAR(50), productSize VARCHAR(50), productPre VARCHAR(50),
-  productMat VARCHAR(50), productSta VARCHAR(50), def1 VARCHAR(50), def2 VARCHAR(50),
-  def3 VARCHAR(50), def4 VARCHAR(50), def5 VARCHAR(50), def6 VARCHAR(50));
-DELETE FROM temp.qk_bom_tree;)";
+  lev INTEGER, gNo VARCHAR(50));
+DELETE FROM temp.qk_bom_walk;)";
 
 // Every line under the product, each once however often its parent occurs (UNION also ends a
 // cycle), grouped by parent in the order the tree shows siblings.
@@ -46,32 +41,31 @@ SELECT b.productNo, b.sysid, b.partNo FROM bom b JOIN part ON b.productNo = part
 ORDER BY b.productNo, coalesce(b.itemNo, 0), b.sysid)";
 
 // The walk arrives as one JSON array of [nodeId, parentNodeId, sysId, parentId, lev] and is
-// joined to its bom lines and part descriptions in one statement: one round through SQLite
-// instead of one insert per node. The root row describes the product itself.
+// stored by one statement: one round through SQLite instead of one insert per node. The root
+// row carries the product's number; the lines' own rows give every other part.
 constexpr std::string_view kFillTree = R"(
-INSERT INTO temp.qk_bom_tree
-WITH walk AS (
-  SELECT value ->> 0 AS nodeId, value ->> 1 AS parentNodeId, value ->> 2 AS sysId,
-         value ->> 3 AS parentId, value ->> 4 AS lev
-  FROM json_each(:walk)),
-node AS (
-  SELECT w.*, CASE WHEN w.lev = 0 THEN :product ELSE b.partNo END AS gNo,
-         CASE WHEN w.lev = 0 THEN 0 ELSE b.itemNo END AS itemNo,
-         CASE WHEN w.lev = 0 THEN 1 ELSE b.ylQty END AS ylQty, b.drwNo AS drwNo,
-         b.effectDate AS effectDate, b.invalidDate AS invalidDate, b.mType AS mType,
-         b.remark AS remark, CASE WHEN w.lev = 0 THEN 0 ELSE b.stop END AS stoped
-  FROM walk w LEFT JOIN bom b ON w.lev > 0 AND b.sysid = w.sysId)
-SELECT n.nodeId, n.parentNodeId, n.sysId, n.parentId, n.lev, n.gNo, p.des, p.productUnit,
-       n.itemNo, n.ylQty, n.drwNo, n.effectDate, n.invalidDate, n.mType, n.remark, n.stoped,
-       p.productUnit, p.productName, p.productSize, p.productPre, p.productMat, p.productSta,
-       p.def1, p.def2, p.def3, p.def4, p.def5, p.def6
-FROM node n LEFT JOIN view_bas_prd_des p ON p.productNo = n.gNo)";
+INSERT INTO temp.qk_bom_walk
+SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3, value ->> 4,
+       CASE WHEN value ->> 4 = 0 THEN :product END
+FROM json_each(:walk))";
 
+// The tree's rows: the walk joined to its bom lines and part descriptions as they are read.
 constexpr std::string_view kTreeRows = R"(
-SELECT sysId, parentId, nodeId, parentNodeId, lev, gNo, gDes, gUnit, itemNo, ylQty, drwNo,
-       effectDate, invalidDate, mType, remark, stoped, productUnit, productName, productSize,
-       productPre, productMat, productSta, def1, def2, def3, def4, def5, def6
-FROM temp.qk_bom_tree ORDER BY nodeId)";
+SELECT w.sysId AS sysId, w.parentId AS parentId, w.nodeId AS nodeId,
+       w.parentNodeId AS parentNodeId, w.lev AS lev, coalesce(w.gNo, b.partNo) AS gNo,
+       p.des AS gDes, p.productUnit AS gUnit,
+       CASE WHEN w.lev = 0 THEN 0 ELSE b.itemNo END AS itemNo,
+       CASE WHEN w.lev = 0 THEN 1 ELSE b.ylQty END AS ylQty, b.drwNo AS drwNo,
+       b.effectDate AS effectDate, b.invalidDate AS invalidDate, b.mType AS mType,
+       b.remark AS remark, CASE WHEN w.lev = 0 THEN 0 ELSE b.stop END AS stoped,
+       p.productUnit AS productUnit, p.productName AS productName, p.productSize AS productSize,
+       p.productPre AS productPre, p.productMat AS productMat, p.productSta AS productSta,
+       p.def1 AS def1, p.def2 AS def2, p.def3 AS def3, p.def4 AS def4, p.def5 AS def5,
+       p.def6 AS def6
+FROM temp.qk_bom_walk w
+LEFT JOIN bom b ON w.lev > 0 AND b.sysid = w.sysId
+LEFT JOIN view_bas_prd_des p ON p.productNo = coalesce(w.gNo, b.partNo)
+ORDER BY w.nodeId)";
 
 // Part numbers compare as the columns do (NOCASE folds ASCII only).
 std::string foldCase(std::string s) {
@@ -181,7 +175,7 @@ std::optional<protocol::RecordSet> fillTree(ProcedureCall& call) {
     TreeWalk(call.db, call.text(0)).run();
   } catch (const db::DbError&) {
     // A refused tree leaves nothing behind: the next bomDSP read shows no rows, not half a tree.
-    call.db.execute("DELETE FROM temp.qk_bom_tree");
+    call.db.execute("DELETE FROM temp.qk_bom_walk");
     throw;
   }
   return std::nullopt;
