@@ -5,6 +5,8 @@
 #include <random>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 namespace qk::test {
 
 namespace {
@@ -64,27 +66,40 @@ std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDoc
                {{"w", wh}, {"p", product}, {"q", qty}, {"u", price}});
     if (keepMoves) moves.push_back({wh, product, "", qty});
   }
+  // Each table's rows travel as one JSON array and arrive in one statement: masters first, so
+  // the lines' stock triggers find their warehouse.
+  nlohmann::json masters[5], lines[5];
   int document = 0;
   for (int done = 0; done < spec.lines; ++document) {
-    const Kind& k = kKinds[document % 5];
+    const int kind = document % 5;
+    const Kind& k = kKinds[kind];
     const std::string key = number(k.master, document, 7);
     const std::string wh = number("W", between(1, spec.warehouses), 2);
     std::string date = dayAfter(spec.firstDay, between(0, spec.days - 1));
     if (std::string_view(k.master) != "wh_In")
       date += " " + number("", between(8, 17), 2) + ":" + number("", between(0, 59), 2) + ":00";
-    db.execute(std::string("insert into ") + k.master + " (" + k.key + ", whNo, " + k.date +
-                   ", docDate) values (:k, :w, :d, :d)",
-               {{"k", key}, {"w", wh}, {"d", date}});
-    const std::string insertLine = std::string("insert into ") + k.detail + " (keyNo, " + k.line +
-                                   ", productNo, qty, " + k.price + ") values (:k, :i, :p, :q, :u)";
+    masters[kind].push_back({key, wh, date});
     for (int l = 1; l <= spec.linesPerDocument && done < spec.lines; ++l, ++done) {
       const std::string product = number("P", between(1, spec.items), 6);
       const double qty = k.receipt ? between(1, 50) : between(1, 20);
-      db.execute(
-          insertLine,
-          {{"k", key}, {"i", l}, {"p", product}, {"q", qty}, {"u", between(100, 9999) / 100.0}});
+      lines[kind].push_back({key, l, product, qty, between(100, 9999) / 100.0});
       if (keepMoves) moves.push_back({wh, product, date, k.receipt ? qty : -qty});
     }
+  }
+  for (int kind = 0; kind < 5; ++kind) {
+    const Kind& k = kKinds[kind];
+    db.execute(std::string("insert into ") + k.master + " (" + k.key + ", whNo, " + k.date +
+                   ", docDate) select value->>0, value->>1, value->>2, value->>2 "
+                   "from json_each(:rows)",
+               {{"rows", masters[kind].dump()}});
+  }
+  for (int kind = 0; kind < 5; ++kind) {
+    const Kind& k = kKinds[kind];
+    db.execute(std::string("insert into ") + k.detail + " (keyNo, " + k.line +
+                   ", productNo, qty, " + k.price +
+                   ") select value->>0, value->>1, value->>2, value->>3, value->>4 "
+                   "from json_each(:rows)",
+               {{"rows", lines[kind].dump()}});
   }
   tx.commit();
   return moves;
