@@ -11,7 +11,7 @@ started=$SECONDS
 bash scripts/install-deps.sh
 # The programs and benchmarks by name: the test programs are built only in the sanitized build.
 bash scripts/build.sh --target qk-server qk-client qk-screenshot \
-  qk_server_bench qk_query_page_bench qk_load_bench qk_bom_tree_bench
+  qk_server_bench qk_query_page_bench qk_load_bench qk_bom_tree_bench qk_stock_history_bench
 (cd build && ctest --output-on-failure --timeout 600 -R '^load_bench_smoke$')
 echo "build and smoke run: $((SECONDS - started)) s"
 bash scripts/package-test.sh

@@ -75,6 +75,11 @@ constexpr ProcedureRights kProcedures[] = {
     {"sp_bom_insert", {"bomAction", "productAction"}},
     // Printing task sheets counts prints without the right to change task lines.
     {"sp_countTaskPrints", {"bus_taskAction", "bus_task_qryAction"}},
+    // Stock figures carry values: only for the stock screens (the ledger and the item detail
+    // fill the session's own tables).
+    {"sp_stock_history", {"stock_inventoryAction"}},
+    {"sp_stock_det", {"stock_inventoryAction"}},
+    {"sp_stock_Detail", {"stock_inventoryAction", "wh_viewAction"}},
 };
 
 }  // namespace
