@@ -73,8 +73,8 @@ void registerQueryScreens() {
   });
 
   Tsys_qryForm::detailHandler("qry_bus_so_un") = showWholeOrder;
-  // The stock and flow-card screens register the real details; until then the user is told.
-  for (const char* id : {"qry_wh_view", "qry_bus_so"}) {
+  // The stock screens register the real detail; until then the user is told.
+  for (const char* id : {"qry_wh_view"}) {
     auto& handler = Tsys_qryForm::detailHandler(id);
     if (!handler)
       handler = [](Tsys_qryForm&, const QVariantMap&) {
