@@ -82,7 +82,7 @@ std::vector<GridColumn> flowColumns() {
       pDate,
       recQty,
       record("staffName", "加工检验过程|操作者", 70, FooterKind::None),
-      record("dev", "加工检验过程|加工设备", 120, FooterKind::None),
+      record("dev", "加工检验过程|加工设备", 160, FooterKind::None),
       record("gqty", "加工检验过程|合格数", 60, FooterKind::Sum),
       record("gfqty", "加工检验过程|因工报废数", 70, FooterKind::Sum),
       record("lfqty", "加工检验过程|因料报废数", 70, FooterKind::Sum),
