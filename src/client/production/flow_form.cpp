@@ -94,6 +94,15 @@ std::vector<GridColumn> flowColumns() {
   };
 }
 
+// A record dialog for the row's task line, opened on a new record.
+template <class Dialog>
+void appendInDialog(QWidget* parent, const FlowRowInfo& row) {
+  if (row.taskNo.isEmpty()) return;
+  Dialog dlg(row, parent);
+  dlg.appendRecord();
+  desktop().exec(dlg);
+}
+
 QLineEdit* headerEdit(QWidget* parent, int width) {
   auto* e = new QLineEdit(parent);
   e->setReadOnly(true);
@@ -283,19 +292,11 @@ void Tbus_flowForm::onButton(const QString& field, int row) {
 }
 
 void Tbus_flowForm::newProcessRecord() {
-  const FlowRowInfo row = currentRow();
-  if (row.taskNo.isEmpty()) return;
-  Tbus_flowEditForm dlg(row, this);
-  dlg.appendRecord();
-  desktop().exec(dlg);
+  appendInDialog<Tbus_flowEditForm>(this, currentRow());
 }
 
 void Tbus_flowForm::newReceipt() {
-  const FlowRowInfo row = currentRow();
-  if (row.taskNo.isEmpty()) return;
-  Tbus_flowRecForm dlg(row, this);
-  dlg.appendRecord();
-  desktop().exec(dlg);
+  appendInDialog<Tbus_flowRecForm>(this, currentRow());
 }
 
 void Tbus_flowForm::processCardClick() {
