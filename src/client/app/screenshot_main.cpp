@@ -28,6 +28,7 @@
 #include "client/app/screens.h"
 #include "client/data/data_module.h"
 #include "client/masterdata/products_form.h"
+#include "client/production/flow_form.h"
 #include "client/query/filter_form.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/desktop.h"
@@ -178,6 +179,16 @@ int main(int argc, char** argv) {
       dlg.show();
       if (auto* q = qobject_cast<qk::client::Tsys_qryForm*>(&dlg)) q->qryActionExecute();
       if (auto* p = qobject_cast<qk::client::Tbas_productsForm*>(&dlg)) p->qryActionExecute();
+      // A flow card with groups: the first item that has process records.
+      if (auto* f = qobject_cast<qk::client::Tbus_flowForm*>(&dlg)) {
+        qk::client::Dataset& pub = qk::client::dm().pubCDS;
+        pub.setCommandText(
+            "select t.gsNo from bus_flow f join bus_task_det t on t.taskNo = f.taskNo"
+            " order by f.sysid limit 1");
+        pub.open();
+        if (!pub.isEmpty()) f->taskEdit->setText(pub.valueAt(0, "gsNo").toString());
+        f->qryBtnClick();
+      }
       QEventLoop wait;
       QTimer::singleShot(1200, &wait, &QEventLoop::quit);
       wait.exec();

@@ -327,6 +327,11 @@ void registerProductScreen(const QString& actionName, ProductScreen open) {
     productScreens().remove(actionName);
 }
 
+const ProductScreen* findProductScreen(const QString& actionName) {
+  const auto it = productScreens().constFind(actionName);
+  return it == productScreens().cend() ? nullptr : &*it;
+}
+
 // ---- products screen
 
 Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm().productsCDS) {

@@ -30,6 +30,8 @@ inline constexpr const char* kProductNumbersUsedUp = "物料编号已用完（PR
 // name by the library that owns it; without one the button stays disabled.
 using ProductScreen = std::function<void(QWidget* parent, const QString& productNo)>;
 void registerProductScreen(const QString& actionName, ProductScreen open);
+// The screen registered under the action's name; null when none is.
+const ProductScreen* findProductScreen(const QString& actionName);
 
 // The next free generated product number after the highest "PRDS" number (read through `pub`).
 // Tells the user and throws Abort when the six-digit range is used up.

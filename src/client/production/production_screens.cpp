@@ -1,12 +1,15 @@
 #include "client/production/production_screens.h"
 
 #include <QDialog>
+#include <QLineEdit>
 #include <memory>
 
 #include "client/masterdata/products_form.h"
 #include "client/production/bom_form.h"
+#include "client/production/flow_form.h"
 #include "client/production/task_form.h"
 #include "client/production/task_query_form.h"
+#include "client/query/sys_qry_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
 
@@ -26,6 +29,19 @@ void registerProductionScreens() {
     form->formShow();
     return form;
   });
+  registerScreen("bus_flowAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    auto form = std::make_unique<Tbus_flowForm>(parent);
+    form->formShow();
+    return form;
+  });
+  // A sales-order line's detail is its flow card, loaded for its item number.
+  Tsys_qryForm::detailHandler("qry_bus_so") = [](Tsys_qryForm& from, const QVariantMap& row) {
+    Tbus_flowForm form(&from);
+    form.formShow();
+    form.taskEdit->setText(row.value("gsNo").toString());
+    form.loadFlowCard(form.taskEdit->text());
+    desktop().exec(form);
+  };
   registerScreen("bus_task_qryAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
     return std::make_unique<Tbus_task_qryForm>(parent);
   });

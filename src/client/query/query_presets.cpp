@@ -5,7 +5,6 @@
 
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
-#include "client/data/prompter.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
@@ -73,14 +72,6 @@ void registerQueryScreens() {
   });
 
   Tsys_qryForm::detailHandler("qry_bus_so_un") = showWholeOrder;
-  // The stock and flow-card screens register the real details; until then the user is told.
-  for (const char* id : {"qry_bus_so"}) {
-    auto& handler = Tsys_qryForm::detailHandler(id);
-    if (!handler)
-      handler = [](Tsys_qryForm&, const QVariantMap&) {
-        prompter().message("明细画面尚未提供。", Prompter::Icon::Information);
-      };
-  }
 }
 
 }  // namespace qk::client

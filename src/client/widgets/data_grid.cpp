@@ -854,9 +854,12 @@ GridSnapshot DataGrid::Impl::snapshot() const {
         if (rowNumbers) row.number = QString::number(firstNumber + dsRow);
         for (std::size_t k = 0; k < shown.size(); ++k) {
           GridSnapshot::Cell cell;
-          cell.text = model->displayText(dsRow, shown[k]);
+          const bool repeated = model->repeatsAbove(r, shown[k]);
+          if (!repeated) cell.text = model->displayText(dsRow, shown[k]);
           const FieldType type = s.columns[k].type;
-          if (type == FieldType::String || type == FieldType::Boolean) {
+          if (repeated) {
+            // printed and exported as the grid shows it: empty
+          } else if (type == FieldType::String || type == FieldType::Boolean) {
             cell.value = cell.text;
           } else {
             try {

@@ -39,6 +39,9 @@ struct GridColumn {
   Dataset* lookupSource = nullptr;
   QString lookupKey, lookupDisplay;
   bool dateEditor = false;  // a calendar editor; also chosen for date-time fields
+  // A value equal to the one in the row above, within the same group, is drawn empty (screen,
+  // print and export), so a plan shared by several records reads once.
+  bool repeatOnce = false;
 };
 
 // Columns of these fields in design order, everything else left to the layout (sys_col) and to

@@ -142,9 +142,26 @@ void GridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &box, painter, widget);
     return;
   }
-  QStyledItemDelegate::paint(painter, option, index);
   const CellButton button = buttonOf(index);
-  if (button != CellButton::None) drawButton(painter, buttonRect(option.rect), button, style_);
+  if (button == CellButton::None) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+  // The text keeps clear of the button, or a right-aligned number would be drawn under it.
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  const QRect text = opt.rect.adjusted(0, 0, -buttonRect(opt.rect).width(), 0);
+  opt.text.clear();
+  const QWidget* widget = option.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  QStyleOptionViewItem label = option;
+  initStyleOption(&label, index);
+  label.rect = text;
+  label.backgroundBrush = Qt::NoBrush;
+  label.state &= ~QStyle::State_HasFocus;
+  style->drawControl(QStyle::CE_ItemViewItem, &label, painter, widget);
+  drawButton(painter, buttonRect(option.rect), button, style_);
 }
 
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,

@@ -503,6 +503,17 @@ QString GridModel::displayText(int datasetRow, int viewColumn) const {
   }
 }
 
+bool GridModel::repeatsAbove(int viewRow, int viewColumn) const {
+  const GridColumn* col = columnAt(viewColumn);
+  if (!col || !col->repeatOnce || viewRow <= 0) return false;
+  // A caption row between two data rows starts a new group: its first row shows everything.
+  if (rowKind(viewRow) != GridRowKind::Data || rowKind(viewRow - 1) != GridRowKind::Data)
+    return false;
+  const int row = datasetRow(viewRow), above = datasetRow(viewRow - 1);
+  if (row < 0 || above < 0) return false;
+  return displayText(above, viewColumn) == displayText(row, viewColumn);
+}
+
 // ---- the model Qt sees
 
 int GridModel::rowCount(const QModelIndex& parent) const {
@@ -592,6 +603,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
   }
   const GridColumn* col = columnAt(vc);
   if (role == gridrole::Button) return int(col ? col->button : CellButton::None);
+  if (role == Qt::DisplayRole && repeatsAbove(index.row(), vc)) return QString();
   if (role == Qt::TextAlignmentRole) {
     const QVariant a = src_->data(src_->index(row, vc - columnOffset()), role);
     return int((a.isValid() ? Qt::Alignment(a.toInt()) & Qt::AlignHorizontal_Mask

@@ -74,6 +74,9 @@ class GridModel : public QAbstractTableModel, public GridCells {
   double footerSum(int viewColumn) const;
   // The value as the column shows it (its display format, the lookup's display text).
   QString displayText(int datasetRow, int viewColumn) const;
+  // True when the column shows repeated values once and the data row above in the same group
+  // shows the same text: the cell is then drawn empty.
+  bool repeatsAbove(int viewRow, int viewColumn) const;
 
   // Re-reads columns, groups, sums and checks; the view is reset.
   void rebuild();
