@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "server/demo/demo_process_cards.h"
+
 namespace qk::server {
 
 namespace {
@@ -1671,6 +1673,7 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
   addFlowRecord(c, assemblyTask, "Y012", "", 6, 0, 0, 0, cal.at(1, 25));
   addFlowReceipt(c, assemblyTask, 9, "机加工车间", "装配车间", cal.at(1, 14));
   addFlowReceipt(c, assemblyTask, 6, "装配车间", "成品仓", cal.at(1, 26));
+  addProcessCards(c, {cal.yymm(2), bodyTask, ordered, body.material, cal.at(2, 4, 10, 0)});
   const auto [foundry, castingPrice] = quoteFor(c, bodyCasting);
   const Batch bodies{"PO" + cal.compact(2) + "0001", bodyCasting, 20, castingPrice};
   const Batch bonnets{"PO" + cal.compact(2) + "0002", bonnetCasting, 20,
