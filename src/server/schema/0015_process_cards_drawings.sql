@@ -1,4 +1,5 @@
--- Process cards and drawings: the column layout of the card's step grid.
+-- Process cards and drawings: the column layouts of the card's step grid and of the drawing
+-- categories, and the limit of a drawing file.
 
 -- Every step column in card order; the card's process type then shows those of its own kind.
 INSERT INTO sys_col (tableName, rowNo, fieldName, visible, width, tableCName, fieldCName, defaultName) VALUES
@@ -26,3 +27,13 @@ INSERT INTO sys_col (tableName, rowNo, fieldName, visible, width, tableCName, fi
   ('bus_check_det', 21, 'keyNo', 0, 100, '工艺卡片工步', '卡片编号', '卡片编号'),
   ('bus_check_det', 22, 'itemNo', 0, 40, '工艺卡片工步', '行号', '行号'),
   ('bus_check_det', 23, 'taskNo', 0, 110, '工艺卡片工步', '任务号', '任务号');
+
+INSERT INTO sys_col (tableName, rowNo, fieldName, visible, width, tableCName, fieldCName, defaultName) VALUES
+  ('bas_dId', 0, 'drwIdNo', 1, 90, '图纸类别设置', '类别编号', '类别编号'),
+  ('bas_dId', 1, 'drwIdName', 1, 160, '图纸类别设置', '类别名称', '类别名称'),
+  ('bas_dId', 2, 'remark', 1, 240, '图纸类别设置', '备注', '备注');
+
+-- A drawing travels as base64 text in one request, which holds at most 16 MB of it: 12 MB of
+-- file. The drawing screen never goes above that, whatever is set here.
+INSERT OR IGNORE INTO main.sys_config (idName, idCName, category, idValue, remark, valueList, valType) VALUES
+  ('maxDrawingMB', '图纸文件上限(MB)', '常规设置', '12', '超过的图纸文件不能上传（传输上限 12 MB）', '', '2');
