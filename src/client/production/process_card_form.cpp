@@ -163,6 +163,9 @@ DocumentConfig processCardConfig() {
   c.setUp = [](DocumentEditor& e) {
     // Cards are found by moving among the task's cards; a finder would leave the task.
     e.findAction->setVisible(false);
+    // The task number and description show whole, whichever panel shares their columns.
+    e.headerEditor("taskNo")->setMinimumWidth(110);
+    e.headerEditor("des")->setMinimumWidth(170);
     QComboBox* type = e.headerCombo("docType");
     QObject::connect(type, &QComboBox::currentTextChanged, &e,
                      [&e](const QString& t) { card(e).switchType(t); });

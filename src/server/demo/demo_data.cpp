@@ -1673,7 +1673,6 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
   addFlowRecord(c, assemblyTask, "Y012", "", 6, 0, 0, 0, cal.at(1, 25));
   addFlowReceipt(c, assemblyTask, 9, "机加工车间", "装配车间", cal.at(1, 14));
   addFlowReceipt(c, assemblyTask, 6, "装配车间", "成品仓", cal.at(1, 26));
-  addProcessCards(c, {cal.yymm(2), bodyTask, ordered, body.material, cal.at(2, 4, 10, 0)});
   const auto [foundry, castingPrice] = quoteFor(c, bodyCasting);
   const Batch bodies{"PO" + cal.compact(2) + "0001", bodyCasting, 20, castingPrice};
   const Batch bonnets{"PO" + cal.compact(2) + "0002", bonnetCasting, 20,
@@ -1732,6 +1731,7 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
                 cal.at(0, 5, 14, 0), "", {{second, globeValve, 5, round2(globeValve.cost * 1.3)}});
   addTask(c, "RW-" + cal.yymm(0) + "-0001", second, cal.at(0, 6, 9, 0), "",
           {{globeValve, "GX12", "15", 5, cal.ahead(0, 28)}});
+  addProcessCards(c, {cal.yymm(0), second + "-01", 5, globeValve.material, cal.at(0, 6, 10, 0)});
 }
 
 }  // namespace
