@@ -332,6 +332,7 @@ void TmainForm::openAction(const QString& name) {
     }
   }
   const std::unique_ptr<QDialog> screen = (*factory)(this);
+  if (!screen) return;  // the screen's own first question was cancelled
   desktop().exec(*screen);
 }
 

@@ -322,7 +322,9 @@ void DocumentEditor::buildHeader() {
       headerButtons_.insert(h.field.toLower(), button);
     }
     int& column = columnOfRow[h.row];
-    grid->addWidget(new QLabel(h.caption, headerPanel_), h.row, column++, Qt::AlignRight);
+    auto* label = new QLabel(h.caption, headerPanel_);
+    headerLabels_.insert(h.field.toLower(), label);
+    grid->addWidget(label, h.row, column++, Qt::AlignRight);
     grid->addWidget(cell, h.row, column++);
     headerEditors_.insert(h.field.toLower(), editor);
   }
@@ -500,6 +502,10 @@ QWidget* DocumentEditor::headerEditor(const QString& field) const {
 
 QAbstractButton* DocumentEditor::headerButton(const QString& field) const {
   return headerButtons_.value(field.toLower());
+}
+
+QLabel* DocumentEditor::headerLabel(const QString& field) const {
+  return headerLabels_.value(field.toLower());
 }
 
 QComboBox* DocumentEditor::headerCombo(const QString& field) const {
@@ -687,10 +693,16 @@ void DocumentEditor::setNavState(NavState nav) {
 
 // ---- navigation
 
-QVariant DocumentEditor::navigate(const QString& sql, bool withKey) {
+QVariant DocumentEditor::navigate(QString sql, bool withKey) {
+  const NavigationScope scope =
+      config_.navigationScope ? config_.navigationScope(*this) : NavigationScope{};
+  if (!scope.condition.isEmpty())
+    sql += (withKey ? QString(" and ") : QString(" where ")) + scope.condition;
   Dataset& pub = dm_.pubCDS;
   pub.setCommandText(sql);
   if (withKey) pub.params().byName("p").value = hasDocument() ? QVariant(shownKeyNo()) : QVariant();
+  for (auto it = scope.values.cbegin(); it != scope.values.cend(); ++it)
+    pub.params().byName(it.key()).value = it.value();
   pub.open();
   const QVariant v = pub.isEmpty() ? QVariant() : pub.fieldByName("dNo").value();
   pub.close();
@@ -744,6 +756,7 @@ void DocumentEditor::lastActionExecute() {
 // ---- entering
 
 void DocumentEditor::newActionExecute() {
+  if (config_.beforeNew && !config_.beforeNew(*this)) return;
   openEmpty();
   mCDS_->append();
   mCDS_->post();
@@ -805,9 +818,11 @@ bool DocumentEditor::validateDoc() {
     return false;
   }
   for (int r = 0; r < dCDS_->recordCount() && !config_.lineNumberField.isEmpty(); ++r) {
-    const QVariant qty = dCDS_->valueAt(r, config_.lineQtyField);
+    // Without a quantity field a line needs only its number (a process card's work step).
+    const bool noQty =
+        !config_.lineQtyField.isEmpty() && dCDS_->valueAt(r, config_.lineQtyField).toDouble() == 0;
     const QString number = dCDS_->valueAt(r, config_.lineNumberField).toString().trimmed();
-    if (qty.toDouble() == 0 || number.isEmpty()) {
+    if (noQty || number.isEmpty()) {
       dCDS_->moveTo(r);
       prompter().message(config_.lineMessage, Prompter::Icon::Warning);
       return false;

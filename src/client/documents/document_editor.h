@@ -132,6 +132,13 @@ struct AuditedRefusal {
   bool refuseDelete = false;
 };
 
+// Navigation limited to some of the documents (the cards of one task): a condition on the master
+// table, its values bound by name (any name but "p").
+struct NavigationScope {
+  QString condition;
+  QVariantMap values;
+};
+
 // A rule of the line recomputed whenever one of its fields changes (after the completions).
 struct LineRule {
   QStringList fields;
@@ -189,6 +196,10 @@ struct DocumentConfig {
   std::function<QWidget*(DocumentEditor&)> sideWidget{};   // left of the grid, beside it
   // After a document (or the empty one of a new document) is opened and shown.
   std::function<void(DocumentEditor&)> afterLoad{};
+  // Before 新单; false: no new document (the hook has said why).
+  std::function<bool(DocumentEditor&)> beforeNew{};
+  // The documents first, prior, next and last move among (and the one shown after a delete).
+  std::function<NavigationScope(DocumentEditor&)> navigationScope{};
 };
 
 class DocumentEditor : public QDialog {
@@ -263,6 +274,7 @@ class DocumentEditor : public QDialog {
   QComboBox* headerCombo(const QString& field) const;
   QWidget* headerEditor(const QString& field) const;
   QAbstractButton* headerButton(const QString& field) const;  // the "…" beside a field
+  QLabel* headerLabel(const QString& field) const;
   QWidget* headerPanel() const { return headerPanel_; }
   // A document adds its own entries here (addToolActions, setToolMenu of tool_action.h).
   QToolBar* toolBar() const { return toolBar_; }
@@ -299,7 +311,7 @@ class DocumentEditor : public QDialog {
   void numberNewLines();
   void takeBackNumbers(const QVariant& keyNo);
   bool isDuplicateNumber(const ServerReply& reply) const;
-  QVariant navigate(const QString& sql, bool withKey);
+  QVariant navigate(QString sql, bool withKey);
   void executeAudit(const QString& sql, bool withUser);
 
   DocumentConfig config_;
@@ -312,6 +324,7 @@ class DocumentEditor : public QDialog {
   QMap<QString, QWidget*> headerEditors_;
   QMap<QString, QLineEdit*> footer_;
   QMap<QString, QAbstractButton*> headerButtons_;
+  QMap<QString, QLabel*> headerLabels_;
   QVariantMap computed_;
   QVariantList computedFrom_;  // the computeOn values computed_ was made from
   // Lines numbered by the save under way (row, former value), taken back when it fails.

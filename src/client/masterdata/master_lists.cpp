@@ -4,6 +4,7 @@
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
 #include "client/data/values.h"
+#include "client/masterdata/drawing_form.h"
 #include "client/masterdata/products_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
@@ -237,6 +238,7 @@ void registerMasterDataScreens() {
   addScreen<Tbas_docForm>("docTypeAction");
   addScreen<Tbas_whForm>("whAction");
   addScreen<Tbas_productsForm>("productAction");
+  registerDrawingScreens();
 }
 
 }  // namespace qk::client

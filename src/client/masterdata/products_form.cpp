@@ -347,7 +347,8 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
                      {"删除", 0, "delete", {}, [this] { delActionExecute(); }, &delAction},
                      {"BOM", 0, "detail", "显示该物料的物料清单",
                       [this] { openProductScreen("bomAction"); }, &bomAction},
-                     {"图纸", 0, "detail", "显示该物料的相关图纸", {}, &drawingAction},
+                     {"图纸", 0, "detail", "显示该物料的相关图纸",
+                      [this] { openProductScreen("drawingAction"); }, &drawingAction},
                      {"定额", 0, "detail", "显示该物料的各工序加工定额", {}, &quoteAction},
                      {"报价", 0, "detail", "显示供应商报价 ", {}, &supAction},
                      {"打印", 0, "print", {}, [this] { printActionExecute(); }, &printAction},
@@ -356,6 +357,7 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
   // The screens these open are not part of the program yet; the hint stays in the status bar.
   for (QAction* a : {bomAction, drawingAction, quoteAction, supAction}) {
     if (a == bomAction && productScreens().contains("bomAction")) continue;
+    if (a == drawingAction && productScreens().contains("drawingAction")) continue;
     a->setEnabled(false);
     a->setToolTip(kNotYet);
   }
@@ -404,6 +406,7 @@ void Tbas_productsForm::updateActions() {
   editAction->setEnabled(rows);
   delAction->setEnabled(rows);
   if (productScreens().contains("bomAction")) bomAction->setEnabled(rows);
+  if (productScreens().contains("drawingAction")) drawingAction->setEnabled(rows);
 }
 
 void Tbas_productsForm::openProductScreen(const QString& actionName) {

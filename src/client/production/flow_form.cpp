@@ -18,6 +18,7 @@
 #include "client/masterdata/products_form.h"
 #include "client/production/flow_edit_form.h"
 #include "client/production/flow_rec_form.h"
+#include "client/production/process_card_form.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
@@ -31,11 +32,6 @@ namespace {
 // One row per process record of each task line of the item, one for a line without any.
 constexpr const char* kFlowRows =
     "select * from view_bus_flow_card where gsKey = :gsNo order by taskNo, sysid";
-
-ProcessCardScreen& processCardScreen() {
-  static ProcessCardScreen open;
-  return open;
-}
 
 std::vector<GridColumn> flowColumns() {
   auto col = [](const char* field, const char* title, int width) {
@@ -111,10 +107,6 @@ QLineEdit* headerEdit(QWidget* parent, int width) {
 }
 
 }  // namespace
-
-void registerProcessCardScreen(ProcessCardScreen open) {
-  processCardScreen() = std::move(open);
-}
 
 Tbus_flowForm::Tbus_flowForm(QWidget* parent)
     : QDialog(parent), flow_(std::make_unique<Dataset>(dm().connection(), "selectDSP")) {
@@ -302,11 +294,7 @@ void Tbus_flowForm::newReceipt() {
 void Tbus_flowForm::processCardClick() {
   const FlowRowInfo row = currentRow();
   if (row.taskNo.isEmpty()) return;
-  if (!processCardScreen()) {
-    prompter().message(kFlowNoProcessCards, Prompter::Icon::Information);
-    return;
-  }
-  processCardScreen()(this, row, flow_->fieldByName("pQty").asFloat());
+  showProcessCards(this, {row.taskNo, flow_->fieldByName("pQty").asFloat()});
 }
 
 void Tbus_flowForm::drawingClick() {

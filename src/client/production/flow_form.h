@@ -27,13 +27,6 @@ class Dataset;
 
 inline constexpr const char* kFlowAllProducts = "---全部---";
 inline constexpr const char* kFlowNoDrawings = "图纸画面尚未提供。";
-inline constexpr const char* kFlowNoProcessCards = "工艺卡片画面尚未提供。";
-
-// The process-card screen for a flow row, registered by the library that owns it; without one
-// the user is told it is not there yet.
-using ProcessCardScreen =
-    std::function<void(QWidget* parent, const FlowRowInfo& row, double plannedQty)>;
-void registerProcessCardScreen(ProcessCardScreen open);
 
 class Tbus_flowForm : public QDialog {
   Q_OBJECT

@@ -7,6 +7,7 @@
 #include "client/masterdata/products_form.h"
 #include "client/production/bom_form.h"
 #include "client/production/flow_form.h"
+#include "client/production/process_card_form.h"
 #include "client/production/task_form.h"
 #include "client/production/task_query_form.h"
 #include "client/query/sys_qry_form.h"
@@ -45,6 +46,7 @@ void registerProductionScreens() {
   registerScreen("bus_task_qryAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
     return std::make_unique<Tbus_task_qryForm>(parent);
   });
+  registerProcessCardScreen();
 }
 
 }  // namespace qk::client

@@ -11,7 +11,8 @@ class QWidget;
 
 namespace qk::client {
 
-// A screen opened by an action: created afresh for each opening, shown modally, destroyed after.
+// A screen opened by an action: created afresh for each opening, shown modally, destroyed after;
+// null when the user cancelled a question the factory asked first (the task of process cards).
 using ScreenFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent)>;
 // Registers (or, with an empty factory, removes) the screen of an action.
 void registerScreen(const QString& actionName, ScreenFactory factory);

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "server/demo/demo_process_cards.h"
+
 namespace qk::server {
 
 namespace {
@@ -1729,6 +1731,7 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
                 cal.at(0, 5, 14, 0), "", {{second, globeValve, 5, round2(globeValve.cost * 1.3)}});
   addTask(c, "RW-" + cal.yymm(0) + "-0001", second, cal.at(0, 6, 9, 0), "",
           {{globeValve, "GX12", "15", 5, cal.ahead(0, 28)}});
+  addProcessCards(c, {cal.yymm(0), second + "-01", 5, globeValve.material, cal.at(0, 6, 10, 0)});
 }
 
 }  // namespace
