@@ -59,6 +59,7 @@ const Procedure* findProcedure(std::string_view name) {
 void registerQueryPage();
 void registerBomProcedures();
 void registerTaskProcedures();
+void registerWageProcedures();
 
 void registerAllProcedures() {
   static std::once_flag once;
@@ -66,6 +67,7 @@ void registerAllProcedures() {
     registerQueryPage();
     registerBomProcedures();
     registerTaskProcedures();
+    registerWageProcedures();
   });
 }
 
