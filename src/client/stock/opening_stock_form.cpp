@@ -258,19 +258,24 @@ Twh_initForm::~Twh_initForm() {
   grid_->setDataset(nullptr);
 }
 
+PageRequest Twh_initForm::pageRequest(int page) const {
+  return {.table = "view_stock_view",
+          .fields = "*",
+          .key = "whNo,productNo",
+          .where = where_,
+          .order = "productNo",
+          .pageSize = settings().recordCount,
+          .page = page,
+          .knownTotal = page > 1 ? total_ : 0};
+}
+
 void Twh_initForm::qryActionExecute() {
   TfilterForm filter(dm(), this);
   filter.queryId = "bas_products";
   filter.load();
   if (desktop().exec(filter) != QDialog::Accepted) return;
   where_ = filter.whereClause();
-  const PageTotals totals = queryPage(ds_, {.table = "view_stock_view",
-                                            .fields = "*",
-                                            .key = "whNo, productNo",
-                                            .where = where_,
-                                            .order = "productNo",
-                                            .pageSize = settings().recordCount,
-                                            .page = 1});
+  const PageTotals totals = queryPage(ds_, pageRequest(1));
   total_ = totals.totalCount;
   grid_->refresh();
   pageBar_->setTotals(totals.pageCount, total_);
@@ -279,14 +284,7 @@ void Twh_initForm::qryActionExecute() {
 
 void Twh_initForm::showPage(int page) {
   if (page < 1) return;
-  queryPage(ds_, {.table = "view_stock_view",
-                  .fields = "*",
-                  .key = "whNo,productNo",
-                  .where = where_,
-                  .order = "productNo",
-                  .pageSize = settings().recordCount,
-                  .page = page,
-                  .knownTotal = total_});
+  queryPage(ds_, pageRequest(page));
   grid_->refresh();
   pageBar_->setPage(page);
 }

@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QString>
 
+#include "client/query/query_page.h"
+
 class QAction;
 class QComboBox;
 class QLineEdit;
@@ -64,6 +66,7 @@ class Twh_initForm : public QDialog {
   QAction *qryAction, *editAction, *delAction, *printAction, *closeAction, *newAction;
 
  private:
+  PageRequest pageRequest(int page) const;
   void save();  // sends the change log and shows the answer; kept pending unless "OK"
 
   Dataset& ds_;
