@@ -1,6 +1,7 @@
 #include "client/production/wage_fee_forms.h"
 
 #include <QAction>
+#include <QDate>
 #include <QSplitter>
 #include <QTableView>
 #include <QToolBar>
@@ -79,10 +80,19 @@ WageStatisticsForm::WageStatisticsForm(WageStatistics kind, QWidget* parent)
   connect(DBGridEh1->view(), &QTableView::clicked, this,
           [this](const QModelIndex& index) { guarded([&] { DBGridEh1CellClick(index.row()); }); });
 
+  // Both grids show their columns before the first query: the calls for a period that holds
+  // nothing (it ends before it starts).
+  start_ = QDateTime(QDate(1900, 1, 2), QTime(0, 0));
+  end_ = QDateTime(QDate(1900, 1, 1), QTime(0, 0));
+  openSummary();
+  openDetail({});
+  start_ = end_ = QDateTime();
+
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->addWidget(DBGridEh1);
   split->addWidget(DBGridEh2);
   split->setStretchFactor(1, 1);
+  split->setSizes({340, 760});  // the totals' three columns whole, the records the rest
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
   layout->setMenuBar(bar);
@@ -95,29 +105,36 @@ WageStatisticsForm::~WageStatisticsForm() {
   DBGridEh2->setDataset(nullptr);
 }
 
+void WageStatisticsForm::openSummary() {
+  summary_->setCommandText(QString("exec %1 :p1, :p2").arg(kind_.summaryProcedure));
+  summary_->params().byName("p1").value = dateText(start_);
+  summary_->params().byName("p2").value = dateText(end_);
+  summary_->open();
+  DBGridEh1->refresh();
+}
+
+void WageStatisticsForm::openDetail(const QString& key) {
+  detail_->setCommandText(QString("exec %1 :p1, :p2, :p3").arg(kind_.detailProcedure));
+  detail_->params().byName("p1").value = dateText(start_);
+  detail_->params().byName("p2").value = dateText(end_);
+  detail_->params().byName("p3").value = key;
+  detail_->open();
+  DBGridEh2->refresh();
+}
+
 void WageStatisticsForm::qryActionExecute() {
   TselDateForm period(this);
   if (desktop().exec(period) != QDialog::Accepted) return;
   start_ = period.startDate();
   end_ = period.endDate();
-  summary_->setCommandText(QString("exec %1 :p1, :p2").arg(kind_.summaryProcedure));
-  summary_->params().byName("p1").value = dateText(start_);
-  summary_->params().byName("p2").value = dateText(end_);
-  summary_->open();
-  // The records of an earlier period or total would pass for the new one's.
-  detail_->close();
-  DBGridEh1->refresh();
-  DBGridEh2->refresh();
+  openSummary();
+  // The records of an earlier period or total would pass for the new one's: nobody's are shown.
+  openDetail({});
 }
 
 void WageStatisticsForm::DBGridEh1CellClick(int row) {
-  if (!summary_->active() || row < 0 || row >= summary_->recordCount()) return;
-  detail_->setCommandText(QString("exec %1 :p1, :p2, :p3").arg(kind_.detailProcedure));
-  detail_->params().byName("p1").value = dateText(start_);
-  detail_->params().byName("p2").value = dateText(end_);
-  detail_->params().byName("p3").value = summary_->valueAt(row, kind_.keyField).toString();
-  detail_->open();
-  DBGridEh2->refresh();
+  if (!start_.isValid() || row < 0 || row >= summary_->recordCount()) return;
+  openDetail(summary_->valueAt(row, kind_.keyField).toString());
 }
 
 void WageStatisticsForm::N1Click() {

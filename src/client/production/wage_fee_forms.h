@@ -47,6 +47,8 @@ class WageStatisticsForm : public QDialog {
   const QDateTime& endDate() const { return end_; }
 
  private:
+  void openSummary();                   // for the kept period
+  void openDetail(const QString& key);  // the records behind one total of the kept period
   WageStatistics kind_;
   std::unique_ptr<Dataset> summary_, detail_;
   QDateTime start_, end_;

@@ -65,7 +65,7 @@ std::optional<protocol::RecordSet> wageDetail(ProcedureCall& call) {
   db::Params params = period(call, false);
   params.emplace("who", call.text(2));
   return call.db.query(std::string(kRecords) + std::string(kDetailColumns) +
-                           "WHERE staffNo = :who ORDER BY inspDate, sysid",
+                           "WHERE staffNo = :who AND :who <> '' ORDER BY inspDate, sysid",
                        params);
 }
 
