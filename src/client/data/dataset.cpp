@@ -657,6 +657,14 @@ void Dataset::cancel() {
 }
 
 void Dataset::remove() {
+  removeCurrent(true);
+}
+
+void Dataset::forgetCurrent() {
+  removeCurrent(false);
+}
+
+void Dataset::removeCurrent(bool logged) {
   requireActive();
   if (state_ == State::Insert) {
     cancel();  // a record never posted has nothing to delete
@@ -675,7 +683,7 @@ void Dataset::remove() {
   }
   const int pos = d_->cursor;
   d_->visible.erase(d_->visible.begin() + pos);
-  switch (r->status) {
+  switch (logged ? r->status : RowStatus::Inserted) {
     case RowStatus::Inserted:
       std::erase_if(d_->rows, [&](const auto& row) { return row.get() == r; });
       break;

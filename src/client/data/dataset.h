@@ -158,7 +158,10 @@ class Dataset : public QObject {
   void edit();
   void post();  // beforePost may throw Abort (stays in Edit/Insert) ; afterPost after
   void cancel();
-  void remove();           // deletes the current record (beforeDelete/afterDelete hooks)
+  void remove();  // deletes the current record (beforeDelete/afterDelete hooks)
+  // Drops the current record that the server has already deleted: no deletion is left in
+  // the change log to be sent again.
+  void forgetCurrent();
   void checkBrowseMode();  // posts a pending edit, as moving the cursor does
 
   std::function<void(Dataset&)> onNewRecord, beforePost, afterPost, beforeDelete, afterDelete,
@@ -203,6 +206,7 @@ class Dataset : public QObject {
   QVariant lookupValue(const Field& field, const Row& row) const;
   QVariant currentValue(const Field& field) const;
   void setFieldValue(Field& field, const QVariant& value);
+  void removeCurrent(bool logged);
   void startNewRecord(bool atEnd);
   void discardNewRecord();
   std::vector<Row*> filteredAndSorted() const;

@@ -428,8 +428,10 @@ void DocumentEditor::installLineRules() {
   }
   for (const LineRule& rule : config_.lineRules)
     for (const QString& f : rule.fields)
-      handlers[f.toLower()].push_back(
-          [apply = rule.apply](Field& field) { apply(field.dataset()); });
+      handlers[f.toLower()].push_back([this, rule](Field& field) {
+        if (rule.apply) rule.apply(field.dataset());
+        if (rule.applyInDocument) rule.applyInDocument(*this, field);
+      });
   // One handler per field, running what each rule asked for in order.
   for (auto& [name, list] : handlers) {
     Field* f = dCDS_->findField(name);

@@ -139,10 +139,13 @@ struct NavigationScope {
   QVariantMap values;
 };
 
-// A rule of the line recomputed whenever one of its fields changes (after the completions).
+// A rule of the line recomputed whenever one of its fields changes (after the completions),
+// also while a picker fills lines. A rule that reaches beyond the line (into the header) is
+// given the screen and the changed field instead.
 struct LineRule {
   QStringList fields;
-  std::function<void(Dataset& lines)> apply;
+  std::function<void(Dataset& lines)> apply{};
+  std::function<void(DocumentEditor&, Field&)> applyInDocument{};
 };
 
 struct DocumentConfig {

@@ -10,6 +10,7 @@
 #include "client/production/process_card_form.h"
 #include "client/production/task_form.h"
 #include "client/production/task_query_form.h"
+#include "client/production/wage_fee_forms.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
@@ -45,6 +46,12 @@ void registerProductionScreens() {
   };
   registerScreen("bus_task_qryAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
     return std::make_unique<Tbus_task_qryForm>(parent);
+  });
+  registerScreen("bus_wageAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    return std::make_unique<Tqry_wageForm>(parent);
+  });
+  registerScreen("bus_feeAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    return std::make_unique<Tqry_feeForm>(parent);
   });
   registerProcessCardScreen();
 }

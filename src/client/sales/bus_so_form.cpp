@@ -3,6 +3,7 @@
 #include "client/data/data_module.h"
 #include "client/data/numbering.h"
 #include "client/masterdata/products_form.h"
+#include "client/sales/bus_sd_form.h"
 
 namespace qk::client {
 
@@ -72,6 +73,7 @@ Tbus_SOForm::Tbus_SOForm(QWidget* parent) : DocumentEditor(salesOrderConfig(), p
 
 void registerSalesScreens() {
   registerDocument<Tbus_SOForm>("bus_SOAction");
+  registerDocument<Tbus_SDForm>("bus_SDAction");
 }
 
 }  // namespace qk::client

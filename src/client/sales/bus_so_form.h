@@ -17,7 +17,7 @@ class Tbus_SOForm : public DocumentEditor {
   explicit Tbus_SOForm(QWidget* parent = nullptr);
 };
 
-// The main window's bus_SOAction.
+// The main window's bus_SOAction and bus_SDAction (the delivery).
 void registerSalesScreens();
 
 }  // namespace qk::client

@@ -1,8 +1,10 @@
 #include "client/stock/stock_screens.h"
 
 #include <QDialog>
+#include <memory>
 
 #include "client/query/sys_qry_form.h"
+#include "client/stock/opening_stock_form.h"
 #include "client/stock/stock_det_form.h"
 #include "client/stock/stock_qry_form.h"
 #include "client/widgets/desktop.h"
@@ -20,6 +22,9 @@ void registerStockScreens() {
     detail.open(row.value("productNo").toString(), row.value("whNo").toString());
     desktop().exec(detail);
   };
+  registerScreen("wh_stockAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    return std::make_unique<Twh_initForm>(parent);
+  });
 }
 
 }  // namespace qk::client

@@ -60,6 +60,7 @@ void registerQueryPage();
 void registerBomProcedures();
 void registerTaskProcedures();
 void registerStockProcedures();
+void registerWageProcedures();
 
 void registerAllProcedures() {
   static std::once_flag once;
@@ -68,6 +69,7 @@ void registerAllProcedures() {
     registerBomProcedures();
     registerTaskProcedures();
     registerStockProcedures();
+    registerWageProcedures();
   });
 }
 
