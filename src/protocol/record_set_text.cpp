@@ -91,12 +91,11 @@ void appendValue(std::string& out, const Value& v) {
   std::visit(Writer{out}, v);
 }
 
-// Builds a record set from a JSON parser's events (nlohmann's SAX interface). Only a record set
+// Builds a record set from the events of TextParser below. Only a record set
 // exactly as encode() writes it (members in any order, each once) is accepted; anything else stops
 // the parse, and the caller decodes the text as a document instead.
 class RecordSetReader {
  public:
-  using Base = nlohmann::json_sax<Json>;
   using string_t = Json::string_t;
 
   RecordSet result;
@@ -152,7 +151,6 @@ class RecordSetReader {
     }
     return value(std::move(s));
   }
-  bool binary(Json::binary_t&) { return false; }
 
   bool start_object(std::size_t) {
     switch (state_) {
@@ -260,9 +258,6 @@ class RecordSetReader {
       default:
         return false;
     }
-  }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
-    return false;
   }
 
  private:

@@ -67,21 +67,9 @@ LEFT JOIN bom b ON w.lev > 0 AND b.sysid = w.sysId
 LEFT JOIN view_bas_prd_des p ON p.productNo = coalesce(w.gNo, b.partNo)
 ORDER BY w.nodeId)";
 
-// Part numbers compare as the columns do (NOCASE folds ASCII only).
-std::string foldCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 std::int64_t integerOf(const protocol::Value& v) {
   const auto* i = std::get_if<std::int64_t>(&v);
   return i ? *i : 0;
-}
-
-std::string textOf(const protocol::Value& v) {
-  const auto* s = std::get_if<std::string>(&v);
-  return s ? *s : std::string();
 }
 
 // Walks down from the product in preorder: a parent before its children, siblings by itemNo,

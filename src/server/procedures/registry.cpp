@@ -73,4 +73,15 @@ void registerAllProcedures() {
   });
 }
 
+std::string foldCase(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+std::string textOf(const protocol::Value& v) {
+  const auto* s = std::get_if<std::string>(&v);
+  return s ? *s : std::string();
+}
+
 }  // namespace qk::server

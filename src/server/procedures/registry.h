@@ -24,6 +24,11 @@ struct ProcedureCall {
   std::int64_t integer(std::size_t i) const;        // throws with a clear text when not a number
 };
 
+// Text folded as the NOCASE columns compare (ASCII letters only), for matching numbers in C++.
+std::string foldCase(std::string s);
+// A cell's text; "" for null or a value of another kind.
+std::string textOf(const protocol::Value& v);
+
 // A procedure returns the rows of its result, if it has one.
 using Procedure = std::function<std::optional<protocol::RecordSet>(ProcedureCall&)>;
 

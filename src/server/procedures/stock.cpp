@@ -119,21 +119,10 @@ SELECT 1000 + n, grp, name, keyNo, moveDate, taskNo, qty, remark FROM numbered)"
 const char* const kKindNames[] = {"期初库存", "入库单",       "采购入库单",
                                   "出库单",   "原材料出库单", "销售发货单"};
 
-std::string foldCase(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 double number(const protocol::Value& v) {
   if (const auto* d = std::get_if<double>(&v)) return *d;
   if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
   return 0;
-}
-
-std::string textOf(const protocol::Value& v) {
-  const auto* s = std::get_if<std::string>(&v);
-  return s ? *s : std::string();
 }
 
 // A period bound as the documents' dates compare: "YYYY-MM-DD" for a midnight start (so a date
