@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "client/data/data_error.h"
+#include "client/data/values.h"
 
 namespace qk::client {
 
@@ -146,10 +147,6 @@ QString formatNumber(double value, const QString& format) {
   return positive;
 }
 
-bool isNumeric(FieldType t) {
-  return t == FieldType::Integer || t == FieldType::Float || t == FieldType::Decimal;
-}
-
 }  // namespace
 
 QString formatValue(const QVariant& value, FieldType type, const QString& displayFormat) {
@@ -288,7 +285,7 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
         if (!boolean) return {};
         return int(ds_->valueAt(index.row(), f->index()).toBool() ? Qt::Checked : Qt::Unchecked);
       case Qt::TextAlignmentRole:
-        if (isNumeric(f->type())) return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (isNumericType(f->type())) return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
       default:
         return {};

@@ -18,6 +18,11 @@ protocol::Value fromVariant(const QVariant& v);
 bool isIntegralType(int typeId);
 bool isFloatingType(int typeId);
 bool isNullValue(const QVariant& v);
+// Whether a field of this type holds a number (right-aligned, summed, formatted as one).
+inline bool isNumericType(protocol::FieldType t) {
+  using protocol::FieldType;
+  return t == FieldType::Integer || t == FieldType::Float || t == FieldType::Decimal;
+}
 
 QString dateTimeText(const QDateTime& dt);
 QDateTime parseDateTimeText(const QString& text);  // invalid QDateTime when not parseable

@@ -20,6 +20,7 @@
 #include "client/data/dataset.h"
 #include "client/data/dataset_model.h"
 #include "client/data/prompter.h"
+#include "client/data/values.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/file_export.h"
 #include "client/widgets/grid_delegate.h"
@@ -38,10 +39,6 @@ constexpr int kCheckWidth = 24;
 constexpr int kMaxFitWidth = 400;
 constexpr int kMinWidth = 16;
 constexpr double kPortraitWidthPx = 186 / 25.4 * 96;  // A4 less 12 mm margins, in screen pixels
-
-bool isNumericType(FieldType t) {
-  return t == FieldType::Integer || t == FieldType::Float || t == FieldType::Decimal;
-}
 
 // Grid lines in the configured colour without a style sheet on the view.
 class LineColorStyle : public QProxyStyle {

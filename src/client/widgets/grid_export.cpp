@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <map>
 
+#include "client/data/values.h"
 #include "client/widgets/grid_output.h"
 
 namespace qk::client {
@@ -12,10 +13,6 @@ namespace qk::client {
 using protocol::FieldType;
 
 namespace {
-
-bool isNumericType(FieldType t) {
-  return t == FieldType::Integer || t == FieldType::Float || t == FieldType::Decimal;
-}
 
 lxw_color_t rgb(const QColor& c) {
   return (lxw_color_t(c.red()) << 16) | (lxw_color_t(c.green()) << 8) | lxw_color_t(c.blue());

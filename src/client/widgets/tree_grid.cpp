@@ -14,6 +14,7 @@
 #include "client/data/dataset.h"
 #include "client/data/dataset_model.h"
 #include "client/data/prompter.h"
+#include "client/data/values.h"
 #include "client/widgets/grid_delegate.h"
 #include "client/widgets/grid_header.h"
 #include "client/widgets/grid_model.h"
@@ -139,9 +140,7 @@ class TreeModel : public QAbstractItemModel, public GridCells {
     const GridColumn& c = columns[static_cast<std::size_t>(index.column())];
     const bool boolean = f->type() == FieldType::Boolean;
     if (role == Qt::TextAlignmentRole) {
-      const bool number = f->type() == FieldType::Integer || f->type() == FieldType::Float ||
-                          f->type() == FieldType::Decimal;
-      return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+      return int((isNumericType(f->type()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     if (role == gridrole::Button) return int(c.button);
     try {

@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "server/demo/demo_rows.h"
+
 namespace qk::server {
 
 namespace {
 
+using demo::fmt;
+using demo::round2;
 using protocol::Params;
 using protocol::Value;
 
@@ -40,17 +44,6 @@ class Draw {
  private:
   std::uint64_t state_;
 };
-
-template <typename... Args>
-std::string fmt(const char* pattern, Args... args) {
-  char buf[96];
-  std::snprintf(buf, sizeof buf, pattern, args...);
-  return buf;
-}
-
-double round2(double d) {
-  return std::round(d * 100.0) / 100.0;
-}
 
 enum class Shape { Valve, Flange, Fitting, Part, Bar, Pipe, Bolt, Gasket };
 

@@ -14,11 +14,17 @@
 #include <vector>
 
 #include "server/demo/demo_process_cards.h"
+#include "server/demo/demo_rows.h"
 
 namespace qk::server {
 
 namespace {
 
+using demo::Field;
+using demo::fmt;
+using demo::insertRow;
+using demo::round2;
+using demo::text;
 using protocol::Params;
 using protocol::Value;
 
@@ -43,9 +49,6 @@ class Lcg {
   std::uint64_t state_;
 };
 
-Value text(std::string_view s) {
-  return std::string(s);
-}
 Value number(double d) {
   return d;
 }
@@ -54,38 +57,6 @@ Value integer(std::int64_t i) {
 }
 Value flag(bool b) {
   return std::int64_t{b ? 1 : 0};
-}
-
-double round2(double d) {
-  return std::round(d * 100.0) / 100.0;
-}
-
-template <typename... Args>
-std::string fmt(const char* pattern, Args... args) {
-  char buf[128];
-  std::snprintf(buf, sizeof buf, pattern, args...);
-  return buf;
-}
-
-using Field = std::pair<std::string_view, Value>;
-
-// Column names come from this file only; every value is bound.
-void insertRow(db::Connection& c, std::string_view table, const std::vector<Field>& fields) {
-  std::string columns;
-  std::string markers;
-  Params params;
-  for (const auto& [name, value] : fields) {
-    if (!columns.empty()) {
-      columns += ", ";
-      markers += ", ";
-    }
-    columns += name;
-    markers += ':';
-    markers += name;
-    params.emplace(std::string(name), value);
-  }
-  c.execute("insert into " + std::string(table) + " (" + columns + ") values (" + markers + ")",
-            params);
 }
 
 // ---------------------------------------------------------------------------------------------

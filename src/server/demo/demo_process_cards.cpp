@@ -4,10 +4,14 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "server/demo/demo_rows.h"
+
 namespace qk::server {
 
 namespace {
 
+using demo::insertValues;
+using demo::text;
 using protocol::Params;
 using protocol::Value;
 
@@ -17,20 +21,6 @@ struct Step {
   // loading, heating temperature, heating and soaking time, medium, cooling temperature and time.
   std::initializer_list<std::pair<const char*, Value>> values;
 };
-
-Value text(std::string_view s) {
-  return std::string(s);
-}
-
-// Column names come from this file only; every value is bound.
-void insert(db::Connection& c, const std::string& table, const Params& values) {
-  std::string columns, markers;
-  for (const auto& [name, value] : values) {
-    columns += (columns.empty() ? "" : ", ") + name;
-    markers += (markers.empty() ? ":" : ", :") + name;
-  }
-  c.execute("insert into " + table + " (" + columns + ") values (" + markers + ")", values);
-}
 
 void addCard(db::Connection& c, const std::string& keyNo, const std::string& docType,
              const CardTask& t, const Params& header, std::initializer_list<Step> steps) {
@@ -43,7 +33,7 @@ void addCard(db::Connection& c, const std::string& keyNo, const std::string& doc
                  {"userName", text("admin")},
                  {"docDate", text(t.written)}});
   master.insert({"audited", Value(false)});
-  insert(c, "bus_check", master);
+  insertValues(c, "bus_check", master);
 
   std::int64_t item = 0;
   for (const Step& s : steps) {
@@ -52,7 +42,7 @@ void addCard(db::Connection& c, const std::string& keyNo, const std::string& doc
                 {"taskNo", text(t.taskNo)},
                 {"workStep", text(s.workStep)}};
     for (const auto& [name, value] : s.values) line.insert({name, value});
-    insert(c, "bus_check_det", line);
+    insertValues(c, "bus_check_det", line);
   }
 }
 
