@@ -172,7 +172,7 @@ T fromJson(const Json& j);
 
 // Limits a body must keep before it is turned into a document.
 inline constexpr int kMaxJsonDepth = 64;
-inline constexpr std::size_t kMaxJsonString = 16u << 20;
+inline constexpr std::size_t kMaxJsonString = 72u << 20;
 // Parses a body; a text that is not JSON, nests deeper than kMaxJsonDepth, holds a text longer
 // than kMaxJsonString or an integer outside 64 bits becomes a WireError, before any of it grows.
 Json parseBody(std::string_view body);

@@ -41,7 +41,7 @@ Usage:
       refused without TLS unless --allow-plain-http is given. --threads sets the
       workers for queries (default 8; saves have two of their own), --max-body-mb
       the largest request
-      (default 64), --sessions-per-user and --sessions-total the logins held at
+      (default 80), --sessions-per-user and --sessions-total the logins held at
       once (default 30 and 500). With --backup-time and --backup-dir every account
       set is copied daily at that time to DIR/<account>-YYYYMMDD-HHMMSS.qkbak,
       keeping the newest N (default 14); a failure is logged and told to the next

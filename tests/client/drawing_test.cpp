@@ -132,10 +132,21 @@ TEST_F(DrawingTest, AFileAboveTheLimitIsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(count("select count(*) from bas_drawing"), 0);  // not even the row
 
   // A limit set above what one request carries is held to that.
-  exec("update sys_config set idValue = '50' where idName = 'maxDrawingMB'");
-  EXPECT_EQ(Tbas_drawingForm::maxDrawingBytes(), 12 * 1024 * 1024);
+  exec("update sys_config set idValue = '500' where idName = 'maxDrawingMB'");
+  EXPECT_EQ(Tbas_drawingForm::maxDrawingBytes(), 54 * 1024 * 1024);
+
+  // Without a setting the limit is 50 MB; a file of 20 MB, whose text is longer than a request
+  // once carried, travels both ways.
   exec("delete from sys_config where idName = 'maxDrawingMB'");
-  EXPECT_EQ(Tbas_drawingForm::maxDrawingBytes(), 12 * 1024 * 1024);
+  ASSERT_EQ(Tbas_drawingForm::maxDrawingBytes(), 50 * 1024 * 1024);
+  QByteArray largest(20 * 1024 * 1024, '\0');
+  for (qsizetype i = 0; i < largest.size(); i += 4096) largest[i] = char(i / 4096);
+  desktop_.files = {writeFile("large.dwg", largest)};
+  f.attachFile();
+  EXPECT_TRUE(prompter_.shown.size() == 1) << prompter_.texts().join("|").toStdString();
+  f.viewActionExecute();
+  ASSERT_EQ(desktop_.opened.size(), 1);
+  EXPECT_TRUE(readFile(desktop_.opened.front()) == largest);
 }
 
 TEST_F(DrawingTest, ADeleteReachesTheDatabaseAtOnce) {

@@ -139,9 +139,10 @@ TEST_F(RequestLimitsTest, HostileJsonIsRefusedWithAClearText) {
   EXPECT_EQ(deep.status, 400);
   EXPECT_EQ(deep.body["error"], "请求格式错误: JSON nesting deeper than 64 levels");
 
-  auto huge = postRaw(path::kEchoString, R"({"value": ")" + std::string(17u << 20, 'x') + "\"}");
+  auto huge = postRaw(path::kEchoString,
+                      R"({"value": ")" + std::string(protocol::kMaxJsonString + 1, 'x') + "\"}");
   EXPECT_EQ(huge.status, 400);
-  EXPECT_EQ(huge.body["error"], "请求格式错误: a text longer than 16777216 bytes");
+  EXPECT_EQ(huge.body["error"], "请求格式错误: a text longer than 75497472 bytes");
 
   for (const char* n : {"12345678901234567890", "-98765432109876543210", "18446744073709551615"}) {
     auto big =

@@ -84,6 +84,20 @@ void setIfDifferent(Field& f, const QVariant& v) {
 
 }  // namespace
 
+HeaderField customerField() {
+  return {.field = "custNo",
+          .caption = "客户名称",
+          .editor = HeaderEditor::List,
+          .list = &DataModule::custCDS,
+          .listKey = "custNo",
+          .listName = "custName"};
+}
+
+std::vector<MenuEntry> findByItemMenu(const QString& lineTable) {
+  return {{"按物项号查找", [lineTable](DocumentEditor& e) { e.findByGsNo(lineTable); }},
+          {"自定义查找", [](DocumentEditor& e) { e.findActionExecute(); }}};
+}
+
 FieldDefault todayDefault(const QString& field) {
   return {field, [](const DocumentEditor&) {
             return QVariant(QDateTime(QDate::currentDate(), QTime(0, 0)));

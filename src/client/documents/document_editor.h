@@ -79,6 +79,9 @@ struct HeaderField {
   std::function<void(DocumentEditor&)> button{};
 };
 
+// The header's customer ("客户名称"), chosen from the customer list.
+HeaderField customerField();
+
 // A value a new master record starts with.
 struct FieldDefault {
   QString field;
@@ -93,6 +96,9 @@ struct MenuEntry {
   QString caption;
   std::function<void(DocumentEditor&)> run;
 };
+// The find drop-down of a document whose lines carry item numbers: "按物项号查找" in the lines'
+// table, then "自定义查找".
+std::vector<MenuEntry> findByItemMenu(const QString& lineTable);
 
 // A line key the screen gives at save (an item or task-line number): the first line without one
 // takes the generator's number, the following ones its successors (successorNumber).

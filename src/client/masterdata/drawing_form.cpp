@@ -27,9 +27,10 @@ namespace qk::client {
 
 namespace {
 
-constexpr int kDefaultLimitMB = 12;
+constexpr int kDefaultLimitMB = 50;
 // A blob travels as base64 text, which a request or reply may hold up to kMaxJsonString of.
 constexpr qint64 kWireLimitBytes = static_cast<qint64>(protocol::kMaxJsonString) / 4 * 3;
+static_assert(qint64{kDefaultLimitMB} * 1024 * 1024 <= kWireLimitBytes);
 
 constexpr const char* kDrawingColumns = "drwNo, productNo, drwIdNo, remark, ext";
 

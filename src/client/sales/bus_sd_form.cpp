@@ -95,20 +95,14 @@ DocumentConfig salesDeliveryConfig() {
   c.saveMaster = {"bus_sd", "keyNo", ""};
   c.saveDetail = {"bus_sd_det", "keyNo", "sdItemNo"};
   c.find = {"销售发货单查询", "qry_bus_sd"};
-  c.findMenu = {{"按物项号查找", [](DocumentEditor& e) { e.findByGsNo("bus_sd_det"); }},
-                {"自定义查找", [](DocumentEditor& e) { e.findActionExecute(); }}};
+  c.findMenu = findByItemMenu("bus_sd_det");
   c.printCategory = "bus_sd";
   c.masterReportName = "销售发货单主表";
   c.detailReportName = "销售发货单明细表";
   c.dateField = "dDate";
   c.newRecord = {todayDefault("dDate"), nowDefault("docDate"), userDefault("userName")};
   c.header = {
-      {.field = "custNo",
-       .caption = "客户名称",
-       .editor = HeaderEditor::List,
-       .list = &DataModule::custCDS,
-       .listKey = "custNo",
-       .listName = "custName"},
+      customerField(),
       {.field = "whNo",
        .caption = "仓库名称",
        .editor = HeaderEditor::List,

@@ -40,19 +40,13 @@ DocumentConfig salesOrderConfig() {
   c.saveMaster = {"bus_so", "keyNo", ""};
   c.saveDetail = {"bus_so_det", "gsNo", ""};
   c.find = {"销售订单查询", "qry_bus_so"};
-  c.findMenu = {{"按物项号查找", [](DocumentEditor& e) { e.findByGsNo("bus_so_det"); }},
-                {"自定义查找", [](DocumentEditor& e) { e.findActionExecute(); }}};
+  c.findMenu = findByItemMenu("bus_so_det");
   c.printCategory = "bus_so";
   c.masterReportName = "销售订单主表";
   c.detailReportName = "销售订单明细表";
   c.newRecord = {todayDefault("dlvDate"), nowDefault("docDate"), userDefault("userName")};
   c.header = {
-      {.field = "custNo",
-       .caption = "客户名称",
-       .editor = HeaderEditor::List,
-       .list = &DataModule::custCDS,
-       .listKey = "custNo",
-       .listName = "custName"},
+      customerField(),
       {.field = "dlvDate", .caption = "交货日期", .editor = HeaderEditor::Date},
       {.field = "purNo", .caption = "客户采购单号"},
       {.field = "stock", .caption = "库存订单", .editor = HeaderEditor::CheckBox},

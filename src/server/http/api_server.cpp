@@ -21,6 +21,9 @@
 
 namespace qk::server {
 
+// The longest text a body may hold (a drawing as base64) fits, with the request around it.
+static_assert(kDefaultMaxBodyBytes >= protocol::kMaxJsonString + (1u << 20));
+
 using protocol::Json;
 namespace wire = protocol;
 

@@ -12,6 +12,8 @@
 
 namespace qk::server {
 
+inline constexpr std::size_t kDefaultMaxBodyBytes = 80u << 20;
+
 struct ServerOptions {
   std::filesystem::path dataDir;
   std::chrono::seconds idleLimit = std::chrono::minutes(30);
@@ -31,7 +33,7 @@ struct ServerOptions {
   // A request's header and body must arrive within these, however slowly it trickles in.
   std::chrono::seconds headerTimeout{10};
   std::chrono::seconds bodyTimeout{30};
-  std::size_t maxBodyBytes = 64u << 20;  // also for chunked bodies
+  std::size_t maxBodyBytes = kDefaultMaxBodyBytes;  // also for chunked bodies
   std::size_t maxHeaderBytes = 16u << 10;
   int maxConnections = 800;  // beyond it new connections are closed at once
   int backlog = 256;
