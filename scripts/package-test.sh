@@ -46,6 +46,7 @@ $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-rec
 test "$(stat -c '%U %a' /var/lib/qk)" = "qk 750"
 test -f /lib/systemd/system/qk-server.service
 test -f /usr/share/applications/qk-client.desktop
+test -f /usr/share/qk-client/help/index.mht
 
 # A free port, written into both installed configurations as an administrator would.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')

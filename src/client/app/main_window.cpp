@@ -27,6 +27,9 @@
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
 #include "client/data/settings.h"
+#include "client/help/about_form.h"
+#include "client/help/help_form.h"
+#include "client/help/help_key.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
 
@@ -333,6 +336,7 @@ void TmainForm::openAction(const QString& name) {
   }
   const std::unique_ptr<QDialog> screen = (*factory)(this);
   if (!screen) return;  // the screen's own first question was cancelled
+  attachHelp(*screen, name);
   desktop().exec(*screen);
 }
 
@@ -388,13 +392,13 @@ void TmainForm::loadBackground() {
 }
 
 void TmainForm::showAbout() {
-  prompter().message("QK管理系统客户端\n版本 " + QApplication::applicationVersion() +
-                         "\n\n小型制造企业的生产、业务与质量管理系统。",
-                     Prompter::Icon::Information, "关于");
+  TaboutForm about(this);
+  desktop().exec(about);
 }
 
 void TmainForm::showHelp() {
-  prompter().message("帮助页面尚未安装。", Prompter::Icon::Information, "帮助");
+  ThelpForm help(this);
+  desktop().exec(help);
 }
 
 }  // namespace qk::client

@@ -2,6 +2,7 @@
 // saves a picture of the screen. Used by scripts/screenshot.sh under a virtual display.
 //   qk-screenshot --server URL --account NAME --user NAME --password PW --out FILE [--tab N]
 //                 [--action NAME | --dialog file|page-setup|print|print-preview|message|confirm]
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -197,7 +198,10 @@ int main(int argc, char** argv) {
       dlg.close();
       app.exit(ok ? 0 : 1);
     };
-    QTimer::singleShot(300, [&] { window.openAction(cli.value("action")); });
+    // Through the action itself, so that help and about are pictured as the ribbon opens them.
+    QTimer::singleShot(300, [&] {
+      if (QAction* a = window.action(cli.value("action"))) a->trigger();
+    });
     return app.exec();
   }
   QTimer::singleShot(1500, [&] {
