@@ -3,7 +3,11 @@
 # fresh demo account set. Usage: scripts/screenshot.sh [OUT.png] [TAB] [ACTION] [DIALOG]
 # With ACTION (e.g. wh_viewAction) that action's screen is opened and pictured instead; with
 # DIALOG (file, page-setup, print, print-preview, message, confirm) that dialog over the main
-# window, e.g. scripts/screenshot.sh /tmp/print.png 0 "" print.
+# window, e.g. scripts/screenshot.sh /tmp/print.png 0 "" print. Further arguments go to
+# qk-screenshot, e.g. for a screen that asks for its conditions first:
+#   scripts/screenshot.sh /tmp/stock.png 0 stock_inventoryAction "" --first-dialog-out /tmp/ask.png
+#   scripts/screenshot.sh /tmp/ledger.png 0 stock_inventoryAction "" --accept-first-dialog \
+#     --then 所有明细
 # A window manager runs on the virtual display so that windows have real frames and titles.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,6 +15,7 @@ OUT=${1:-/tmp/qk-main.png}
 TAB=${2:-0}
 ACTION=${3:-}
 DIALOG=${4:-}
+shift $(($# < 4 ? $# : 4))
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
@@ -33,4 +38,4 @@ xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
   kill $WM
   exit $rc' windowed build/bin/qk-screenshot \
   --server "http://127.0.0.1:$PORT" --account 演示账套 --user admin --password admin123 \
-  --out "$OUT" --tab "$TAB" ${ACTION:+--action "$ACTION"} ${DIALOG:+--dialog "$DIALOG"}
+  --out "$OUT" --tab "$TAB" ${ACTION:+--action "$ACTION"} ${DIALOG:+--dialog "$DIALOG"} "$@"

@@ -798,6 +798,7 @@ TEST(FormatValue, NumbersFollowTheirPictureAndRoundHalfAway) {
   EXPECT_EQ(formatValue(2.675, FieldType::Float, "0.00"), "2.68");
   EXPECT_EQ(formatValue(999.996, FieldType::Float, "#,##0.00"), "1,000.00");
   EXPECT_EQ(formatValue(0.5, FieldType::Float, "0.###"), "0.5");
+  EXPECT_EQ(formatValue(2620, FieldType::Float, "##,###,###,##0.#0"), "2,620.00");
   EXPECT_EQ(formatValue(-0.001, FieldType::Float, "0.00"), "0.00");
   EXPECT_EQ(formatValue(0.256, FieldType::Float, "0.0%"), "25.6%");
   EXPECT_EQ(formatValue(-5, FieldType::Integer, "0;(0);零"), "(5)");

@@ -96,7 +96,7 @@ TEST_F(StockScreensTest, StockQueryShowsClosingFiguresAndHidesItemsWithoutMoveme
   // The issue at the average price of 40 / 15 as the database keeps it, 2.66667.
   EXPECT_EQ(figure(form, "A", "qmMoney"), "31.99999");
   EXPECT_EQ(figure(form, "B", "iniQty"), "(hidden)") << "an opening value alone shows no row";
-  EXPECT_EQ(form.grid()->footerText("qmQty"), "12.0");
+  EXPECT_EQ(form.grid()->footerText("qmQty"), "12.00");
 
   answerPeriod({"01"}, /*hideIdle=*/false);
   form.qryActionExecute();

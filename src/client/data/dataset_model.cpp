@@ -61,8 +61,9 @@ Picture parsePicture(const QString& section) {
       } else if (c == ',') {
         if (!point) p.grouping = true;
       } else if (point) {
+        // Every decimal up to the last '0' shows: "0.#0" has two, like "0.00".
         ++p.maxFrac;
-        if (c == '0') ++p.minFrac;
+        if (c == '0') p.minFrac = p.maxFrac;
       } else if (c == '0') {
         ++p.minInt;
       }

@@ -27,31 +27,41 @@ namespace {
 using protocol::Json;
 using protocol::valueToJson;
 
-// Figures per warehouse and item. The opening is today's figures less what moved from the
-// period's start on, so only the documents from the start on are read; issues are valued at the
-// pair's average price.
+// Figures per warehouse and item. The opening is the opening stock, the months before the
+// period's month and that month's days before the start; issues are valued at the pair's average
+// price. So only the documents from the month's first day to the period's end are read.
 constexpr std::string_view kHistory = R"(
 WITH wh(no) AS (SELECT value FROM json_each(:whs)),
+before AS (
+  SELECT whNo, productNo, total(inQty) AS bIn, total(inMoney) AS bInMoney, total(outQty) AS bOut
+  FROM qk_stock_month
+  WHERE month < :month AND whNo IN (SELECT no FROM wh) AND (:item IS NULL OR productNo = :item)
+  GROUP BY whNo, productNo),
 mv AS (
-  SELECT whNo, productNo, total(inQty) AS fIn, total(inMoney) AS fInMoney, total(outQty) AS fOut,
-         total(CASE WHEN moveDate <= :to THEN inQty END) AS pIn,
-         total(CASE WHEN moveDate <= :to THEN inMoney END) AS pInMoney,
-         total(CASE WHEN moveDate <= :to THEN outQty END) AS pOut
+  SELECT whNo, productNo,
+         total(CASE WHEN moveDate < :from THEN inQty END) AS eIn,
+         total(CASE WHEN moveDate < :from THEN inMoney END) AS eInMoney,
+         total(CASE WHEN moveDate < :from THEN outQty END) AS eOut,
+         total(CASE WHEN moveDate >= :from THEN inQty END) AS pIn,
+         total(CASE WHEN moveDate >= :from THEN inMoney END) AS pInMoney,
+         total(CASE WHEN moveDate >= :from THEN outQty END) AS pOut
   FROM view_stock_move
-  WHERE moveDate >= :from AND whNo IN (SELECT no FROM wh)
+  WHERE moveDate >= :month AND moveDate <= :to AND whNo IN (SELECT no FROM wh)
     AND (:item IS NULL OR productNo = :item)
   GROUP BY whNo, productNo)
 SELECT s.whNo AS depNo, s.productNo AS gNo, w.depName AS depName, p.des AS des,
        p.productUnit AS gUnit,
-       round(coalesce(s.Qty, 0) - coalesce(mv.fIn, 0) + coalesce(mv.fOut, 0), 5) AS iniQty,
-       round(coalesce(s.initQty, 0) * coalesce(s.initPrice, 0) + coalesce(s.inMoney, 0)
-             - coalesce(s.outQty, 0) * coalesce(s.uPrice, 0) - coalesce(mv.fInMoney, 0)
-             + coalesce(mv.fOut, 0) * coalesce(s.uPrice, 0), 5) AS iniMoney,
+       round(coalesce(s.initQty, 0) + coalesce(b.bIn, 0) - coalesce(b.bOut, 0)
+             + coalesce(mv.eIn, 0) - coalesce(mv.eOut, 0), 5) AS iniQty,
+       round(coalesce(s.initQty, 0) * coalesce(s.initPrice, 0) + coalesce(b.bInMoney, 0)
+             + coalesce(mv.eInMoney, 0)
+             - (coalesce(b.bOut, 0) + coalesce(mv.eOut, 0)) * coalesce(s.uPrice, 0), 5) AS iniMoney,
        round(coalesce(mv.pIn, 0), 5) AS bq1, round(coalesce(mv.pInMoney, 0), 5) AS bq1Money,
        round(coalesce(mv.pOut, 0), 5) AS bq2,
        round(coalesce(mv.pOut, 0) * coalesce(s.uPrice, 0), 5) AS bq2Money,
        p.lowQty AS lowQty, p.highQty AS highQty, coalesce(s.uPrice, 0) AS avgPrice
 FROM wh_stock s
+LEFT JOIN before b ON b.whNo = s.whNo AND b.productNo = s.productNo
 LEFT JOIN mv ON mv.whNo = s.whNo AND mv.productNo = s.productNo
 LEFT JOIN bas_dep w ON w.depNo = s.whNo
 LEFT JOIN view_bas_prd_des p ON p.productNo = s.productNo
@@ -210,8 +220,11 @@ Period periodOf(ProcedureCall& call) {
 }
 
 protocol::RecordSet history(db::Connection& db, const Period& p, const protocol::Value& item) {
-  return db.query(kHistory,
-                  {{"from", p.from}, {"to", p.to}, {"whs", p.warehouses}, {"item", item}});
+  return db.query(kHistory, {{"from", p.from},
+                             {"month", p.from.substr(0, 7)},
+                             {"to", p.to},
+                             {"whs", p.warehouses},
+                             {"item", item}});
 }
 
 std::optional<protocol::RecordSet> stockHistory(ProcedureCall& call) {
