@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libsodium-dev sqlite3
   libgtest-dev libgmock-dev libboost-dev libssl-dev openssl
-  qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev libzip-dev libpugixml-dev
   poppler-utils xvfb xauth openbox curl
   dpkg-dev file adduser qt6-qpa-plugins
   clang-14 libclang-rt-14-dev
