@@ -148,22 +148,22 @@ void Tbas_gTypeForm::checkCategory(Dataset& d) {
 void Tbas_gTypeForm::checkDeletion(Dataset& d) {
   if (!prompter().confirm(kCategoryConfirmDelete)) throw Abort();
   const QVariant id = d.fieldByName("productId").value();
-  Dataset& pub = dm().pubCDS;
-  pub.setCommandText("select count(*) as n from bas_productId where parent_id = :p1");
-  pub.params().byName("p1").value = id;
-  pub.open();
-  const qint64 children = pub.fieldByName("n").asInteger();
-  pub.close();
-  if (children > 0) {
+  auto rowsWithCategory = [&id](const char* sql) {
+    Dataset& pub = dm().pubCDS;
+    pub.setCommandText(sql);
+    pub.params().byName("p1").value = id;
+    pub.open();
+    const qint64 n = pub.field(0).asInteger();
+    pub.close();
+    return n;
+  };
+  if (rowsWithCategory("select count(*) from bas_productId where parent_id = :p1") > 0) {
     prompter().message(kCategoryHasChildren, Prompter::Icon::Stop);
     throw Abort();
   }
   // Products of a deleted category would show no category and could not be found by it.
-  pub.setCommandText("select count(*) as n from bas_products where productId = :p1");
-  pub.params().byName("p1").value = id;
-  pub.open();
-  const qint64 products = pub.fieldByName("n").asInteger();
-  pub.close();
+  const qint64 products =
+      rowsWithCategory("select count(*) from bas_products where productId = :p1");
   if (products > 0) {
     prompter().message(QString(kCategoryInUse).arg(products), Prompter::Icon::Stop);
     throw Abort();

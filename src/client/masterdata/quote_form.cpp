@@ -34,6 +34,20 @@ QString productDescription(const QString& productNo) {
   return parts.isEmpty() ? productNo : parts.join(' ');
 }
 
+void openProductRows(Dataset& ds, const QString& table, const QString& productNo,
+                     const QString& required, const QString& message) {
+  ds.beforePost = [required, message](Dataset& d) {
+    if (d.fieldByName(required).asString().trimmed().isEmpty()) {
+      prompter().message(message);
+      throw Abort();
+    }
+  };
+  ds.onNewRecord = [](Dataset& d) { d.fieldByName("productNo").setValue(dm().curProductNo); };
+  ds.setCommandText(QString("select * from %1 where productNo = :p1").arg(table));
+  ds.params().byName("p1").value = productNo;
+  ds.open();
+}
+
 ListConfig quoteList(const QString& productNo) {
   std::vector<GridColumn> cols = gridColumns({"procNo", "procName", "quote", "macTime", "remark"});
   const QStringList titles{"工序编号", "工序名称", "定额", "加工时间", "备注"};
@@ -50,18 +64,7 @@ ListConfig quoteList(const QString& productNo) {
             Dataset& procs = dm().processCDS;
             if (!ds.findField("procName"))
               ds.addLookupField("procName", "procNo", procs, "procNo", "procName");
-            ds.beforePost = [](Dataset& d) {
-              if (d.fieldByName("procNo").asString().trimmed().isEmpty()) {
-                prompter().message(kQuoteProcessEmpty);
-                throw Abort();
-              }
-            };
-            ds.onNewRecord = [](Dataset& d) {
-              d.fieldByName("productNo").setValue(dm().curProductNo);
-            };
-            ds.setCommandText("select * from bas_quote where productNo = :p1");
-            ds.params().byName("p1").value = productNo;
-            ds.open();
+            openProductRows(ds, "bas_quote", productNo, "procNo", kQuoteProcessEmpty);
           },
   };
 }

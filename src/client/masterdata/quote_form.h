@@ -7,10 +7,18 @@
 
 namespace qk::client {
 
+class Dataset;
+
 inline constexpr const char* kQuoteProcessEmpty = "工序编号不能为空!";
 
 // The product's number, name, size, pressure, material and standard, one blank apart.
 QString productDescription(const QString& productNo);
+
+// The rows of one product in a data-module list (quotas, supplier prices): `required` must not be
+// blank before a row is saved (else `message`), a new row takes curProductNo, and the dataset is
+// reopened on `table` for the product.
+void openProductRows(Dataset& ds, const QString& table, const QString& productNo,
+                     const QString& required, const QString& message);
 
 // The rules quoteCDS keeps after the screen closes: a process is required and a new row belongs
 // to the data module's current product.

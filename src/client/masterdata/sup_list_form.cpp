@@ -3,10 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
-#include "client/data/prompter.h"
 #include "client/masterdata/quote_form.h"
 #include "client/widgets/desktop.h"
 
@@ -33,18 +31,7 @@ ListConfig supplierPriceList(const QString& productNo) {
           [productNo](Dataset& ds) {
             if (!ds.findField("supName"))
               ds.addLookupField("supName", "supNo", dm().supCDS, "supNo", "supName");
-            ds.beforePost = [](Dataset& d) {
-              if (d.fieldByName("supNo").asString().trimmed().isEmpty()) {
-                prompter().message(kSupplierEmpty);
-                throw Abort();
-              }
-            };
-            ds.onNewRecord = [](Dataset& d) {
-              d.fieldByName("productNo").setValue(dm().curProductNo);
-            };
-            ds.setCommandText("select * from bas_supPrice where productNo = :p1");
-            ds.params().byName("p1").value = productNo;
-            ds.open();
+            openProductRows(ds, "bas_supPrice", productNo, "supNo", kSupplierEmpty);
           },
   };
 }

@@ -1,6 +1,9 @@
 #include "client/quality/mc_form.h"
 
+#include <QAction>
 #include <QToolBar>
+#include <functional>
+#include <utility>
 
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
@@ -8,6 +11,7 @@
 #include "client/documents/gs_no_form.h"
 #include "client/report/sys_report_form.h"
 #include "client/widgets/desktop.h"
+#include "client/widgets/error_handler.h"
 #include "client/widgets/file_export.h"
 #include "client/widgets/tool_action.h"
 
@@ -69,7 +73,6 @@ DocumentConfig certificateConfig() {
   c.numbering = "check_mat_m";
   c.saveMaster = {"check_mat_m", "keyNo", ""};
   c.saveDetail = {"check_mat_d", "keyNo", "rowNo"};
-  c.findMenu = {{"按合同号查找", [](DocumentEditor& e) { static_cast<TMCForm&>(e).findBySch(); }}};
   c.printCategory = "check_mat";
   c.printMenu = {{"自定义样式", [](DocumentEditor& e) { static_cast<TMCForm&>(e).customPrint(); }}};
   c.userField = "editName";
@@ -110,6 +113,13 @@ DocumentConfig certificateConfig() {
 }
 
 TMCForm::TMCForm(QWidget* parent) : DocumentEditor(certificateConfig(), parent) {
+  // A certificate is found by item number and printed only padded: the two buttons do that.
+  for (auto [action, run] :
+       {std::pair<QAction*, std::function<void()>>{findAction, [this] { findBySch(); }},
+        {printAction, [this] { customPrint(); }}}) {
+    QObject::disconnect(action, &QAction::triggered, this, nullptr);
+    connect(action, &QAction::triggered, this, guardedSlot(run));
+  }
   addToolActions(*toolBar(),
                  {{"导出", 0, "export", "把选中的明细导出到证明书表格",
                    [this] { exportActionExecute(); }, &exportAction}},
