@@ -8,7 +8,7 @@ packages=(
   libcpp-httplib-dev nlohmann-json3-dev libsqlite3-dev libsodium-dev sqlite3
   libgtest-dev libgmock-dev libboost-dev libssl-dev openssl
   qt6-base-dev qt6-svg-dev qt6-translations-l10n fonts-noto-cjk libxlsxwriter-dev
-  libgmime-3.0-dev
+  libgmime-3.0-dev libzip-dev libpugixml-dev
   poppler-utils xvfb xauth openbox curl
   dpkg-dev file adduser qt6-qpa-plugins
   clang-14 libclang-rt-14-dev

@@ -5,7 +5,10 @@
 #include "client/data/prompter.h"
 #include "client/data/values.h"
 #include "client/masterdata/drawing_form.h"
+#include "client/masterdata/gtype_form.h"
 #include "client/masterdata/products_form.h"
+#include "client/masterdata/quote_form.h"
+#include "client/masterdata/sup_list_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
 
@@ -238,6 +241,9 @@ void registerMasterDataScreens() {
   addScreen<Tbas_docForm>("docTypeAction");
   addScreen<Tbas_whForm>("whAction");
   addScreen<Tbas_productsForm>("productAction");
+  addScreen<Tbas_gTypeForm>("pIdAction");
+  registerProductScreen("quoteAction", &Tbas_quoteForm::open);
+  registerProductScreen("supAction", &Tsup_listForm::open);
   registerDrawingScreens();
 }
 

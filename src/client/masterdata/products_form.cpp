@@ -35,7 +35,6 @@ namespace {
 constexpr const char* kPrefix = "PRDS";
 constexpr int kDigits = 6;
 constexpr int kLastNumber = 999999;
-constexpr const char* kNotYet = "尚未提供";
 
 QHash<QString, ProductScreen>& productScreens() {
   static QHash<QString, ProductScreen> screens;
@@ -338,29 +337,24 @@ Tbas_productsForm::Tbas_productsForm(QWidget* parent) : QDialog(parent), ds_(dm(
   setWindowTitle("物料设置");
 
   QToolBar* bar = newToolBar(this);
-  addToolActions(*bar,
-                 {
-                     {"选择", 0, "select", "选中该物料", [this] { selBtnClick(); }, &selBtn, false},
-                     {"查询", 0, "query", {}, [this] { qryActionExecute(); }, &ToolButton12},
-                     {"增加", 0, "insert", {}, [this] { newActionExecute(); }, &newAction},
-                     {"修改", 0, "edit", {}, [this] { editActionExecute(); }, &editAction},
-                     {"删除", 0, "delete", {}, [this] { delActionExecute(); }, &delAction},
-                     {"BOM", 0, "detail", "显示该物料的物料清单",
-                      [this] { openProductScreen("bomAction"); }, &bomAction},
-                     {"图纸", 0, "detail", "显示该物料的相关图纸",
-                      [this] { openProductScreen("drawingAction"); }, &drawingAction},
-                     {"定额", 0, "detail", "显示该物料的各工序加工定额", {}, &quoteAction},
-                     {"报价", 0, "detail", "显示供应商报价 ", {}, &supAction},
-                     {"打印", 0, "print", {}, [this] { printActionExecute(); }, &printAction},
-                     {"关闭", 0, "close", {}, [this] { reject(); }, &closeAction},
-                 });
-  // The screens these open are not part of the program yet; the hint stays in the status bar.
-  for (QAction* a : {bomAction, drawingAction, quoteAction, supAction}) {
-    if (a == bomAction && productScreens().contains("bomAction")) continue;
-    if (a == drawingAction && productScreens().contains("drawingAction")) continue;
-    a->setEnabled(false);
-    a->setToolTip(kNotYet);
-  }
+  addToolActions(
+      *bar, {
+                {"选择", 0, "select", "选中该物料", [this] { selBtnClick(); }, &selBtn, false},
+                {"查询", 0, "query", {}, [this] { qryActionExecute(); }, &ToolButton12},
+                {"增加", 0, "insert", {}, [this] { newActionExecute(); }, &newAction},
+                {"修改", 0, "edit", {}, [this] { editActionExecute(); }, &editAction},
+                {"删除", 0, "delete", {}, [this] { delActionExecute(); }, &delAction},
+                {"BOM", 0, "detail", "显示该物料的物料清单",
+                 [this] { openProductScreen("bomAction"); }, &bomAction},
+                {"图纸", 0, "detail", "显示该物料的相关图纸",
+                 [this] { openProductScreen("drawingAction"); }, &drawingAction},
+                {"定额", 0, "detail", "显示该物料的各工序加工定额",
+                 [this] { openProductScreen("quoteAction"); }, &quoteAction},
+                {"报价", 0, "detail", "显示供应商报价 ", [this] { openProductScreen("supAction"); },
+                 &supAction},
+                {"打印", 0, "print", {}, [this] { printActionExecute(); }, &printAction},
+                {"关闭", 0, "close", {}, [this] { reject(); }, &closeAction},
+            });
 
   grid_ = new DataGrid(this);
   installProductRules(ds_, grid_);
@@ -405,8 +399,13 @@ void Tbas_productsForm::updateActions() {
   const bool rows = ds_.active() && !ds_.isEmpty();
   editAction->setEnabled(rows);
   delAction->setEnabled(rows);
-  if (productScreens().contains("bomAction")) bomAction->setEnabled(rows);
-  if (productScreens().contains("drawingAction")) drawingAction->setEnabled(rows);
+  // A button whose screen no library registered stays disabled.
+  const std::pair<QAction*, const char*> opened[] = {{bomAction, "bomAction"},
+                                                     {drawingAction, "drawingAction"},
+                                                     {quoteAction, "quoteAction"},
+                                                     {supAction, "supAction"}};
+  for (const auto& [action, name] : opened)
+    action->setEnabled(rows && productScreens().contains(name));
 }
 
 void Tbas_productsForm::openProductScreen(const QString& actionName) {

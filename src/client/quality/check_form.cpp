@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "client/data/dataset.h"
+#include "client/quality/mc_form.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/screen_registry.h"
 
@@ -85,6 +86,7 @@ void TcheckForm::pickPurchaseLine() {
 
 void registerQualityScreens() {
   registerDocument<TcheckForm>("check_POAction");
+  registerDocument<TMCForm>("check_mcAction");
 }
 
 }  // namespace qk::client

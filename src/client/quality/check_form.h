@@ -21,7 +21,7 @@ class TcheckForm : public DocumentEditor {
   void pickPurchaseLine();
 };
 
-// The main window's check_POAction.
+// The main window's check_POAction and check_mcAction.
 void registerQualityScreens();
 
 }  // namespace qk::client

@@ -80,6 +80,9 @@ constexpr ProcedureRights kProcedures[] = {
     {"sp_stock_history", {"stock_inventoryAction"}},
     {"sp_stock_det", {"stock_inventoryAction"}},
     {"sp_stock_Detail", {"stock_inventoryAction", "wh_viewAction"}},
+    // Padding a certificate for print and removing the fillers write its lines.
+    {"sp_mc_pad", {"check_mcAction"}},
+    {"sp_mc_clean", {"check_mcAction"}},
 };
 
 }  // namespace

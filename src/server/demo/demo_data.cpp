@@ -1692,6 +1692,26 @@ void addDocuments(db::Connection& c, const Products& products, const Calendar& c
                        {{valve, 4, assemblyTask, "第二批完工"}});
   addDelivery(c, "FH-" + cal.yymm(0) + "-0001", "KH002", "23", cal.at(0, 5, 10, 0),
               {{item, valve, 6, price}});
+  // The delivered valves' certificate: their bodies' castings were inspected with a heat number.
+  insertRow(c, "check_mat_m",
+            {{"keyNo", text("ZS-" + cal.yymm(0) + "-0001")},
+             {"custNo", text("KH002")},
+             {"custId", text("HT-" + cal.compact(2) + "-018")},
+             {"remark", text("")},
+             {"editName", text("admin")},
+             {"editDate", text(cal.at(0, 5, 11, 0))},
+             {"audited", flag(false)}});
+  insertRow(c, "check_mat_d",
+            {{"keyNo", text("ZS-" + cal.yymm(0) + "-0001")},
+             {"sch", text(item)},
+             {"cName", text(valve.name)},
+             {"cSize", text(valve.pressure + " " + valve.size)},
+             {"cMat", text(valve.material)},
+             {"cSta", text(valve.standard)},
+             {"Qty", number(6)},
+             {"posch", text(bodies.psNo)},
+             {"rowNo", integer(1)},
+             {"batchNo", text("L" + cal.compact(2) + "-07")}});
   // Last month: an order for stock, not yet in production.
   addSalesOrder(c, "XS-" + cal.yymm(1) + "-0001", "KH003", cal.ahead(0, 20), "",
                 cal.at(1, 18, 11, 0), cal.at(1, 18, 15, 0),

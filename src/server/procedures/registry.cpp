@@ -61,6 +61,7 @@ void registerBomProcedures();
 void registerTaskProcedures();
 void registerStockProcedures();
 void registerWageProcedures();
+void registerCertificateProcedures();
 
 void registerAllProcedures() {
   static std::once_flag once;
@@ -70,6 +71,7 @@ void registerAllProcedures() {
     registerTaskProcedures();
     registerStockProcedures();
     registerWageProcedures();
+    registerCertificateProcedures();
   });
 }
 
