@@ -30,13 +30,17 @@ LayoutEditorForm::LayoutEditorForm(LayoutEditorConfig config, QWidget* parent)
                            {"关闭", 'C', "close", {}, [this] { reject(); }, &closeAction},
                        });
   QToolBar* rowBar = newToolBar(this);
-  addToolActions(*rowBar,
-                 {
-                     {"上移", 0, "prior", "上移", [this] { moveUpExecute(); }, &upAction},
-                     {"下移", 0, "next", "下移", [this] { moveDownExecute(); }, &downAction},
-                     {"恢复默认列名", 0, "cancel", "恢复默认列名",
-                      [this] { restoreCaptionsExecute(); }, &restoreAction},
-                 });
+  rowBar->setToolButtonStyle(Qt::ToolButtonTextOnly);  // the icon set has no up and down arrows
+  addToolActions(*rowBar, {
+                              {"上移", 0, {}, "上移", [this] { moveUpExecute(); }, &upAction},
+                              {"下移", 0, {}, "下移", [this] { moveDownExecute(); }, &downAction},
+                              {"恢复默认列名",
+                               0,
+                               {},
+                               "恢复默认列名",
+                               [this] { restoreCaptionsExecute(); },
+                               &restoreAction},
+                          });
 
   repView = new QTreeWidget(this);
   repView->setHeaderHidden(true);
@@ -70,6 +74,12 @@ LayoutEditorForm::LayoutEditorForm(LayoutEditorConfig config, QWidget* parent)
   layout->setMenuBar(bar);
   layout->addWidget(split, 1);
   fitToScreen(*this, QSize(900, 600));
+
+  // The first definition is open from the start rather than an empty grid.
+  if (root->childCount() > 0) {
+    repView->setCurrentItem(root->child(0));
+    chooseName(root->child(0)->text(0));
+  }
 }
 
 LayoutEditorForm::~LayoutEditorForm() = default;
