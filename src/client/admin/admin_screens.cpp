@@ -14,17 +14,6 @@
 
 namespace qk::client {
 
-namespace {
-
-template <class Form>
-void registerForm(const char* action) {
-  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Form>(parent);
-  });
-}
-
-}  // namespace
-
 void registerAdminScreens() {
   registerForm<Tsys_userForm>("sys_userAction");
   registerForm<Tsys_rightsForm>("sys_rightsAction");
