@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <memory>
 
+#include "client/admin/admin_screens.h"
 #include "client/app/client_config.h"
 #include "client/masterdata/master_lists.h"
 #include "client/production/production_screens.h"
@@ -35,6 +36,7 @@ void registerStandardScreens() {
   registerProductionScreens();
   registerQualityScreens();
   registerStockScreens();
+  registerAdminScreens();
 }
 
 }  // namespace qk::client

@@ -18,4 +18,12 @@ using ScreenFactory = std::function<std::unique_ptr<QDialog>(QWidget* parent)>;
 void registerScreen(const QString& actionName, ScreenFactory factory);
 const ScreenFactory* findScreen(const QString& actionName);
 
+// Registers a screen class constructed from its parent alone.
+template <class Form>
+void registerForm(const QString& actionName) {
+  registerScreen(actionName, [](QWidget* parent) -> std::unique_ptr<QDialog> {
+    return std::make_unique<Form>(parent);
+  });
+}
+
 }  // namespace qk::client
