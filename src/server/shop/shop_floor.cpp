@@ -19,14 +19,6 @@ db::DbError shopRefused(std::string text) {
   return db::DbError(std::move(text), db::ErrorKind::Refused);
 }
 
-std::string shopTime(std::time_t t) {
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return buf;
-}
-
 Json jsonOf(const Value& v) {
   if (auto i = std::get_if<std::int64_t>(&v)) return *i;
   if (auto d = std::get_if<double>(&v)) return *d;
@@ -152,6 +144,14 @@ void checkExists(db::Connection& db, const char* sql, const std::string& value,
 }
 
 }  // namespace
+
+std::string shopTime(std::time_t t) {
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
 
 Json shopTaskLine(db::Connection& db, std::string_view staffNo, std::string_view taskNo) {
   const std::string task = trimmed(std::string(taskNo));

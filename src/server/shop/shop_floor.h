@@ -3,6 +3,7 @@
 // through fixed, bound statements; nothing a phone sends ever becomes SQL text.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ namespace qk::server {
 
 // How long a worker may take back his own last record.
 inline constexpr int kShopUndoMinutes = 10;
+
+// The server's local time as the database stores date-times: "YYYY-MM-DD HH:MM:SS".
+std::string shopTime(std::time_t t);
 
 // The reason a shop sign-in is refused, or empty when the PIN matches the staff member's hash.
 // Unknown staff, no PIN set and a wrong PIN read alike, so the page does not tell who exists.

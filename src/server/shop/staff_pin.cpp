@@ -15,15 +15,6 @@ db::DbError pinRefused(std::string text) {
   return db::DbError(std::move(text), db::ErrorKind::Refused);
 }
 
-std::string nowText() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-  return buf;
-}
-
 std::optional<protocol::RecordSet> setStaffPin(ProcedureCall& call) {
   std::string staffNo = call.text(0);
   while (!staffNo.empty() && staffNo.back() == ' ') staffNo.pop_back();
@@ -46,7 +37,7 @@ std::optional<protocol::RecordSet> setStaffPin(ProcedureCall& call) {
       {{"s", staff.rows[0][0]},
        {"h", hashPassword(pin)},
        {"u", std::string(call.user)},
-       {"d", nowText()}});
+       {"d", shopTime(std::time(nullptr))}});
   return std::nullopt;
 }
 
