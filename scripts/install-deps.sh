@@ -12,12 +12,15 @@ packages=(
   poppler-utils xvfb xauth openbox curl
   dpkg-dev file adduser qt6-qpa-plugins
   clang-14 libclang-rt-14-dev
+  libqrencode-dev zbar-tools chromium nodejs
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# The shop-floor page's build and browser test need npm; some node packages bring their own.
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing and builds the programs and benchmarks into ./build with the
 # benchmarks' smoke run; then the Debian packages are built, installed, run and purged
-# (scripts/package-test.sh); then the whole test suite under AddressSanitizer and
+# (scripts/package-test.sh); before all that the shop-floor page is built and checked against its
+# committed copy; then the whole test suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh, ./build-sanitize); then the fuzz targets for a
 # bounded time from their committed corpora (scripts/fuzz.sh; QK_FUZZ_SECONDS per target).
 # The suite runs once, in the sanitized build: two full builds of it would not fit CI's time.
@@ -9,6 +10,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 bash scripts/install-deps.sh
+# The shop-floor page: installed from its lockfile and built afresh, which must give exactly the
+# committed web/shop/dist that the server embeds (so a build without node serves the same page).
+# Its node modules also carry playwright-core for the browser test of the suite.
+(cd web/shop && npm ci --no-audit --no-fund && npm run build)
+git diff --exit-code --stat -- web/shop/dist ||
+  { echo "web/shop/dist differs from a fresh build: commit the rebuilt page"; exit 1; }
+test -z "$(git status --porcelain -- web/shop/dist)" ||
+  { echo "web/shop/dist has files a fresh build does not: commit the rebuilt page"; exit 1; }
 # The programs and benchmarks by name: the test programs are built only in the sanitized build.
 bash scripts/build.sh --target qk-server qk-client qk-screenshot \
   qk_server_bench qk_query_page_bench qk_load_bench qk_bom_tree_bench qk_stock_history_bench

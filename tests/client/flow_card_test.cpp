@@ -1,11 +1,13 @@
 // The production flow card against a real server: rows per task line and process record with
 // their group sums, rows added by a query that does not clear, the product filter, the two
 // record dialogs writing (and deleting) at once, a refusal shown with the server's text, and the
-// sales-order query's detail opening a loaded card.
+// sales-order query's detail opening a loaded card; the printed card's QR codes read back by a
+// barcode reader.
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTableView>
 
 #include "client/data/dataset.h"
@@ -14,6 +16,10 @@
 #include "client/production/flow_rec_form.h"
 #include "client/production/production_screens.h"
 #include "client/query/sys_qry_form.h"
+#include "client/report/report_output.h"
+#include "client/report/report_preview.h"
+#include "client/report/shop_address.h"
+#include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/grid_model.h"
 #include "client/widgets/record_editor.h"
@@ -258,6 +264,36 @@ TEST_F(FlowCardTest, SalesOrderQueryDetailOpensTheLoadedCard) {
   });
   client::Tsys_qryForm::detailHandler("qry_bus_so")(list, {{"gsNo", kItem}});
   EXPECT_EQ(rows, 4);
+}
+
+TEST_F(FlowCardTest, ThePrintedCardCarriesAReadableCodePerTaskLine) {
+  dm_->accountName = QString::fromUtf8(kAccount);
+  auto f = query();
+  QStringList pages;
+  desktop_.on<client::Tsys_reportForm>([](client::Tsys_reportForm& r) {
+    EXPECT_TRUE(r.selectStyle("标准样式"));
+    r.previewActionExecute();
+    return QDialog::Rejected;
+  });
+  desktop_.on<client::ReportPreview>([&](client::ReportPreview& p) {
+    QString error;
+    EXPECT_TRUE(
+        client::exportImages(p.report(), programFile("card.png"), "png", 150, &error, &pages))
+        << error.toStdString();
+    return QDialog::Rejected;
+  });
+  f->printClick();
+  ASSERT_EQ(pages.size(), 1);
+
+  QProcess zbar;
+  zbar.start("zbarimg", {"--quiet", "--raw", pages[0]});
+  ASSERT_TRUE(zbar.waitForFinished(60000)) << "zbarimg (zbar-tools) must be installed";
+  QStringList codes =
+      QString::fromUtf8(zbar.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  codes.sort();
+  const QString address = client::shopPageAddress();
+  EXPECT_TRUE(address.startsWith(conn_->url() + "/shop/#a=")) << address.toStdString();
+  EXPECT_EQ(codes, QStringList({address + "&t=26-12-0001-01", address + "&t=26-12-0001-02"}));
 }
 
 }  // namespace

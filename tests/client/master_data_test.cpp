@@ -1,7 +1,8 @@
 // The master-data lists against a real server: the number/name check of every list, saved and
 // deleted rows reaching the server at once, refusals shown with the server's text and kept
-// pending, the staff department chosen by name, warehouses written to the departments they are,
-// and the list screen itself (printing, the customer picker, registration).
+// pending, the staff department chosen by name, a worker's shop-floor PIN, warehouses written to
+// the departments they are, and the list screen itself (printing, the customer picker,
+// registration).
 #include <gtest/gtest.h>
 
 #include <QAbstractItemDelegate>
@@ -14,6 +15,7 @@
 #include "client/app/actions.h"
 #include "client/data/dataset.h"
 #include "client/masterdata/master_lists.h"
+#include "client/masterdata/staff_pin_dialog.h"
 #include "client/report/sys_report_form.h"
 #include "client_fixture.h"
 #include "support/widget_input.h"
@@ -269,6 +271,28 @@ TEST_F(MasterDataTest, StaffDepartmentIsChosenByNameAndStoredByNumber) {
   EXPECT_EQ(text("select depNo from bas_staff where staffNo = 'S1'"), "D2");
   EXPECT_EQ(cell.data().toString(), "质检部");
   EXPECT_EQ(form.dataset().fieldByName("depName").asString(), "质检部");
+}
+
+TEST_F(MasterDataTest, AStaffPinIsTypedMaskedTwiceAndLetsTheWorkerSignInOnTheShopPage) {
+  client::Tbas_StaffForm form;
+  form.setPinAction->trigger();  // nothing saved yet
+  addRow(form, {{"staffNo", "S1"}, {"staffName", "张三"}});
+  desktop_.on<client::StaffPinDialog>([](client::StaffPinDialog& d) {
+    EXPECT_EQ(d.pinEdit->echoMode(), QLineEdit::Password);
+    d.pinEdit->setText("2468");
+    d.repeatEdit->setText("2469");
+    d.okClick();
+    d.repeatEdit->setText("2468");
+    d.okClick();
+    return d.result();
+  });
+  form.setPinAction->trigger();
+  EXPECT_EQ(prompter_.texts(),
+            QStringList({"请先保存职员资料，再设置 PIN", "两次输入的 PIN 不一致", "PIN 已设置"}));
+  auto phone = newClient();
+  auto signIn = phone->post("/api/shop/login",
+                            {{"account", kAccount}, {"staffNo", "S1"}, {"pin", "2468"}}, false);
+  EXPECT_EQ(signIn.body.value("result", ""), "OK");
 }
 
 // ---- warehouses -----------------------------------------------------------------------------

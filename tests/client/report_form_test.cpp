@@ -380,6 +380,7 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
   const char* details[] = {"wh_in_det",  "wh_out_det", "wh_mat_det",   "bus_pi_det",   "bus_po_det",
                            "bus_so_det", "bus_sd_det", "bus_task_det", "bus_check_det"};
   for (const char* t : details) exec(QString("insert into %1 (keyNo) values ('X1')").arg(t));
+  exec("update bus_task_det set taskNo = 'X1'");  // the flow card shows lines by their number
   exec("insert into check_mat_d (keyNo, sch, rowNo) values ('X1', 'S1', 1)");
   for (const char* t :
        {"bas_cust (custNo)", "bas_sup (supNo)", "bas_dep (depNo)", "bas_staff (staffNo)",
@@ -425,6 +426,7 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
        nullptr},
       {"工艺卡片主表", "select * from bus_check", nullptr},
       {"工艺卡片明细表", "select * from bus_check_det", nullptr},
+      {"流转卡", "select * from view_bus_flow_card", nullptr},
   };
 
   auto form = std::make_unique<Tsys_reportForm>();
@@ -477,7 +479,7 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
   EXPECT_EQ(categories,
             (QStringList{"wh_in", "wh_out", "mat_out", "bus_pi", "bus_po", "bus_so", "bus_sd",
                          "bus_task", "bus_check", "check_mat", "bas_cust", "bas_sup", "bas_dep",
-                         "bas_staff", "bas_device", "bas_process", "bas_products"}));
+                         "bas_staff", "bas_device", "bas_process", "bas_products", "bus_flow"}));
 }
 
 TEST_F(ReportFormTest, CertificatesPrintSixLinesAPage) {

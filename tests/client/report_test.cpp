@@ -166,6 +166,12 @@ ReportTemplate everything() {
   image.save(&buffer, "PNG");
   logo.image = png;
   t.bands[7].items.push_back(logo);
+  ReportItem code;
+  code.kind = ReportItem::Kind::QrCode;
+  code.rect = QRectF(160, 0, 25, 25);
+  code.text = "[车间报工地址]&t=[入库单明细表.\"keyNo\"]";
+  code.background = QColor("#fffff0");
+  t.bands[4].items.push_back(code);
   return t;
 }
 

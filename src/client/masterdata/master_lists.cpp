@@ -1,5 +1,7 @@
 #include "client/masterdata/master_lists.h"
 
+#include <QToolBar>
+
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
 #include "client/data/prompter.h"
@@ -9,8 +11,10 @@
 #include "client/masterdata/products_form.h"
 #include "client/masterdata/quote_form.h"
 #include "client/masterdata/sup_list_form.h"
+#include "client/masterdata/staff_pin_dialog.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
+#include "client/widgets/tool_action.h"
 
 namespace qk::client {
 
@@ -157,6 +161,25 @@ ListConfig staffList() {
             if (!deps.active()) deps.open();
           },
   };
+}
+
+Tbas_StaffForm::Tbas_StaffForm(QWidget* parent) : TlistForm(staffList(), parent) {
+  if (auto* bar = findChild<QToolBar*>())
+    addToolActions(*bar,
+                   {{"设置PIN", 0, "edit", "设置该职员在车间报工页面登录用的 PIN",
+                     [this] { setPinActionExecute(); }, &setPinAction}},
+                   closeAction);
+}
+
+void Tbas_StaffForm::setPinActionExecute() {
+  Dataset& ds = dataset();
+  // The PIN belongs to a staff number the server knows: unsaved rows are saved first.
+  if (!ds.active() || ds.isEmpty() || ds.state() != Dataset::State::Browse ||
+      ds.changeCount() > 0) {
+    prompter().message("请先保存职员资料，再设置 PIN", Prompter::Icon::Information);
+    return;
+  }
+  setStaffPin(this, ds.fieldByName("staffNo").asString(), ds.fieldByName("staffName").asString());
 }
 
 ListConfig deviceList() {

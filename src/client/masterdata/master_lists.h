@@ -30,9 +30,12 @@ class Tbas_DepForm : public TlistForm {
  public:
   explicit Tbas_DepForm(QWidget* parent = nullptr) : TlistForm(departmentList(), parent) {}
 };
+// The staff list also sets a worker's PIN for the shop-floor page ("设置PIN").
 class Tbas_StaffForm : public TlistForm {
  public:
-  explicit Tbas_StaffForm(QWidget* parent = nullptr) : TlistForm(staffList(), parent) {}
+  explicit Tbas_StaffForm(QWidget* parent = nullptr);
+  void setPinActionExecute();
+  QAction* setPinAction = nullptr;
 };
 class Tbas_DeviceForm : public TlistForm {
  public:

@@ -19,6 +19,7 @@
 #include "client/production/flow_edit_form.h"
 #include "client/production/flow_rec_form.h"
 #include "client/production/process_card_form.h"
+#include "client/report/sys_report_form.h"
 #include "client/widgets/data_grid.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/error_handler.h"
@@ -308,7 +309,17 @@ void Tbus_flowForm::drawingClick() {
 }
 
 void Tbus_flowForm::printClick() {
-  grid_->printPreview("工序流转卡");
+  if (!flow_->active()) {
+    grid_->printPreview("工序流转卡");
+    return;
+  }
+  // The card prints through its report template, which gives every task line its QR code for
+  // the shop-floor page.
+  Tsys_reportForm report(this);
+  report.category = "bus_flow";
+  report.addDataset("流转卡", *flow_);
+  report.loadReports();
+  desktop().exec(report);
 }
 
 }  // namespace qk::client

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "client/report/qr_code.h"
 #include "client/report/rendered_report.h"
 #include "client/report/report_renderer.h"
 
@@ -311,6 +312,16 @@ class DesignerCanvas::ItemGraphic : public QGraphicsItem {
                       it.pictureField.isEmpty() ? QStringLiteral("图片") : it.pictureField);
           p->restore();
         }
+        p->setPen(QPen(QColor(0xa0, 0xa8, 0xb0), px, Qt::DashLine));
+        p->drawRect(r);
+        break;
+      }
+      case ReportItem::Kind::QrCode: {
+        // The expression itself stands in for the data it will hold when printed.
+        const QImage code = qrCodeImage(it.text, it.color, it.background);
+        if (!code.isNull())
+          p->drawImage(
+              QRectF(r.topLeft(), QSizeF(code.size()).scaled(r.size(), Qt::KeepAspectRatio)), code);
         p->setPen(QPen(QColor(0xa0, 0xa8, 0xb0), px, Qt::DashLine));
         p->drawRect(r);
         break;

@@ -104,6 +104,10 @@ ReportItem DesignerDocument::newItem(ReportItem::Kind kind) {
     case ReportItem::Kind::Picture:
       item.rect = QRectF(0, 0, 20, 20);
       break;
+    case ReportItem::Kind::QrCode:
+      item.rect = QRectF(0, 0, 20, 20);
+      item.text = "[车间报工地址]";
+      break;
   }
   return item;
 }

@@ -340,7 +340,7 @@ void DesignerProperties::refresh() {
     const bool text = i.kind == ReportItem::Kind::Text;
     if (text_->toPlainText() != i.text) text_->setPlainText(i.text);
     text_->setProperty(kShown, i.text);
-    text_->setEnabled(text);
+    text_->setEnabled(text || i.kind == ReportItem::Kind::QrCode);
     showValue(x_, i.rect.x());
     showValue(y_, i.rect.y());
     showValue(w_, i.rect.width());

@@ -231,7 +231,8 @@ void ReportDesigner::Impl::buildLeftPanel(QSplitter* split) {
   const std::pair<QString, ReportItem::Kind> kinds[] = {{"文本", ReportItem::Kind::Text},
                                                         {"线条", ReportItem::Kind::Line},
                                                         {"矩形", ReportItem::Kind::Rectangle},
-                                                        {"图片", ReportItem::Kind::Picture}};
+                                                        {"图片", ReportItem::Kind::Picture},
+                                                        {"二维码", ReportItem::Kind::QrCode}};
   int i = 0;
   for (const auto& [caption, kind] : kinds) {
     auto* b = new QPushButton(caption, itemBox);

@@ -1,6 +1,7 @@
-// One item of a report band: a text, a line, a rectangle or a picture, placed in millimetres
-// relative to the band's top-left corner. A plain value with public fields so that the designer
-// edits it directly; the renderer only reads it. Nothing here knows about data or painting.
+// One item of a report band: a text, a line, a rectangle, a picture or a QR code, placed in
+// millimetres relative to the band's top-left corner. A plain value with public fields so that the
+// designer edits it directly; the renderer only reads it. Nothing here knows about data or
+// painting.
 #pragma once
 
 #include <QByteArray>
@@ -11,7 +12,7 @@
 namespace qk::client {
 
 struct ReportItem {
-  enum class Kind { Text, Line, Rectangle, Picture };
+  enum class Kind { Text, Line, Rectangle, Picture, QrCode };
   // Sides of a text's frame, combined as flags.
   enum Side { NoSide = 0, Left = 1, Top = 2, Right = 4, Bottom = 8, AllSides = 15 };
 
@@ -20,8 +21,8 @@ struct ReportItem {
   // horizontal line has zero height and its width or height may be negative.
   QRectF rect;
 
-  // Text: static text mixed with expressions in brackets, [数据集."字段"], [Page],
-  // [SUM(数据集."字段")]...; see ReportRenderer for what they mean.
+  // Text, and what a QR code holds: static text mixed with expressions in brackets,
+  // [数据集."字段"], [Page], [SUM(数据集."字段")]...; see ReportRenderer for what they mean.
   QString text;
   QString fontFamily;   // empty: the report's default family
   double fontSize = 9;  // points

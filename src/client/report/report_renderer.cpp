@@ -8,6 +8,7 @@
 #include <numeric>
 #include <optional>
 
+#include "client/report/qr_code.h"
 #include "client/report/report_data.h"
 #include "client/report/report_template.h"
 #include "client/report/report_text.h"
@@ -443,6 +444,7 @@ class Pass {
     std::vector<QFont> fonts(n);
     for (std::size_t i = 0; i < n; ++i) {
       const ReportItem& item = band.items[i];
+      if (item.kind == Kind::QrCode) texts[i] = texts_.of(&item, item.text).evaluate(ctx_, {});
       if (item.kind != Kind::Text) continue;
       texts[i] = texts_.of(&item, item.text).evaluate(ctx_, item.displayFormat);
       fonts[i] = ReportRenderer::itemFont(item.fontFamily, item.fontSize, item.bold, item.italic,
@@ -484,6 +486,13 @@ class Pass {
           r.kind = RenderedItem::Kind::Image;
           r.keepAspect = item.keepAspect;
           r.image = picture(item);
+          if (r.image.isNull()) continue;
+          break;
+        case Kind::QrCode:
+          r.kind = RenderedItem::Kind::Image;
+          r.keepAspect = true;
+          r.text = texts[i].text;  // what the code holds, for text exports and tests
+          r.image = qrCodeImage(texts[i].text, item.color, item.background);
           if (r.image.isNull()) continue;
           break;
       }
@@ -539,7 +548,7 @@ class Pass {
       r.setHeight(r.height() + growth[i]);
       const bool reachesBottom =
           std::abs(item.rect.normalized().bottom() - band.height) < 0.01 && grown > 0;
-      if (!reachesBottom || item.kind == Kind::Picture) continue;
+      if (!reachesBottom || item.kind == Kind::Picture || item.kind == Kind::QrCode) continue;
       if (item.kind == Kind::Line && item.rect.height() == 0) {
         r.moveTop(height);
       } else if (item.kind == Kind::Line && item.rect.width() != 0) {

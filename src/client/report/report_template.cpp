@@ -29,7 +29,8 @@ constexpr std::pair<Type, const char*> kBandNames[] = {
 constexpr std::pair<Kind, const char*> kItemNames[] = {{Kind::Text, "text"},
                                                        {Kind::Line, "line"},
                                                        {Kind::Rectangle, "rect"},
-                                                       {Kind::Picture, "picture"}};
+                                                       {Kind::Picture, "picture"},
+                                                       {Kind::QrCode, "qrcode"}};
 
 constexpr std::pair<int, const char*> kSideNames[] = {{ReportItem::Left, "left"},
                                                       {ReportItem::Top, "top"},
@@ -150,7 +151,7 @@ class Writer {
         w_.writeAttribute("background", colorText(i.background));
       if (i.lineWidth != none.lineWidth) w_.writeAttribute("lineWidth", number(i.lineWidth));
     }
-    if (i.kind == Kind::Text) characters(i.text);
+    if (i.kind == Kind::Text || i.kind == Kind::QrCode) characters(i.text);
     if (i.kind == Kind::Picture && !i.image.isEmpty()) {
       const QByteArray base64 = i.image.toBase64();
       for (qsizetype at = 0; at < base64.size(); at += 76)
@@ -434,6 +435,9 @@ class Reader {
       case Kind::Picture:
         checkAttributes({"x", "y", "width", "height", "field", "keepAspect"});
         break;
+      case Kind::QrCode:
+        checkAttributes({"x", "y", "width", "height", "color", "background", "lineWidth"});
+        break;
     }
     ReportItem i;
     i.kind = kind;
@@ -471,7 +475,7 @@ class Reader {
     }
 
     const QString body = content();
-    if (kind == Kind::Text) {
+    if (kind == Kind::Text || kind == Kind::QrCode) {
       i.text = body;
     } else if (kind == Kind::Picture) {
       QByteArray base64 = body.toLatin1();

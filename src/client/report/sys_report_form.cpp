@@ -30,6 +30,7 @@
 #include "client/report/report_preview.h"
 #include "client/report/report_renderer.h"
 #include "client/report/report_template.h"
+#include "client/report/shop_address.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/window_size.h"
 
@@ -159,6 +160,7 @@ void Tsys_reportForm::addDataset(const QString& name, Dataset& dataset) {
 
 QVariant Tsys_reportForm::f3GetValue(const QString& name) const {
   if (name == "计划号") return QString("");
+  if (name == "车间报工地址") return shopPageAddress();
   return {};
 }
 

@@ -38,6 +38,8 @@ constexpr TableRights kTables[] = {
     {"bus_pi_det", "采购入库单", {"bus_PIAction"}},
     {"bus_task", "生产任务单", {"bus_taskAction"}},
     {"bus_task_det", "生产任务单", {"bus_taskAction"}},
+    // Also written by the shop-floor page's own statements (src/server/shop), which write no
+    // other table.
     {"bus_flow", "工序流转卡", {"bus_flowAction"}},
     {"bus_flow_rec", "工序流转卡", {"bus_flowAction"}},
     {"bus_check", "工艺卡片", {"bus_checkAction", "bus_flowAction"}},
@@ -73,6 +75,9 @@ constexpr ProcedureRights kProcedures[] = {
     // One's own password with the old one, another's under the user screen's right.
     {"sp_setPassword", {}},
     {"sp_bom_insert", {"bomAction", "productAction"}},
+    // Shop-floor PINs (qk_staff_pin, which no client statement reads or writes), from the staff
+    // list.
+    {"sp_setStaffPin", {"staffAction"}},
     // Printing task sheets counts prints without the right to change task lines.
     {"sp_countTaskPrints", {"bus_taskAction", "bus_task_qryAction"}},
     // Stock figures carry values: only for the stock screens (the ledger and the item detail

@@ -18,6 +18,8 @@
 #include "server/http/login_throttle.h"
 #include "server/http/session_store.h"
 #include "server/procedures/registry.h"
+#include "server/shop/shop_files.h"
+#include "server/shop/shop_floor.h"
 
 namespace qk::server {
 
@@ -89,6 +91,7 @@ struct Route {
   bool needsSession;
   std::function<Body(Call&)> handle;
   Lane lane = Lane::Query;
+  bool shop = false;  // its session is a shop-floor sign-in, never a desktop login
 };
 
 }  // namespace
@@ -100,6 +103,9 @@ struct ApiServer::Impl {
         sessions(options.idleLimit, options.sessionsPerUser, options.sessionsTotal),
         throttle({options.freeLoginFailures, options.firstLockout,
                   options.unknownAddressFailuresPerMinute, options.throttleKeys}),
+        shopSessions(options.idleLimit, options.sessionsPerUser, options.sessionsTotal),
+        shopThrottle({options.freeLoginFailures, options.firstLockout,
+                      options.unknownAddressFailuresPerMinute, options.throttleKeys}),
         routes(routeTable()),
         transport(
             options, [this](const HttpRequest& r) { return dispatch(r); },
@@ -110,6 +116,9 @@ struct ApiServer::Impl {
   AccountStore accounts;
   SessionStore sessions;
   LoginThrottle throttle;
+  // Shop-floor sign-ins live apart, so their tokens never open the desktop's SQL endpoints.
+  SessionStore shopSessions;
+  LoginThrottle shopThrottle;
   std::mutex logMutex;
   std::vector<Route> routes;
 
@@ -173,8 +182,9 @@ struct ApiServer::Impl {
   HttpResponse dispatch(const HttpRequest& req) {
     auto route = find(req);
     if (route == routes.end()) {
-      log(req, 404, 0, "-");
-      return {404, {}};
+      HttpResponse page = shopPage(req);
+      log(req, page.status, 0, "-");
+      return page;
     }
     Call call{req, Json(), nullptr, "-"};
     if (!route->needsSession) return guarded(call, route->handle);
@@ -183,7 +193,8 @@ struct ApiServer::Impl {
     const std::string prefix = "Bearer ";
     std::shared_ptr<Session> session;
     if (req.authorization.size() > prefix.size() && req.authorization.starts_with(prefix))
-      session = sessions.find(req.authorization.substr(prefix.size()));
+      session =
+          (route->shop ? shopSessions : sessions).find(req.authorization.substr(prefix.size()));
     if (!session) {
       log(req, 401, 0, "-");
       return reply(401, wire::toJson(wire::ErrorReply{
@@ -227,6 +238,92 @@ struct ApiServer::Impl {
     return wire::toJson(reply);
   }
 
+  // The shop-floor page's files; anything else is not found.
+  static HttpResponse shopPage(const HttpRequest& req) {
+    if (req.method != "GET") return {404, {}};
+    if (req.path == "/shop") return {308, {}, {}, {{"Location", "/shop/"}}};
+    auto file = findShopFile(req.path);
+    if (!file) return {404, {}};
+    HttpResponse res{200, std::string(file->body), std::string(file->contentType), {}};
+    res.headers = {{"X-Content-Type-Options", "nosniff"},
+                   {"Referrer-Policy", "no-referrer"},
+                   {"Cache-Control", file->immutable ? "max-age=31536000, immutable" : "no-cache"},
+                   {"Content-Security-Policy",
+                    "default-src 'self'; img-src 'self' data: blob:; media-src 'self' blob:; "
+                    "style-src 'self'; frame-ancestors 'none'"}};
+    return res;
+  }
+
+  // A worker's sign-in on the shop-floor page: staff number and PIN, throttled as logins are.
+  Json shopLogin(Call& call) {
+    const Json body = wire::parseBody(call.http.body);
+    auto text = [&](const char* name) {
+      auto it = body.find(name);
+      if (it == body.end() || !it->is_string())
+        throw wire::WireError(std::string("\"") + name + "\" must be text");
+      return it->get<std::string>();
+    };
+    const std::string account = text("account"), staffNo = rtrim(text("staffNo")),
+                      pin = text("pin");
+    call.who = "shop:" + staffNo + "@" + account;
+    if (account.empty() || staffNo.empty()) return Json{{"result", "请输入账套和工号"}};
+    const std::string& address = call.http.remoteAddress;
+    if (long wait = shopThrottle.waitSeconds(account, staffNo, address))
+      return Json{{"result", "尝试次数过多，请 " + std::to_string(wait) + " 秒后再试"}};
+    auto refuse = [&](std::string reason) {
+      shopThrottle.failed(account, staffNo, address);
+      return Json{{"result", std::move(reason)}};
+    };
+    if (!accounts.exists(account)) return refuse("账套“" + account + "”不存在");
+    auto db = accounts.open(account);
+    if (std::string why = pinRefusal(*db, staffNo, pin); !why.empty()) return refuse(why);
+    shopThrottle.succeeded(account, staffNo, address);
+    const std::string name = staffName(*db, staffNo);
+    std::string full;
+    auto session = shopSessions.create(account, staffNo, std::move(db), full);
+    if (!session) return Json{{"result", full}};
+    return Json{{"result", "OK"}, {"token", session->token}, {"staffName", name}};
+  }
+
+  // The shop-floor page's endpoints: a fixed question each, never SQL from the phone.
+  std::vector<Route> shopRoutes() {
+    auto shop = [](const char* path, auto work, Lane lane = Lane::Query) {
+      return Route{
+          path, "POST",
+          true, [work](Call& c) { return Body(work(*c.session->db, c.session->user, c.body)); },
+          lane, true};
+    };
+    using Db = db::Connection;
+    return {
+        {"/api/shop/login", "POST", false, [this](Call& c) { return Body(shopLogin(c)); }},
+        {"/api/shop/logout", "POST", true,
+         [this](Call& c) {
+           shopSessions.remove(c.session->token);
+           return Body(Json{{"result", "OK"}});
+         },
+         Lane::Query, true},
+        shop("/api/shop/task",
+             [](Db& db, const std::string& who, const Json& body) {
+               auto it = body.find("taskNo");
+               if (it == body.end() || !it->is_string())
+                 throw wire::WireError("\"taskNo\" must be text");
+               return shopTaskLine(db, who, it->get<std::string>());
+             }),
+        shop("/api/shop/choices",
+             [](Db& db, const std::string&, const Json&) { return shopChoices(db); }),
+        shop(
+            "/api/shop/record",
+            [](Db& db, const std::string& who, const Json& body) {
+              return shopAddRecord(db, who, body);
+            },
+            Lane::Write),
+        shop(
+            "/api/shop/undo",
+            [](Db& db, const std::string& who, const Json&) { return shopUndoLast(db, who); },
+            Lane::Write),
+    };
+  }
+
   // The endpoints. Data endpoints decode, let the core do the work on the session's connection,
   // and encode.
   std::vector<Route> routeTable() {
@@ -235,7 +332,7 @@ struct ApiServer::Impl {
                    [work](Call& c) { return work(*c.session->db, *c.session->rights, c.body); },
                    lane};
     };
-    return {
+    std::vector<Route> table{
         {wire::path::kHealth, "GET", false,
          [](Call&) {
            return Json{{"status", "ok"}};
@@ -285,11 +382,14 @@ struct ApiServer::Impl {
            return Json{{"result", it->get<std::string>()}};
          }},
     };
+    for (Route& r : shopRoutes()) table.push_back(std::move(r));
+    return table;
   }
 };
 
 ApiServer::ApiServer(ServerOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {
   registerAllProcedures();
+  registerStaffPinProcedure();
 }
 
 ApiServer::~ApiServer() {

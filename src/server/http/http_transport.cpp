@@ -223,7 +223,9 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection<Stream
     res_.version(version_);
     res_.result(static_cast<unsigned>(answer.status));
     if (!answer.body.empty())
-      res_.set(http::field::content_type, "application/json; charset=utf-8");
+      res_.set(http::field::content_type,
+               answer.contentType.empty() ? "application/json; charset=utf-8" : answer.contentType);
+    for (const auto& [name, value] : answer.headers) res_.set(name, value);
     res_.keep_alive(keepAlive);
     res_.body() = std::move(answer.body);
     res_.prepare_payload();

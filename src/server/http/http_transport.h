@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "server/http/api_server.h"
 
@@ -17,8 +19,15 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
+  using Fields = std::vector<std::pair<std::string, std::string>>;
+  HttpResponse() = default;
+  HttpResponse(int s, std::string b, std::string type = {}, Fields h = {})
+      : status(s), body(std::move(b)), contentType(std::move(type)), headers(std::move(h)) {}
+
   int status = 200;
-  std::string body;  // JSON; an empty body is sent without a content type
+  std::string body;  // JSON unless contentType says otherwise; an empty body has no type
+  std::string contentType;
+  Fields headers;  // further fields to send
 };
 
 // Where a request is answered: on the I/O thread (it needs nothing), or by one of two worker
