@@ -111,11 +111,11 @@ TEST_F(ShellTest, ALoginWithATrailingBlankIsKeptAndRecorded) {
                   "and computerName is not null and sysid = " +
                   std::to_string(dm_->loginId)),
             1);
-  // The administrator's rights allow everything that exists; the rest says it is not there yet.
+  // The administrator's rights allow everything; an action whose screen is not linked in stays off.
   QAction* products = w.action("productAction");
   EXPECT_TRUE(products->property("allowed").toBool());
   EXPECT_FALSE(products->isEnabled());
-  EXPECT_EQ(products->toolTip(), "尚未提供");
+  EXPECT_EQ(products->toolTip(), "物料设置");
 }
 
 TEST_F(ShellTest, ACancelledLoginEndsTheProgramAndWritesNothing) {

@@ -33,6 +33,4 @@ const std::vector<RibbonTab>& ribbonLayout();
 // Actions that do something without opening a registered screen (exit, the inert ones).
 bool actionNeedsNoScreen(const QString& actionName);
 
-inline constexpr const char* kNotYetProvided = "尚未提供";
-
 }  // namespace qk::client

@@ -302,7 +302,7 @@ void TmainForm::applyRights(Dataset& rights) {
     }
     const bool available = findScreen(def.name) || actionNeedsNoScreen(def.name);
     a->setEnabled(allowed && available);
-    a->setToolTip(available ? QString(def.caption) : QString(kNotYetProvided));
+    a->setToolTip(def.caption);
     a->setProperty("allowed", allowed);
   }
 }
