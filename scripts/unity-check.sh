@@ -6,12 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f build-unity/build.ninja ]; then
   cmake -S . -B build-unity -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
-    -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=8 >/dev/null
+    -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=8 -DCMAKE_AUTOGEN_ORIGIN_DEPENDS=OFF >/dev/null
 fi
 # The generated sources the batches include: moc output and the embedded files.
 mapfile -t generated < <(ninja -C build-unity -t targets all |
-  sed -n 's/^\([^:]*\(_autogen\|\.cpp\)\): CUSTOM_COMMAND.*/\1/p')
-[ ${#generated[@]} -eq 0 ] || ninja -C build-unity "${generated[@]}" >/dev/null
+  sed -n -e 's/^\([^/:][^:]*_autogen\): phony$/\1/p' -e 's/^\([^/:][^:]*\.cpp\): CUSTOM_COMMAND$/\1/p')
+[ ${#generated[@]} -eq 0 ] || ninja -C build-unity -k 0 "${generated[@]}" >/dev/null || true
 python3 - <<'PY'
 import json, shlex, subprocess, sys
 from concurrent.futures import ThreadPoolExecutor

@@ -74,7 +74,7 @@ std::vector<GridColumn> taskLineColumns() {
   return cols;
 }
 
-std::vector<GridColumn> bomColumns() {
+std::vector<GridColumn> taskBomColumns() {
   std::vector<GridColumn> cols = gridColumns({"lev", "gNo", "gDes", "gUnit", "ylQty"});
   const char* titles[] = {"层次", "物料编号", "物料描述", "单位", "用量"};
   const int widths[] = {40, 110, 160, 40, 60};
@@ -153,7 +153,7 @@ DocumentConfig taskConfig(const std::shared_ptr<TaskBom>& bom) {
     bom->grid = new TreeGrid(&e);
     bom->grid->setIdField("nodeId");  // one sub-assembly may hang under several parents
     bom->grid->setParentField("parentNodeId");
-    bom->grid->setColumns(bomColumns());
+    bom->grid->setColumns(taskBomColumns());
     bom->grid->setTreeField("gNo");
     bom->grid->setAlwaysExpanded(true);
     bom->grid->setDataset(bom->tree.get());

@@ -19,15 +19,15 @@
 
 namespace qk::client {
 
-namespace {
-
-enum Column { kField, kOperator, kValue };
-
 QString quoted(const QString& text) {
   QString s = text;
   s.replace('\'', "''");
   return "'" + s + "'";
 }
+
+namespace {
+
+enum Column { kField, kOperator, kValue };
 
 QString sqlDateTime(const QDate& d, const char* time) {
   return "'" + d.toString("yyyy-MM-dd") + " " + time + "'";

@@ -26,6 +26,8 @@ struct Condition {
   QString type;          // date, char, float, int, bit or other
 };
 
+// A text as an SQL literal, quotes doubled: the where clause the paging procedure takes is text.
+QString quoted(const QString& text);
 // SQL of an operator word (" = ", " like " ...); empty for an unknown word.
 QString operatorChr(const QString& op);
 // SQL connective of a link word (" and ", " or ").

@@ -5,6 +5,7 @@
 
 #include "client/data/data_module.h"
 #include "client/data/dataset.h"
+#include "client/query/filter_form.h"
 #include "client/query/sys_qry_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
@@ -31,12 +32,6 @@ const QueryPreset kPresets[] = {
     {"wh_viewAction", "库存查询", "qry_wh_view", true},
     {"bus_SO_unfAction", "未交付订单查询", "qry_bus_so_un", true, "so_unf"},
 };
-
-QString quoted(const QString& text) {
-  QString s = text;
-  s.replace('\'', "''");
-  return "'" + s + "'";
-}
 
 // The undelivered line's whole order: every line of it, in a second query dialog.
 void showWholeOrder(Tsys_qryForm& from, const QVariantMap& row) {

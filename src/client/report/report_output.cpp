@@ -23,8 +23,6 @@ namespace qk::client {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
-
 bool fail(QString* error, const QString& text) {
   if (error) *error = text;
   return false;

@@ -14,6 +14,8 @@ class QPrinter;
 
 namespace qk::client {
 
+inline constexpr double kMmPerInch = 25.4;
+
 // Paints one page with its top-left corner at the painter's origin, scale device pixels per
 // millimetre. The paper itself is the caller's: nothing is painted where the page is empty.
 void paintPage(QPainter& painter, const RenderedPage& page, double scale);

@@ -33,7 +33,6 @@ namespace {
 
 constexpr int kPaperMargin = 16;      // pixels of grey around the page
 constexpr int kThumbnailWidth = 120;  // pixels
-constexpr double kMmPerInch = 25.4;
 
 QImage thumbnail(const RenderedPage& page) {
   const double scale = kThumbnailWidth / page.size.width();

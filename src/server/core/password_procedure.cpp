@@ -14,10 +14,6 @@ std::string rtrimmed(std::string s) {
   return s;
 }
 
-db::DbError refused(std::string text) {
-  return db::DbError(std::move(text), db::ErrorKind::Refused);
-}
-
 bool holds(db::Connection& db, std::string_view user, std::string_view action) {
   const auto rs = db.query(
       "SELECT 1 FROM main.sys_rights WHERE rtrim(userName) = :u COLLATE NOCASE "
@@ -28,12 +24,12 @@ bool holds(db::Connection& db, std::string_view user, std::string_view action) {
 
 std::optional<protocol::RecordSet> setPassword(ProcedureCall& call) {
   const std::string caller = rtrimmed(std::string(call.user));
-  if (caller.empty()) throw refused("设置密码需要先登录");
+  if (caller.empty()) throw db::refusal("设置密码需要先登录");
   std::string target = rtrimmed(call.text(0));
   if (target.empty()) target = caller;
   const std::string oldPassword = call.text(1);
   const std::string newPassword = call.text(2);
-  if (newPassword.empty()) throw refused("新密码不能为空");
+  if (newPassword.empty()) throw db::refusal("新密码不能为空");
 
   const auto rs = call.db.query(
       "SELECT userName, pwd FROM main.sys_user WHERE rtrim(userName) = :u COLLATE NOCASE",
@@ -42,9 +38,9 @@ std::optional<protocol::RecordSet> setPassword(ProcedureCall& call) {
   const protocol::Value& stored = rs.rows[0][0];
   if (protocol::iequals(rtrimmed(protocol::toDisplayText(stored)), caller)) {
     if (!verifyPassword(protocol::toDisplayText(rs.rows[0][1]), oldPassword))
-      throw refused("原密码错误!");
+      throw db::refusal("原密码错误!");
   } else if (!holds(call.db, caller, kUserAdminAction)) {
-    throw refused("没有“用户设置”的权限，不能修改其他用户的密码");
+    throw db::refusal("没有“用户设置”的权限，不能修改其他用户的密码");
   }
   call.db.execute("UPDATE main.sys_user SET pwd = :p WHERE userName = :u",
                   {{"p", hashPassword(newPassword)}, {"u", stored}});

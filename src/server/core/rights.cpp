@@ -33,10 +33,6 @@ const char* verb(db::WriteKind kind) {
   return "修改";
 }
 
-db::DbError refused(std::string text) {
-  return db::DbError(std::move(text), db::ErrorKind::Refused);
-}
-
 constexpr const char* kPasswordRefusal = "密码只能通过设置密码的功能更改";
 
 // The log rows a statement writes must belong to logins of the session's user; sys_log keeps its
@@ -145,7 +141,7 @@ class Rights::CheckedRun {
     if (checks_ & bitOf(CheckAfter::OwnLogRows)) {
       const auto rs = db_.query("SELECT violated FROM temp.qk_log_owner");
       if (rs.rows.empty() || rs.rows[0][0] != protocol::Value{std::int64_t{0}})
-        throw refused("只能记录本人登录的日志");
+        throw db::refusal("只能记录本人登录的日志");
       db_.script(kDropOwnLogTriggers);
     }
     if (checks_ & bitOf(CheckAfter::UserAdmins)) checkUserAdmins(db_);
@@ -208,26 +204,26 @@ void Rights::install(db::Connection& db) {
 
 void Rights::checkChange(std::string_view table, const protocol::Change& change) const {
   const TableRights* t = findTableRights(table);
-  if (!t) throw refused("不允许客户端修改表 " + std::string(table));
+  if (!t) throw db::refusal("不允许客户端修改表 " + std::string(table));
   // The log is the main window's record of logins, written by its statements only.
   if (t->checkAfter == CheckAfter::OwnLogRows)
-    throw refused(std::string(t->noun) + "只能由系统自动记录");
+    throw db::refusal(std::string(t->noun) + "只能由系统自动记录");
   const db::WriteKind kind = change.op == protocol::ChangeOp::Insert   ? db::WriteKind::Insert
                              : change.op == protocol::ChangeOp::Delete ? db::WriteKind::Delete
                                                                        : db::WriteKind::Update;
-  if (auto why = state_->actionRefusal(*t, kind)) throw refused(*why);
+  if (auto why = state_->actionRefusal(*t, kind)) throw db::refusal(*why);
   if (t->passwordColumn.empty() || kind == db::WriteKind::Delete) return;
   // The user screen sends the column along, empty; any value in it would be stored as given.
   const auto now = change.newValues.find(t->passwordColumn);
   if (now == change.newValues.end()) return;
   if (kind == db::WriteKind::Insert) {
     if (!protocol::isNull(now->second) && !protocol::toDisplayText(now->second).empty())
-      throw refused(kPasswordRefusal);
+      throw db::refusal(kPasswordRefusal);
     return;
   }
   const auto before = change.oldValues.find(t->passwordColumn);
   if (before == change.oldValues.end() || before->second != now->second)
-    throw refused(kPasswordRefusal);
+    throw db::refusal(kPasswordRefusal);
 }
 
 void Rights::beginClient() {
@@ -265,7 +261,7 @@ void checkUserAdmins(db::Connection& db) {
       "COLLATE NOCASE AND r.actionNo = :rights COLLATE NOCASE AND r.canView = 1)",
       {{"users", std::string(kUserAdminAction)}, {"rights", std::string(kRightsAdminAction)}});
   if (std::get<std::int64_t>(rs.rows.at(0).at(0)) == 0)
-    throw refused(
+    throw db::refusal(
         "至少要保留一个拥有“用户设置”和“权限设置”权限的用户，不能删除最后一个用户管理员或取消其权"
         "限");
 }

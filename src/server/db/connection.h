@@ -43,6 +43,10 @@ enum class ErrorKind {
 // A failed statement. what() is a text for the user, except that a constraint failure keeps the
 // engine's own words: its kind, table() and columns() (as the schema spells them) say what
 // failed, and callers phrase it for the user from those.
+class DbError;
+// A refusal the user reads as it stands (a rule of the system, not a failure).
+DbError refusal(std::string text);
+
 class DbError : public std::runtime_error {
  public:
   explicit DbError(const std::string& message, ErrorKind kind = ErrorKind::Other,
@@ -60,6 +64,10 @@ class DbError : public std::runtime_error {
   std::string table_;
   std::vector<std::string> columns_;
 };
+
+inline DbError refusal(std::string text) {
+  return DbError(std::move(text), ErrorKind::Refused);
+}
 
 // A statement refused before it ran (several statements, DDL on the main schema, ATTACH ...).
 class RefusedError : public DbError {
