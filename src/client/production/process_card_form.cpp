@@ -165,14 +165,18 @@ DocumentConfig processCardConfig() {
     e.findAction->setVisible(false);
     // The task number and description show whole, whichever panel shares their columns.
     e.headerEditor("taskNo")->setMinimumWidth(110);
-    e.headerEditor("des")->setMinimumWidth(170);
+    e.headerEditor("des")->setMinimumWidth(150);
     QComboBox* type = e.headerCombo("docType");
     QObject::connect(type, &QComboBox::currentTextChanged, &e,
                      [&e](const QString& t) { card(e).switchType(t); });
     card(e).switchType(type->count() > 0 ? type->itemText(0) : QString("机加工"));
-    for (const HeaderField& h : e.config().header)
-      if (h.editor == HeaderEditor::Suggest)
-        e.headerCombo(h.field)->lineEdit()->installEventFilter(&e);
+    // Five fields a row and the card number beside them fit the screen's width.
+    e.headerEditor("devNo")->setMinimumWidth(130);
+    for (const HeaderField& h : e.config().header) {
+      if (h.editor != HeaderEditor::Suggest) continue;
+      e.headerCombo(h.field)->setMinimumWidth(90);
+      e.headerCombo(h.field)->lineEdit()->installEventFilter(&e);
+    }
   };
   return c;
 }
