@@ -2,17 +2,13 @@
 #include <string>
 
 #include "server/core/password.h"
+#include "server/core/rights.h"
 #include "server/core/rights_map.h"
 #include "server/procedures/registry.h"
 
 namespace qk::server {
 
 namespace {
-
-std::string rtrimmed(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
 
 bool holds(db::Connection& db, std::string_view user, std::string_view action) {
   const auto rs = db.query(

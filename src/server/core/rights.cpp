@@ -16,11 +16,6 @@ constexpr unsigned bitOf(CheckAfter check) {
   return check == CheckAfter::Nothing ? 0u : 1u << static_cast<unsigned>(check);
 }
 
-std::string rtrimmed(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
-
 const char* verb(db::WriteKind kind) {
   switch (kind) {
     case db::WriteKind::Insert:

@@ -15,6 +15,12 @@
 
 namespace qk::server {
 
+// A user name as the database compares it: trailing blanks do not count.
+inline std::string rtrimmed(std::string_view s) {
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
 class Rights {
  public:
   // Loads the user's rights and installs them on the session's connection.
