@@ -270,12 +270,8 @@ void Tbas_drawingForm::viewActionExecute() {
 }
 
 void registerDrawingScreens() {
-  registerScreen("drawingAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Tbas_drawingForm>(parent);
-  });
-  registerScreen("drawingIdAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<TdIdForm>(parent);
-  });
+  registerForm<Tbas_drawingForm>("drawingAction");
+  registerForm<TdIdForm>("drawingIdAction");
   registerProductScreen("drawingAction", [](QWidget* parent, const QString& productNo) {
     Tbas_drawingForm form(parent);
     form.openForProduct(productNo);

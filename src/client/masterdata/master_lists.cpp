@@ -10,8 +10,8 @@
 #include "client/masterdata/gtype_form.h"
 #include "client/masterdata/products_form.h"
 #include "client/masterdata/quote_form.h"
-#include "client/masterdata/sup_list_form.h"
 #include "client/masterdata/staff_pin_dialog.h"
+#include "client/masterdata/sup_list_form.h"
 #include "client/widgets/desktop.h"
 #include "client/widgets/screen_registry.h"
 #include "client/widgets/tool_action.h"
@@ -245,26 +245,17 @@ std::optional<QString> pickCustomer(QWidget* parent) {
   return ds.fieldByName("custNo").asString();
 }
 
-namespace {
-template <class Form>
-void addScreen(const char* action) {
-  registerScreen(action, [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Form>(parent);
-  });
-}
-}  // namespace
-
 void registerMasterDataScreens() {
-  addScreen<Tbas_custForm>("custAction");
-  addScreen<Tbas_supForm>("supAction");
-  addScreen<Tbas_DepForm>("depAction");
-  addScreen<Tbas_StaffForm>("staffAction");
-  addScreen<Tbas_DeviceForm>("deviceAction");
-  addScreen<Tbas_processForm>("processAction");
-  addScreen<Tbas_docForm>("docTypeAction");
-  addScreen<Tbas_whForm>("whAction");
-  addScreen<Tbas_productsForm>("productAction");
-  addScreen<Tbas_gTypeForm>("pIdAction");
+  registerForm<Tbas_custForm>("custAction");
+  registerForm<Tbas_supForm>("supAction");
+  registerForm<Tbas_DepForm>("depAction");
+  registerForm<Tbas_StaffForm>("staffAction");
+  registerForm<Tbas_DeviceForm>("deviceAction");
+  registerForm<Tbas_processForm>("processAction");
+  registerForm<Tbas_docForm>("docTypeAction");
+  registerForm<Tbas_whForm>("whAction");
+  registerForm<Tbas_productsForm>("productAction");
+  registerForm<Tbas_gTypeForm>("pIdAction");
   registerProductScreen("quoteAction", &Tbas_quoteForm::open);
   registerProductScreen("supAction", &Tsup_listForm::open);
   registerDrawingScreens();

@@ -18,9 +18,7 @@
 namespace qk::client {
 
 void registerProductionScreens() {
-  registerScreen("bomAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<TbomForm>(parent);
-  });
+  registerForm<TbomForm>("bomAction");
   registerProductScreen("bomAction", [](QWidget* parent, const QString& productNo) {
     TbomForm form(parent);
     form.openForProduct(productNo);
@@ -44,15 +42,9 @@ void registerProductionScreens() {
     form.loadFlowCard(form.taskEdit->text());
     desktop().exec(form);
   };
-  registerScreen("bus_task_qryAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Tbus_task_qryForm>(parent);
-  });
-  registerScreen("bus_wageAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Tqry_wageForm>(parent);
-  });
-  registerScreen("bus_feeAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Tqry_feeForm>(parent);
-  });
+  registerForm<Tbus_task_qryForm>("bus_task_qryAction");
+  registerForm<Tqry_wageForm>("bus_wageAction");
+  registerForm<Tqry_feeForm>("bus_feeAction");
   registerProcessCardScreen();
 }
 

@@ -13,18 +13,14 @@
 namespace qk::client {
 
 void registerStockScreens() {
-  registerScreen("stock_inventoryAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<TStockQryForm>(parent);
-  });
+  registerForm<TStockQryForm>("stock_inventoryAction");
   // The stock query's detail: the movements of the row's item in the row's warehouse.
   Tsys_qryForm::detailHandler("qry_wh_view") = [](Tsys_qryForm& from, const QVariantMap& row) {
     Tstock_detForm detail(&from);
     detail.open(row.value("productNo").toString(), row.value("whNo").toString());
     desktop().exec(detail);
   };
-  registerScreen("wh_stockAction", [](QWidget* parent) -> std::unique_ptr<QDialog> {
-    return std::make_unique<Twh_initForm>(parent);
-  });
+  registerForm<Twh_initForm>("wh_stockAction");
 }
 
 }  // namespace qk::client
