@@ -1,11 +1,6 @@
 // Concurrent saves and a server killed mid-stream: nothing answered "OK" may be lost, and nothing
 // half-written may remain.
 #include <gtest/gtest.h>
-#include <httplib.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <future>
@@ -121,38 +116,13 @@ TEST(StorageFailures, AFullDiskAndAReadOnlyFileAreToldInChinese) {
   EXPECT_EQ(failure("insert into t values (:v)"), "<ran>");
 }
 
-int freePort() {
-  int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
-  ::close(s);
-  return ntohs(addr.sin_port);
-}
-
 TEST(ServerKilled, AnsweredDocumentsSurviveAndNoneIsHalfWritten) {
   TempDir dir;
   installTestAccount(dir.path());
   const int port = freePort();
-  const pid_t pid = ::fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    const std::string listen = "127.0.0.1:" + std::to_string(port);
-    ::execl(QK_SERVER_BIN, QK_SERVER_BIN, "serve", "--data", dir.path().c_str(), "--listen",
-            listen.c_str(), "--log", "/dev/null", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  httplib::Client probe("127.0.0.1", port);
-  bool up = false;
-  for (int i = 0; i < 500 && !up; ++i) {
-    auto res = probe.Get(path::kHealth);
-    up = res && res->status == 200;
-    if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ASSERT_TRUE(up) << "qk-server did not start";
+  ChildProcess server(QK_SERVER_BIN, {"serve", "--data", dir.path().string(), "--listen",
+                                      "127.0.0.1:" + std::to_string(port), "--log", "/dev/null"});
+  ASSERT_TRUE(waitForHealth(port)) << "qk-server did not start";
 
   constexpr int kWriters = 4, kLines = 20;
   std::mutex mutex;
@@ -178,9 +148,7 @@ TEST(ServerKilled, AnsweredDocumentsSurviveAndNoneIsHalfWritten) {
   }
   // Kill it while documents are streaming in, not between them.
   while (count < 60) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  ::kill(pid, SIGKILL);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
+  server.kill();
   stop = true;
   for (auto& t : writers) t.join();
 

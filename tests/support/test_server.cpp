@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <atomic>
@@ -267,9 +268,57 @@ void ServerTest::stopServer() {
   server_.reset();
 }
 
-void ServerTest::restartServer() {
+void ServerTest::restartServer(Sessions sessions) {
   stopServer();
+  if (const server::AccountStore store(dir_.path());
+      sessions == Sessions::Forgotten && store.exists(kAccount))
+    store.open(kAccount)->execute("DELETE FROM qk_session");
   server_ = std::make_unique<RunningServer>(options_, port_);
+}
+
+int freePort() {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(s);
+  return ntohs(addr.sin_port);
+}
+
+bool waitForHealth(int port) {
+  httplib::Client probe("127.0.0.1", port);
+  for (int i = 0; i < 1000; ++i) {
+    if (auto res = probe.Get(protocol::path::kHealth); res && res->status == 200) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  kill();
+}
+
+void ChildProcess::kill() {
+  if (pid_ <= 0) return;
+  ::kill(pid_, SIGKILL);
+  int status = 0;
+  ::waitpid(pid_, &status, 0);
+  pid_ = -1;
 }
 
 }  // namespace qk::test

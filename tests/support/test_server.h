@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -111,6 +112,25 @@ class RawSocket {
   bool connected_ = false;
 };
 
+// A loopback port that was free when asked (a process started next normally gets it).
+int freePort();
+// Waits until a server on the loopback port answers its health check; false after ten seconds.
+bool waitForHealth(int port);
+
+// A program run as a child process until killed or the object goes (SIGKILL: nothing it does
+// at exit is relied on, as when a machine loses power).
+class ChildProcess {
+ public:
+  ChildProcess(const std::string& program, const std::vector<std::string>& args);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+  void kill();
+
+ private:
+  int pid_ = -1;
+};
+
 // An application server serving on a loopback port (0: a free one) until the object goes; the
 // constructor returns once the server answers.
 class RunningServer {
@@ -135,9 +155,10 @@ class ServerTest : public ::testing::Test {
   virtual bool demoData() const { return false; }
   void startServer();
   void stopServer();
-  // Stops the server and starts a new one on the same port over the same data directory, as
-  // an administrator's restart looks to clients: every session is gone.
-  void restartServer();
+  // Stops the server and starts a new one on the same port over the same data directory. The
+  // sessions' records go too, unless kept: to clients, every session is gone.
+  enum class Sessions { Forgotten, Kept };
+  void restartServer(Sessions sessions = Sessions::Forgotten);
   std::unique_ptr<ApiClient> newClient() const { return std::make_unique<ApiClient>(port_); }
 
   TempDir dir_;

@@ -14,6 +14,7 @@
 #include "server/core/authentication.h"
 #include "server/core/data_requests.h"
 #include "server/core/rights_map.h"
+#include "server/core/session_records.h"
 #include "server/http/http_transport.h"
 #include "server/http/login_throttle.h"
 #include "server/http/session_store.h"
@@ -138,6 +139,14 @@ struct ApiServer::Impl {
     std::fflush(options.log);
   }
 
+  // A line of its own for what the server noticed beside a request.
+  void note(const std::string& text) {
+    if (!options.log) return;
+    std::lock_guard lock(logMutex);
+    std::fprintf(options.log, "%s %s\n", timestamp().c_str(), logField(text, 400).c_str());
+    std::fflush(options.log);
+  }
+
   static HttpResponse reply(int status, const Json& body) { return {status, wire::dump(body)}; }
   static HttpResponse reply(int status, Body body) {
     return body.isText ? HttpResponse{status, std::move(body.text)} : reply(status, body.json);
@@ -192,9 +201,12 @@ struct ApiServer::Impl {
     // connection.
     const std::string prefix = "Bearer ";
     std::shared_ptr<Session> session;
-    if (req.authorization.size() > prefix.size() && req.authorization.starts_with(prefix))
-      session =
-          (route->shop ? shopSessions : sessions).find(req.authorization.substr(prefix.size()));
+    if (req.authorization.size() > prefix.size() && req.authorization.starts_with(prefix)) {
+      const std::string token = req.authorization.substr(prefix.size());
+      session = (route->shop ? shopSessions : sessions).find(token);
+      if (!session && !route->shop) session = adopt(token);
+    }
+    if (session && !route->shop && !stillRecorded(*session)) session = nullptr;
     if (!session) {
       log(req, 401, 0, "-");
       return reply(401, wire::toJson(wire::ErrorReply{
@@ -207,6 +219,49 @@ struct ApiServer::Impl {
       c.session = session.get();
       return route->handle(c);
     });
+  }
+
+  // A token this server does not hold may be a session another server began (or this one before
+  // a restart): its record in the account set's database lets this server carry it on, with a
+  // connection of its own. Temporary results stay with the other server's connection; the
+  // client's next query makes them again.
+  std::shared_ptr<Session> adopt(const std::string& token) {
+    const auto account = tokenAccount(token);
+    if (!account) return nullptr;
+    try {
+      if (!accounts.exists(*account)) return nullptr;
+      auto db = accounts.open(*account);
+      const auto user = SessionRecords(*db, options.idleLimit).take(token);
+      if (!user) return nullptr;
+      auto rights = std::make_unique<Rights>(*db, *user);
+      std::string full;
+      auto session = sessions.create(*account, *user, std::move(db), full, token);
+      if (!session) return nullptr;
+      session->rights = std::move(rights);
+      return session;
+    } catch (const std::exception& e) {
+      note(std::string("session record unreadable: ") + e.what());
+      return nullptr;
+    }
+  }
+
+  // Whether the session's record still stands, checked at most once a recheck time: a logout or an
+  // expiry on another server ends this server's copy too. Marks the record seen.
+  bool stillRecorded(Session& session) {
+    std::lock_guard lock(session.mutex);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - session.lastRecorded < options.sessionRecheck) return true;
+    try {
+      if (!SessionRecords(*session.db, options.idleLimit).touch(session.token)) {
+        sessions.remove(session.token);
+        return false;
+      }
+      session.lastRecorded = now;
+    } catch (const std::exception& e) {
+      // A busy database must not log the user out; the next request tries again.
+      note(std::string("session record not updated: ") + e.what());
+    }
+    return true;
   }
 
   Json login(Call& call) {
@@ -225,13 +280,31 @@ struct ApiServer::Impl {
     };
     if (!accounts.exists(r.account)) return refuse("账套“" + r.account + "”不存在");
     auto db = accounts.open(r.account);
-    if (std::string why = loginRefusal(*db, user, r.password); !why.empty()) return refuse(why);
+    // Failures are also counted in the account set's database, across all its servers.
+    SharedLoginFailures shared(*db, options.freeLoginFailures, options.firstLockout);
+    if (long wait = shared.waitSeconds(user, address))
+      return wire::toJson(
+          wire::LoginReply{"登录失败次数过多，请 " + std::to_string(wait) + " 秒后再试", "", ""});
+    if (std::string why = loginRefusal(*db, user, r.password); !why.empty()) {
+      shared.failed(user, address);
+      return refuse(why);
+    }
     throttle.succeeded(r.account, user, address);
+    shared.succeeded(user, address);
     auto rights = std::make_unique<Rights>(*db, user);
     const bool administrator = rights->holds(kUserAdminAction);
+    SessionRecords records(*db, options.idleLimit);
+    records.forgetIdle();
     std::string full;
-    auto session = sessions.create(r.account, r.user, std::move(db), full);
+    auto session =
+        sessions.create(r.account, r.user, std::move(db), full, newSessionToken(r.account));
     if (!session) return wire::toJson(wire::LoginReply{full, "", ""});
+    try {
+      records.record(session->token, user, address);
+    } catch (...) {
+      sessions.remove(session->token);
+      throw;
+    }
     session->rights = std::move(rights);
     wire::LoginReply reply{"OK", session->token, ""};
     if (administrator && options.adminNotice) reply.notice = options.adminNotice();
@@ -340,6 +413,7 @@ struct ApiServer::Impl {
         {wire::path::kLogin, "POST", false, [this](Call& c) { return login(c); }},
         {wire::path::kLogout, "POST", true,
          [this](Call& c) {
+           SessionRecords(*c.session->db, options.idleLimit).forget(c.session->token);
            sessions.remove(c.session->token);
            return Json{{"result", "OK"}};
          }},

@@ -17,6 +17,9 @@ inline constexpr std::size_t kDefaultMaxBodyBytes = 80u << 20;
 struct ServerOptions {
   std::filesystem::path dataDir;
   std::chrono::seconds idleLimit = std::chrono::minutes(30);
+  // How often a session's record in the database is checked and marked seen, so that a logout
+  // on another server ends this server's copy within that time.
+  std::chrono::seconds sessionRecheck = std::chrono::minutes(1);
   int threads = 8;            // workers for queries and logins; idle connections need none
   int writeThreads = 2;       // workers for saves, which take their database's writer turn anyway
   int ioThreads = 2;          // threads running the network reads and writes

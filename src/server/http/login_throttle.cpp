@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "protocol/value.h"
+#include "server/core/session_records.h"
 
 namespace qk::server {
 
@@ -81,12 +82,8 @@ void LoginThrottle::failed(std::string_view account, std::string_view user,
     });
   Lockout& e = lockouts_[a];
   e.lastSeen = now;
-  if (++e.failures >= limits_.freeFailures) {
-    // Each further failure doubles the wait, up to a quarter of an hour.
-    const int doublings = std::min(e.failures - limits_.freeFailures, 5);
-    e.lockedUntil = now + std::min<std::chrono::seconds>(limits_.firstLockout * (1 << doublings),
-                                                         std::chrono::minutes(15));
-  }
+  if (++e.failures >= limits_.freeFailures)
+    e.lockedUntil = now + lockoutAfter(e.failures, limits_.freeFailures, limits_.firstLockout);
   if (known_.contains(a)) return;
   if (!recent_.contains(u))
     makeRoom(recent_, [&](const Recent& r) { return now - r.lastSeen >= kWindow; });

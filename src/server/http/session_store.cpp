@@ -19,13 +19,13 @@ std::size_t SessionStore::sessionsOf(const std::string& account, const std::stri
 
 std::shared_ptr<Session> SessionStore::create(std::string account, std::string user,
                                               std::unique_ptr<db::Connection> db,
-                                              std::string& refusal) {
+                                              std::string& refusal, std::string token) {
   auto s = std::make_shared<Session>();
-  s->token = randomToken();
+  s->token = token.empty() ? randomToken() : std::move(token);
   s->account = std::move(account);
   s->user = std::move(user);
   s->db = std::move(db);
-  s->lastUsed = Clock::now();
+  s->lastUsed = s->lastRecorded = Clock::now();
   std::lock_guard lock(mutex_);
   auto full = [&] { return sessions_.size() >= static_cast<std::size_t>(total_); };
   auto userFull = [&] {

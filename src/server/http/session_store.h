@@ -21,6 +21,8 @@ struct Session {
   std::unique_ptr<Rights> rights;  // what the user may write; installed on db at login
   std::mutex mutex;                // one request at a time uses the connection
   std::chrono::steady_clock::time_point lastUsed;
+  // When the session's record in the database was last marked as seen (desktop sessions).
+  std::chrono::steady_clock::time_point lastRecorded;
 };
 
 class SessionStore {
@@ -29,8 +31,10 @@ class SessionStore {
       : idleLimit_(idleLimit), perUser_(perUser), total_(total) {}
 
   // The new session, or null when a limit is reached; `refusal` then says why, in the user's words.
+  // It gets `token`, or a new random one when that is empty.
   std::shared_ptr<Session> create(std::string account, std::string user,
-                                  std::unique_ptr<db::Connection> db, std::string& refusal);
+                                  std::unique_ptr<db::Connection> db, std::string& refusal,
+                                  std::string token = {});
   // The live session of the token, marked as used now; null when unknown or expired.
   std::shared_ptr<Session> find(const std::string& token);
   void remove(const std::string& token);
