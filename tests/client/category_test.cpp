@@ -11,6 +11,8 @@
 #include "client/masterdata/products_form.h"
 #include "client/masterdata/quote_form.h"
 #include "client/masterdata/sup_list_form.h"
+#include "client/report/report_preview.h"
+#include "client/report/sys_report_form.h"
 #include "client_fixture.h"
 
 namespace qk::test {
@@ -141,6 +143,32 @@ TEST_F(CategoryTest, ASupplierPriceTheServerRefusesIsShownInItsWords) {
   EXPECT_EQ(prompter_.shown.back().icon, Prompter::Icon::Warning);
   EXPECT_TRUE(f.hasUnsavedWork());  // kept to be corrected
   EXPECT_EQ(count("select count(*) from bas_supPrice"), 1);
+}
+
+TEST_F(CategoryTest, SupplierPricesPrintFromTheirStandardStyleWithTheSuppliersNames) {
+  exec("insert into bas_sup (supNo, supName) values ('S1', '钢材公司'), ('S2', '铸件厂')");
+  exec(
+      "insert into bas_supPrice (productNo, supNo, uPrice) values "
+      "('P-1', 'S1', 12.5), ('P-1', 'S2', 13.25), ('P-2', 'S1', 99)");
+  dm_->curProductNo = "P-1";
+  Tsup_listForm f("P-1");
+  ASSERT_NE(f.printAction, nullptr);
+  QStringList texts;
+  desktop_.on<client::Tsys_reportForm>([](client::Tsys_reportForm& r) {
+    EXPECT_TRUE(r.selectStyle("标准样式"));
+    r.previewActionExecute();
+    return QDialog::Rejected;
+  });
+  desktop_.on<client::ReportPreview>([&](client::ReportPreview& p) {
+    EXPECT_TRUE(p.report().warnings.isEmpty()) << p.report().warnings.join("; ").toStdString();
+    if (p.pageCount() > 0) texts = p.report().pages[0].texts();
+    return QDialog::Rejected;
+  });
+  f.printAction->trigger();
+  for (const char* expected :
+       {"产品编号：P-1", "钢材公司", "铸件厂", "12.50000", "13.25000", "共 2 家供应商"})
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+  EXPECT_FALSE(texts.contains("99.00000")) << "another product's price";
 }
 
 }  // namespace

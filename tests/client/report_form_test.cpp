@@ -386,6 +386,7 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
        {"bas_cust (custNo)", "bas_sup (supNo)", "bas_dep (depNo)", "bas_staff (staffNo)",
         "bas_device (devNo)", "bas_process (procNo)", "bas_products (productNo)"})
     exec(QString("insert into %1 values ('X1')").arg(t));
+  exec("insert into bas_supPrice (productNo, supNo, uPrice) values ('X1', 'X1', 1)");
   for (Dataset* ds : {&dm_->productsCDS, &dm_->processCDS, &dm_->deviceCDS, &dm_->staffCDS,
                       &dm_->supCDS, &dm_->custCDS, &dm_->depCDS})
     ds->open();
@@ -427,6 +428,8 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
       {"工艺卡片主表", "select * from bus_check", nullptr},
       {"工艺卡片明细表", "select * from bus_check_det", nullptr},
       {"流转卡", "select * from view_bus_flow_card", nullptr},
+      // As the supplier-price list shows them, the supplier's name looked up.
+      {"供应商报价", name.arg("supName", "bas_supPrice", "bas_sup", "supNo"), nullptr},
   };
 
   auto form = std::make_unique<Tsys_reportForm>();
@@ -476,10 +479,10 @@ TEST_F(ReportFormTest, EverySeededTemplateParsesAndPrintsItsDataWithoutMarkersOr
     // The line (or the record) itself was printed: "X1" is the number of every demo row.
     EXPECT_TRUE(texts.join("|").contains("X1")) << texts.join("|").toStdString();
   }
-  EXPECT_EQ(categories,
-            (QStringList{"wh_in", "wh_out", "mat_out", "bus_pi", "bus_po", "bus_so", "bus_sd",
-                         "bus_task", "bus_check", "check_mat", "bas_cust", "bas_sup", "bas_dep",
-                         "bas_staff", "bas_device", "bas_process", "bas_products", "bus_flow"}));
+  EXPECT_EQ(categories, (QStringList{"wh_in", "wh_out", "mat_out", "bus_pi", "bus_po", "bus_so",
+                                     "bus_sd", "bus_task", "bus_check", "check_mat", "bas_cust",
+                                     "bas_sup", "bas_dep", "bas_staff", "bas_device", "bas_process",
+                                     "bas_products", "bus_flow", "bas_supPrice"}));
 }
 
 TEST_F(ReportFormTest, CertificatesPrintSixLinesAPage) {

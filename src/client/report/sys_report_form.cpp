@@ -93,9 +93,9 @@ Tsys_reportForm::Tsys_reportForm(QWidget* parent)
 
   DataModule& m = dm();
   const std::pair<const char*, Dataset*> masterData[] = {
-      {"产品资料", &m.productsCDS}, {"工序资料", &m.processCDS}, {"设备资料", &m.deviceCDS},
-      {"职员资料", &m.staffCDS},    {"供应商资料", &m.supCDS},   {"客户资料", &m.custCDS},
-      {"部门资料", &m.depCDS}};
+      {"产品资料", &m.productsCDS}, {"工序资料", &m.processCDS},  {"设备资料", &m.deviceCDS},
+      {"职员资料", &m.staffCDS},    {"供应商资料", &m.supCDS},    {"客户资料", &m.custCDS},
+      {"部门资料", &m.depCDS},      {"供应商报价", &m.supListCDS}};
   for (const auto& [name, ds] : masterData) data_->addDataset(name, *ds);
   mtcMCDS_->setCommandText(kCertificateSql);
   mtcDCDS_->setCommandText(kCertificateSql);
