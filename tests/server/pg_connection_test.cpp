@@ -298,6 +298,7 @@ TEST_F(PgConnectionTest, ErrorsCarryTheirKindAndTheSchemasNames) {
 }
 
 TEST_F(PgConnectionTest, TheGuardAndTheClientRoleKeepClientsInTheirPlace) {
+  db::preparePostgresDatabase(*owner_);  // again, as after every migration
   for (const char* sql : {"create table t (a int)", "select 1; delete from item",
                           "copy item to '/tmp/qk-copy'", "select pg_read_file('/etc/passwd')",
                           "select * from qk_caption", "update sys_user set pwd = 'x'"})
@@ -344,6 +345,11 @@ TEST_F(PgConnectionTest, ClientStatementsStopAtTheLimits) {
       failure("select count(*) from generate_series(1, 100000) a, generate_series(1, 100000) b");
   EXPECT_EQ(slow.kind(), db::ErrorKind::Refused);
   EXPECT_NE(std::string(slow.what()).find("已被中止"), std::string::npos) << slow.what();
+  // A write is no result: an insert of more rows than a query may give still runs whole.
+  const auto many = owner_->clientExecute(
+      "insert into item (itemname) select 'n' || a from generate_series(1, 20) a", {});
+  EXPECT_EQ(many.rowsAffected, 20);
+  EXPECT_EQ(many.lastInsertId, 20);
   // The connection goes on, and the server's own statements are not bounded.
   EXPECT_EQ(one("select 1"), Value(std::int64_t{1}));
   EXPECT_EQ(owner_->query("select count(*) from generate_series(1, 100)", {}).rows[0][0],
@@ -360,6 +366,7 @@ TEST_F(PgConnectionTest, TransactionsRollBackAndClientsStayUnderTheirRole) {
   EXPECT_EQ(one("select count(*) from item"), Value(std::int64_t{0}));
   // The rollback undid the switch to the client role made inside the transaction.
   EXPECT_EQ(one("select current_user"), Value("qk_client_" + name_));
+  EXPECT_EQ(owner_->query("select current_user = session_user", {}).rows[0][0], Value(true));
 
   owner_->begin();
   owner_->execute("insert into item (itemname) values ('y')", {});

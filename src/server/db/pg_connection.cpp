@@ -4,6 +4,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <map>
@@ -226,7 +227,7 @@ class PgConnection final : public Connection {
   RecordSet query(std::string_view sql, const Params& params) override {
     enter(Mode::Server);
     PgStatement st = translateForPostgres(sql);
-    RecordSet rs = run(st, params, false, true, sql).rows;
+    RecordSet rs = run(st, params, false, Keep::All, sql).rows;
     afterServerStatement(sql);
     return rs;
   }
@@ -241,14 +242,14 @@ class PgConnection final : public Connection {
   void script(std::string_view sql) override {
     for (const std::string& statement : splitPostgresScript(sql)) {
       enter(Mode::Server);
-      run(translateForPostgres(statement), {}, false, false, statement);
+      run(translateForPostgres(statement), {}, false, Keep::None, statement);
       afterServerStatement(statement);
     }
   }
 
   RecordSet clientQuery(std::string_view sql, const Params& params) override {
     PgStatement st = prepareClient(sql);
-    return run(st, params, true, true, sql).rows;
+    return run(st, params, true, Keep::All, sql).rows;
   }
 
   ExecResult clientExecute(std::string_view sql, const Params& params) override {
@@ -301,6 +302,10 @@ class PgConnection final : public Connection {
   // Who the session is at the moment: the owner for the server's statements, the client role
   // (with its search path and time limit) for clients'. Switched only when the kind changes.
   enum class Mode { Unknown, Server, Client };
+
+  // The rows a statement's caller needs: all (a query), the last (the identity an insert
+  // assigned, however many rows it wrote) or none.
+  enum class Keep { All, Last, None };
 
   struct Outcome {
     RecordSet rows;
@@ -369,7 +374,7 @@ class PgConnection final : public Connection {
         break;
       }
     }
-    Outcome out = run(st, params, client, asksIdentity, original);
+    Outcome out = run(st, params, client, asksIdentity ? Keep::Last : Keep::None, original);
     if (asksIdentity && !out.rows.rows.empty())
       if (auto id = std::get_if<std::int64_t>(&out.rows.rows.back()[0])) lastInsertId_ = *id;
     ExecResult r;
@@ -380,7 +385,7 @@ class PgConnection final : public Connection {
 
   // Runs one statement. A client's rows arrive one at a time, counted against the limits, so an
   // oversized result is stopped before it is held whole.
-  Outcome run(const PgStatement& st, const Params& params, bool client, bool keepRows,
+  Outcome run(const PgStatement& st, const Params& params, bool client, Keep keep,
               std::string_view original) {
     const BoundParams bound(st.params, params);
     if (!PQsendQueryParams(conn_, st.sql.c_str(), static_cast<int>(bound.values.size()),
@@ -408,9 +413,11 @@ class PgConnection final : public Connection {
           }
           fieldsRead = true;
         }
-        if (failure || !keepRows) continue;
+        if (failure || keep == Keep::None) continue;
         const int cols = PQnfields(raw);
-        for (int row = 0; row < PQntuples(raw); ++row) {
+        const int rows = PQntuples(raw);
+        if (keep == Keep::Last && rows > 0) out.rows.rows.clear();
+        for (int row = keep == Keep::Last ? std::max(0, rows - 1) : 0; row < rows; ++row) {
           protocol::Row cells(cols);
           for (int c = 0; c < cols; ++c) {
             if (PQgetisnull(raw, row, c)) continue;
@@ -420,7 +427,7 @@ class PgConnection final : public Connection {
           }
           out.rows.rows.push_back(std::move(cells));
         }
-        if (client) {
+        if (client && keep == Keep::All) {
           if (auto over = overLimits(out.rows, bytes)) {
             failure = std::move(over);
             out.rows = RecordSet{};
