@@ -9,7 +9,6 @@
 #include "server/db/pg_connection.h"
 #include "server/db/pg_translate.h"
 #include "server/db/schema_model.h"
-#include "support/test_server.h"
 
 namespace qk::test {
 namespace {
@@ -157,7 +156,7 @@ class PgConnectionTest : public ::testing::Test {
     if (!url || !*url)
       GTEST_SKIP() << "QK_TEST_PG is not set: start a cluster with scripts/pg-cluster.sh";
     {
-      auto sqlite = db::openSqlite(dir_.path() / "model.qkdb", db::OpenMode::Create);
+      auto sqlite = db::openSqlite(":memory:", db::OpenMode::Create);
       sqlite->script(kSqliteSchema);
       model_ = db::SchemaModel::build(*sqlite);
     }
@@ -200,7 +199,6 @@ class PgConnectionTest : public ::testing::Test {
     return db::DbError("<ran>", db::ErrorKind::Other);
   }
 
-  TempDir dir_;
   std::shared_ptr<const db::SchemaModel> model_;
   std::unique_ptr<db::Connection> admin_;
   std::unique_ptr<db::Connection> owner_;
@@ -354,6 +352,19 @@ TEST_F(PgConnectionTest, ClientStatementsStopAtTheLimits) {
   EXPECT_EQ(one("select 1"), Value(std::int64_t{1}));
   EXPECT_EQ(owner_->query("select count(*) from generate_series(1, 100)", {}).rows[0][0],
             Value(std::int64_t{100}));
+}
+
+TEST_F(PgConnectionTest, ClientStatementsNeedTheDatabasePrepared) {
+  owner_->script("drop owned by qk_client_" + name_ + " cascade");
+  admin_->script("drop role qk_client_" + name_);
+  auto fresh = db::openPostgres(url_, model_);
+  try {
+    fresh->clientQuery("select 1", {});
+    ADD_FAILURE() << "ran without the client role";
+  } catch (const db::DbError& e) {
+    EXPECT_EQ(e.kind(), db::ErrorKind::Storage) << e.what();
+  }
+  EXPECT_EQ(fresh->query("select 1", {}).rows[0][0], Value(std::int64_t{1}));
 }
 
 TEST_F(PgConnectionTest, TransactionsRollBackAndClientsStayUnderTheirRole) {

@@ -332,7 +332,14 @@ class PgConnection final : public Connection {
                   "; SET statement_timeout = " + std::to_string(limits_.timeLimit.count())
             : "RESET ROLE; SET search_path = " + serverSearchPath_ + "; SET statement_timeout = 0";
     mode_ = Mode::Unknown;
-    runSimple(sql);
+    try {
+      runSimple(sql);
+    } catch (const DbError& e) {
+      if (mode != Mode::Client || PQtransactionStatus(conn_) == PQTRANS_INERROR) throw;
+      // Most likely the role is missing: preparePostgresDatabase has not run on this database.
+      throw DbError("数据库还没有为客户端准备好（" + std::string(e.what()) + "），请联系管理员",
+                    ErrorKind::Storage);
+    }
     mode_ = mode;
   }
 
