@@ -46,7 +46,11 @@ TEST(PgTranslate, SqliteFormsBecomePostgresOnes) {
                                      "c isnull and n = 'x' collate nocase")
                 .sql,
             "select coalesce(a, 0), coalesce (b,'') from t where c isnull and n = 'x' ");
-  EXPECT_THROW(db::translateForPostgres("insert or replace into t values (1)"), db::DbError);
+  const auto replace =
+      db::translateForPostgres("insert or replace into T (A, \"B\") values (1, 2)");
+  EXPECT_TRUE(replace.replaceRows);
+  EXPECT_EQ(replace.sql, "insert into T (A, \"b\") values (1, 2)");
+  EXPECT_EQ(replace.insertTable, "t");
   EXPECT_TRUE(db::translateForPostgres("select 1").insertTable.empty());
 }
 
@@ -235,6 +239,17 @@ TEST_F(PgConnectionTest, ValuesRoundTripWithTheSchemasTypes) {
   // Text comparison ignores case, as the schema's text columns do on SQLite.
   EXPECT_EQ(one("select count(*) from item where itemname = :n", {{"n", "B"}}),
             Value(std::int64_t{1}));
+}
+
+TEST_F(PgConnectionTest, InsertOrReplaceOverwritesTheRowOfItsKey) {
+  owner_->execute("insert into item (itemname, qty) values ('a', 1)", {});
+  owner_->execute("insert or replace into Item (keyNo, ItemName) values (1, 'b')", {});
+  owner_->clientExecute("insert or replace into Item (keyNo, ItemName) values (2, 'c')", {});
+  const auto rs = owner_->query("select keyno, itemname, qty from item order by keyno", {});
+  ASSERT_EQ(rs.rows.size(), 2u);
+  // The row is replaced whole: what the statement leaves out is back to its default.
+  EXPECT_EQ(rs.rows[0], (protocol::Row{std::int64_t{1}, std::string("b"), Value{}}));
+  EXPECT_EQ(rs.rows[1][1], Value(std::string("c")));
 }
 
 TEST_F(PgConnectionTest, ResultColumnsAreSpelledAsTheSchemaSpellsThem) {

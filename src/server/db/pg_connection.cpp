@@ -227,6 +227,7 @@ class PgConnection final : public Connection {
   RecordSet query(std::string_view sql, const Params& params) override {
     enter(Mode::Server);
     PgStatement st = translateForPostgres(sql);
+    if (st.replaceRows) replaceOnConflict(st);
     RecordSet rs = run(st, params, false, Keep::All, sql).rows;
     afterServerStatement(sql);
     return rs;
@@ -242,13 +243,16 @@ class PgConnection final : public Connection {
   void script(std::string_view sql) override {
     for (const std::string& statement : splitPostgresScript(sql)) {
       enter(Mode::Server);
-      run(translateForPostgres(statement), {}, false, Keep::None, statement);
+      PgStatement st = translateForPostgres(statement);
+      if (st.replaceRows) replaceOnConflict(st);
+      run(st, {}, false, Keep::None, statement);
       afterServerStatement(statement);
     }
   }
 
   RecordSet clientQuery(std::string_view sql, const Params& params) override {
     PgStatement st = prepareClient(sql);
+    if (st.replaceRows) replaceOnConflict(st);
     return run(st, params, true, Keep::All, sql).rows;
   }
 
@@ -371,6 +375,7 @@ class PgConnection final : public Connection {
 
   ExecResult runExecute(PgStatement st, const Params& params, bool client,
                         std::string_view original) {
+    if (st.replaceRows) replaceOnConflict(st);
     // SQLite's last_insert_rowid: the identity the statement assigned, asked for with RETURNING.
     bool asksIdentity = false;
     if (!st.insertTable.empty() && !st.returning) {
@@ -388,6 +393,26 @@ class PgConnection final : public Connection {
     r.rowsAffected = out.wroteRows ? out.changed : 0;
     r.lastInsertId = lastInsertId_;
     return r;
+  }
+
+  // INSERT OR REPLACE: a row whose primary key is taken is overwritten whole, the columns the
+  // statement leaves out by their defaults, as SQLite's delete-then-insert does (SQLite replaces
+  // on any unique key; here only the primary key counts).
+  void replaceOnConflict(PgStatement& st) const {
+    std::string key, set;
+    for (const auto& c : model_->tableColumns(st.insertTable)) {
+      const std::string name = protocol::toLower(c.name);
+      if (c.primaryKey)
+        key += (key.empty() ? "" : ", ") + name;
+      else
+        set += (set.empty() ? "" : ", ") + name + " = excluded." + name;
+    }
+    if (key.empty())
+      throw DbError("表 " + st.insertTable + " 没有主键，不能使用 INSERT OR REPLACE");
+    const std::string clause =
+        " ON CONFLICT (" + key + ") DO " + (set.empty() ? "NOTHING" : "UPDATE SET " + set);
+    st.sql.insert(st.clauseAt, clause);
+    st.clauseAt += clause.size();
   }
 
   // Runs one statement. A client's rows arrive one at a time, counted against the limits, so an

@@ -234,11 +234,9 @@ PgStatement translateForPostgres(std::string_view sql) {
           ++k;
         } else if (isWord(t, "insert") && next && isWord(*next, "or")) {
           const Token* how = sigAt(k + 1);
-          if (how && isWord(*how, "replace"))
-            throw DbError("PostgreSQL 上不支持 INSERT OR REPLACE，请改用 UPDATE 和 INSERT");
           out += t.text;
-          if (how && isWord(*how, "ignore")) {
-            ignoreConflicts = true;
+          if (how && (isWord(*how, "ignore") || isWord(*how, "replace"))) {
+            (isWord(*how, "ignore") ? ignoreConflicts : st.replaceRows) = true;
             // Skip "or" and "ignore" with what lies between them.
             for (int skipped = 0; skipped < 2; ++k) {
               ++i;
@@ -248,7 +246,8 @@ PgStatement translateForPostgres(std::string_view sql) {
           }
         } else {
           if (isWord(t, "returning")) st.returning = true;
-          if (isWord(t, "into") && prev && (isWord(*prev, "insert") || isWord(*prev, "ignore")) &&
+          if (isWord(t, "into") && prev &&
+              (isWord(*prev, "insert") || isWord(*prev, "ignore") || isWord(*prev, "replace")) &&
               next && (next->kind == Tok::Word || next->kind == Tok::Quoted)) {
             // The target: the last part of a qualified name.
             std::size_t m = k;
@@ -288,7 +287,8 @@ std::map<std::string, std::string> aliasSpellings(std::string_view sql) {
     if (!isWord(toks[sig[k]], "as") || (name.kind != Tok::Word && name.kind != Tok::Quoted))
       continue;
     std::string_view spelled = name.text;
-    if (name.kind == Tok::Quoted && spelled.size() >= 2) spelled = spelled.substr(1, spelled.size() - 2);
+    if (name.kind == Tok::Quoted && spelled.size() >= 2)
+      spelled = spelled.substr(1, spelled.size() - 2);
     out.emplace(bareName(name), std::string(spelled));
   }
   return out;
@@ -488,7 +488,8 @@ class ClientStatementJudge {
     if (t.kind != Tok::Word) return;
     if (isWord(t, "returning")) return void(refuse("不允许使用 RETURNING"));
     if (isWord(t, "into")) {
-      const bool ofInsert = k > 0 && (wordAt(k - 1, "insert") || wordAt(k - 1, "ignore"));
+      const bool ofInsert =
+          k > 0 && (wordAt(k - 1, "insert") || wordAt(k - 1, "ignore") || wordAt(k - 1, "replace"));
       if (!ofInsert) {
         if (!at(k + 1) || at(k + 1)->kind != Tok::TempName)
           return void(refuse("SELECT INTO 只能写入临时表 (##名称)"));

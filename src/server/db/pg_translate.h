@@ -15,17 +15,18 @@ namespace qk::db {
 struct PgStatement {
   std::string sql;                  // the PostgreSQL text, parameters as $1, $2, …
   std::vector<std::string> params;  // the name of $1, $2, … as first written (":name" → "name")
-  std::string insertTable;  // the table an INSERT statement writes, as written; empty otherwise
-  bool returning = false;   // the statement has a RETURNING clause of its own
+  std::string insertTable;   // the table an INSERT statement writes, as written; empty otherwise
+  bool replaceRows = false;  // INSERT OR REPLACE: the connection adds ON CONFLICT (key) DO UPDATE
+  bool returning = false;    // the statement has a RETURNING clause of its own
   std::size_t clauseAt = 0;  // where a clause can be added at the statement's end in `sql`
 };
 
 // One statement: ":name" parameters become "$n" (one number per name, case-insensitive);
 // "##name" becomes the session's temporary table pg_temp."##name" (quoted, so it can never
 // shadow a table of the schema); "temp." becomes "pg_temp.", "main." goes; INSERT OR IGNORE
-// becomes ON CONFLICT DO NOTHING; isnull()/ifnull() become coalesce(); COLLATE NOCASE goes (the
-// text columns compare without case already); quoted names are folded to lower case, as the
-// schema's names were created unquoted.
+// becomes ON CONFLICT DO NOTHING (INSERT OR REPLACE needs the table's key: see replaceRows);
+// isnull()/ifnull() become coalesce(); COLLATE NOCASE goes (the text columns compare without case
+// already); quoted names are folded to lower case, as the schema's names were created unquoted.
 PgStatement translateForPostgres(std::string_view sql);
 
 // The names given with AS in the statement ("qty AS TotalQty"), by lower-case name, as written:
