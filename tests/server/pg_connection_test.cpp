@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "server/core/account_store.h"
 #include "server/db/pg_connection.h"
 #include "server/db/pg_translate.h"
 #include "server/db/schema_model.h"
@@ -123,6 +124,29 @@ TEST(PgClientCheck, FindsEveryWriteWithTheColumnsAnUpdateSets) {
   EXPECT_EQ(upsert.writes[1].table, "t");
   EXPECT_EQ(upsert.writes[1].column, "b");
   EXPECT_TRUE(db::checkClientStatement("insert into ##t values (1)").writes.empty());
+}
+
+TEST(SchemaModel, AnswersAsTheMigratedSqliteDatabaseDoes) {
+  auto sqlite = db::openSqlite(":memory:", db::OpenMode::Create);
+  server::migrate(*sqlite);
+  const auto model = db::SchemaModel::build(*sqlite);
+  ASSERT_GT(model->relations().size(), 50u);
+  for (const auto& name : model->relations()) {
+    EXPECT_EQ(model->canonicalTableName(protocol::toLower(name)), sqlite->canonicalTableName(name));
+    const auto expected = sqlite->tableColumns(name);
+    const auto got = model->tableColumns(name);
+    ASSERT_EQ(got.size(), expected.size()) << name;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].name, expected[i].name) << name;
+      EXPECT_EQ(got[i].declaredType, expected[i].declaredType) << name;
+      EXPECT_EQ(got[i].primaryKey, expected[i].primaryKey) << name;
+      EXPECT_EQ(got[i].isIdentity, expected[i].isIdentity) << name;
+      EXPECT_EQ(got[i].size, expected[i].size) << name;
+    }
+  }
+  EXPECT_EQ(model->relationSpelling("WH_IN"), "wh_In");
+  EXPECT_EQ(model->nameSpelling("KEYNO"), "keyNo");
+  EXPECT_TRUE(model->tableColumns("no_such_table").empty());
 }
 
 // ---- against a cluster -----------------------------------------------------------------------

@@ -27,13 +27,22 @@ std::shared_ptr<const SchemaModel> SchemaModel::build(Connection& db) {
   const RecordSet rs = db.query(
       "select name, type from main.sqlite_schema where type in ('table', 'view') and "
       "name not like 'sqlite\\_%' escape '\\' order by name");
+  // A name spelled differently in a few tables ("keyNO" beside many "keyNo") is given back as
+  // most of the schema spells it.
+  std::map<std::string, std::map<std::string, int>> spellings;
   for (const auto& row : rs.rows) {
     Relation r;
     r.name = std::get<std::string>(row[0]);
     r.view = std::get<std::string>(row[1]) == "view";
     r.columns = db.tableColumns(r.name);
-    for (const auto& c : r.columns) model->names_.emplace(protocol::toLower(c.name), c.name);
+    for (const auto& c : r.columns) ++spellings[protocol::toLower(c.name)][c.name];
     model->relations_.emplace(protocol::toLower(r.name), std::move(r));
+  }
+  for (const auto& [key, counts] : spellings) {
+    auto best = counts.begin();
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+      if (it->second > best->second) best = it;
+    model->names_.emplace(key, best->first);
   }
   // Table names come after every column's, so a column named like a table keeps its spelling.
   for (const auto& [key, r] : model->relations_) model->names_.emplace(key, r.name);
