@@ -406,6 +406,21 @@ TEST_F(PgConnectionTest, ClientStatementsNeedTheDatabasePrepared) {
   EXPECT_EQ(fresh->query("select 1", {}).rows[0][0], Value(std::int64_t{1}));
 }
 
+TEST_F(PgConnectionTest, ARowLockedElsewhereFailsAsBusy) {
+  owner_->execute("insert into item (itemname) values ('a')", {});
+  owner_->begin();
+  owner_->execute("update item set qty = 1", {});
+  const std::string sep = url_.find('?') == std::string::npos ? "?" : "&";
+  auto other = db::openPostgres(url_ + sep + "options=-c%20lock_timeout%3D200", model_);
+  try {
+    other->clientExecute("update item set qty = 2", {});
+    ADD_FAILURE() << "waited for the lock and ran";
+  } catch (const db::DbError& e) {
+    EXPECT_EQ(e.kind(), db::ErrorKind::Busy) << e.what();
+  }
+  owner_->rollback();
+}
+
 TEST_F(PgConnectionTest, TransactionsRollBackAndClientsStayUnderTheirRole) {
   {
     db::Transaction t(*owner_);

@@ -212,11 +212,14 @@ class PgConnection final : public Connection {
     const RecordSet rs = query(
         "select quote_ident('qk_client_' || current_database()), "
         "quote_ident(coalesce(current_schema(), 'public')), "
-        "current_setting('search_path')",
+        "current_setting('search_path'), current_setting('lock_timeout')",
         {});
     clientRole_ = std::get<std::string>(rs.rows.at(0).at(0));
     schema_ = std::get<std::string>(rs.rows.at(0).at(1));
     serverSearchPath_ = std::get<std::string>(rs.rows.at(0).at(2));
+    // A row another session holds locked fails as Busy after a while, as SQLite's busy timeout
+    // does, instead of keeping the request waiting for good; unless the URL's options set one.
+    if (std::get<std::string>(rs.rows.at(0).at(3)) == "0") runSimple("SET lock_timeout = '10s'");
   }
 
   ~PgConnection() override {
