@@ -291,7 +291,12 @@ class PgConnection final : public Connection {
       rollback();
       throw DbError("事务中有语句失败，数据没有保存");
     }
-    runSimple("COMMIT");
+    try {
+      runSimple("COMMIT");
+    } catch (...) {
+      mode_ = Mode::Unknown;  // a failed commit rolled back the settings made in the transaction
+      throw;
+    }
   }
 
   void rollback() override {
