@@ -258,8 +258,10 @@ TEST_F(PgConnectionTest, ValuesRoundTripWithTheSchemasTypes) {
   EXPECT_EQ(rs.rows[1][2], Value(3.0));  // a whole decimal is still a double, as on SQLite
   EXPECT_EQ(rs.rows[1][3], Value(false));
   // Computed columns take their type from PostgreSQL's.
-  const auto computed = owner_->clientQuery("select count(*) as n, sum(qty) as s from item", {});
-  EXPECT_EQ(computed.rows[0], (protocol::Row{std::int64_t{2}, 5.5}));
+  const auto computed =
+      owner_->clientQuery("select count(*) as n, sum(qty) as s, sum(keyno) as k from item", {});
+  EXPECT_EQ(computed.rows[0], (protocol::Row{std::int64_t{2}, 5.5, std::int64_t{3}}));
+  EXPECT_EQ(computed.fields[2].type, FieldType::Integer);  // a sum of integers, as on SQLite
   // Text comparison ignores case, as the schema's text columns do on SQLite.
   EXPECT_EQ(one("select count(*) from item where itemname = :n", {{"n", "B"}}),
             Value(std::int64_t{1}));

@@ -103,9 +103,15 @@ Value cellFromText(const char* v, int len, Oid type) {
       std::from_chars(v, v + len, i);
       return i;
     }
-    case kFloat4Oid:
-    case kFloat8Oid:
     case kNumericOid: {
+      // A whole numeric (the sum of integers) is an integer, as SQLite's sum gives it.
+      std::int64_t i = 0;
+      const auto [end, ec] = std::from_chars(v, v + len, i);
+      if (ec == std::errc() && end == v + len) return i;
+      [[fallthrough]];
+    }
+    case kFloat4Oid:
+    case kFloat8Oid: {
       double d = 0;
       if (std::from_chars(v, v + len, d).ec != std::errc())
         d = std::strtod(v, nullptr);  // NaN, Infinity
@@ -546,6 +552,13 @@ class PgConnection final : public Connection {
       } else {
         f.type = fieldTypeFromOid(types[c]);
         f.size = 0;
+        // A computed numeric: its first value decides, as SQLite's storage class does.
+        if (types[c] == kNumericOid)
+          for (const auto& row : rs.rows)
+            if (!protocol::isNull(row[c])) {
+              if (std::holds_alternative<std::int64_t>(row[c])) f.type = FieldType::Integer;
+              break;
+            }
       }
       if (!aliases) aliases = aliasSpellings(sql);
       if (auto a = aliases->find(reported); a != aliases->end()) {
