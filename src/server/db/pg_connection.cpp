@@ -71,13 +71,12 @@ FieldType fieldTypeFromOid(Oid type) {
     case kInt4Oid:
     case kInt2Oid:
     case kOidOid:
+    case kBoolOid:  // a comparison: 0 or 1, as SQLite computes it
       return FieldType::Integer;
     case kFloat4Oid:
     case kFloat8Oid:
     case kNumericOid:
       return FieldType::Float;
-    case kBoolOid:
-      return FieldType::Boolean;
     case kByteaOid:
       return FieldType::Blob;
     default:
