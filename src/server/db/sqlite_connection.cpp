@@ -21,6 +21,7 @@
 #include "protocol/value.h"
 #include "server/db/connection.h"
 #include "server/db/dialect.h"
+#include "server/db/schema_model.h"
 #include "server/db/statement_guard.h"
 
 namespace qk::db {
@@ -258,18 +259,7 @@ std::shared_ptr<std::mutex> writerLockFor(const std::filesystem::path& file) {
 }
 
 FieldType typeFromDecl(const char* decl, int* size) {
-  *size = 0;
-  if (!decl) return FieldType::String;
-  const std::string d = protocol::toLower(decl);
-  auto has = [&](const char* p) { return d.find(p) != std::string::npos; };
-  if (has("bool") || has("bit")) return FieldType::Boolean;
-  if (has("date") || has("time")) return FieldType::DateTime;
-  if (has("dec") || has("numeric") || has("money")) return FieldType::Decimal;
-  if (has("real") || has("floa") || has("doub")) return FieldType::Float;
-  if (has("int")) return FieldType::Integer;
-  if (has("blob") || has("binary") || has("image")) return FieldType::Blob;
-  if (auto open = d.find('('); open != std::string::npos) *size = std::atoi(d.c_str() + open + 1);
-  return FieldType::String;
+  return fieldTypeFromDeclaration(decl ? decl : "", size);
 }
 
 FieldType typeFromStorage(int storage) {
