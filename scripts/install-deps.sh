@@ -13,6 +13,7 @@ packages=(
   dpkg-dev file adduser qt6-qpa-plugins
   clang-14 libclang-rt-14-dev
   libqrencode-dev zbar-tools chromium nodejs
+  libpq-dev postgresql
 )
 
 missing=()
