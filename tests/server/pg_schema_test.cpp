@@ -472,6 +472,29 @@ TEST_F(PgSchemaTest, StockDocumentsMoveWhStockAndTheMonthsAsOnSqlite) {
   EXPECT_EQ(pgRows(moves), sqliteRows(moves));
 }
 
+// A role that may write the documents but not the server's own tables still moves stock through
+// them, and cannot move it without a document.
+TEST_F(PgSchemaTest, DocumentsMoveStockForAUserWhoCannotWriteTheStockTablesThemselves) {
+  const std::string role = name_ + "_clerk";
+  pg_->exec("CREATE ROLE " + role + " NOLOGIN; GRANT USAGE ON SCHEMA public TO " + role +
+            "; GRANT SELECT, INSERT, UPDATE, DELETE ON wh_In, wh_in_det, bas_dep TO " + role +
+            "; GRANT SELECT ON wh_stock TO " + role);
+  const auto failure = pg_->tryExec(
+      "SET ROLE " + role +
+      "; INSERT INTO bas_dep (depNo, depName) VALUES ('W1', '成品库');"
+      "INSERT INTO wh_In (keyNo, whNo, inDate) VALUES ('RK-1', 'W1', '2026-12-01 00:00:00');"
+      "INSERT INTO wh_in_det (keyNo, itemNo, productNo, qty, uPrice) VALUES ('RK-1', 1, 'P1', 2, "
+      "3)");
+  EXPECT_FALSE(failure) << failure->message;
+  EXPECT_EQ(pgRows("SELECT Qty, uPrice FROM wh_stock"),
+            (std::vector<std::vector<std::string>>{{"2", "3"}}));
+  const auto forged = pg_->tryExec(
+      "SELECT qk_stock_move_lines('wh_in_det', true, 'W1', 'RK-1', '2026-12-01', 1, 0)");
+  ASSERT_TRUE(forged);
+  EXPECT_EQ(forged->state, "42501");
+  pg_->exec("RESET ROLE; DROP OWNED BY " + role + "; DROP ROLE " + role);
+}
+
 // The demo account set's rows copied as they are (the triggers' results with them) read the same
 // through every view.
 TEST_F(PgSchemaTest, DemoDataReadsTheSameThroughEveryView) {

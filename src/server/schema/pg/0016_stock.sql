@@ -85,8 +85,18 @@ BEGIN
   USING wh, key, sign::double precision;
 END $$;
 
+-- Nobody calls these but the document triggers: a direct call would move stock without a document.
+REVOKE EXECUTE ON FUNCTION qk_stock_move_line(text, text, boolean, citext, citext, double precision,
+                                              double precision, integer) FROM PUBLIC;
+REVOKE EXECUTE ON FUNCTION qk_stock_move_lines(text, boolean, citext, citext, text, integer, integer)
+  FROM PUBLIC;
+
+-- The document triggers run as the schema's owner: what they write (qk_stock_delta and through it
+-- wh_stock) follows from the user's right to write the document, as on SQLite.
+
 -- Lines: TG_ARGV = master table, its date column, 'in' or 'out'.
-CREATE OR REPLACE FUNCTION qk_stock_line() RETURNS trigger LANGUAGE plpgsql AS $$
+CREATE OR REPLACE FUNCTION qk_stock_line() RETURNS trigger LANGUAGE plpgsql
+SECURITY DEFINER SET search_path FROM CURRENT AS $$
 DECLARE
   receipt boolean := TG_ARGV[2] = 'in';
 BEGIN
@@ -102,7 +112,8 @@ BEGIN
 END $$;
 
 -- Masters: TG_ARGV = lines table, date column, 'in' or 'out', and 'redate' for a new date only.
-CREATE OR REPLACE FUNCTION qk_stock_master() RETURNS trigger LANGUAGE plpgsql AS $$
+CREATE OR REPLACE FUNCTION qk_stock_master() RETURNS trigger LANGUAGE plpgsql
+SECURITY DEFINER SET search_path FROM CURRENT AS $$
 DECLARE
   receipt boolean := TG_ARGV[2] = 'in';
   redated integer := CASE WHEN TG_ARGV[3] = 'redate' THEN 1 ELSE 0 END;
