@@ -75,7 +75,7 @@ TEST(PgSchemaTranslation, StatementsAndExpressionsTakeThePostgresSpelling) {
             "INSERT INTO sys_config (a) VALUES (1) ON CONFLICT DO NOTHING;");
   EXPECT_EQ(toPostgresDdl("ALTER TABLE wh_stock ADD COLUMN inQty DECIMAL(18,5) DEFAULT 0;"),
             "ALTER TABLE wh_stock ADD COLUMN inQty double precision DEFAULT 0;");
-  EXPECT_EQ(toPostgresDdl("ALTER TABLE d ADD moveDate;"),
+  EXPECT_EQ(toPostgresDdl("ALTER TABLE main.d ADD moveDate;"),
             "ALTER TABLE d ADD COLUMN moveDate text;");
   EXPECT_EQ(
       toPostgresDdl("SELECT a IS NOT b, a IS c, a IS NULL, a IS NOT NULL, x == y"),

@@ -358,15 +358,17 @@ class Translator {
           ((word(1) == "TEMP" || word(1) == "TEMPORARY") && word(2) == "TRIGGER"))) ||
         (word(0) == "DROP" && word(1) == "TRIGGER")) {
       isTrigger = true;
-      return lead;
+      // Comments before a trigger stay; the blank lines between trigger statements go.
+      return lead.find_first_not_of(" \t\r\n") == std::string::npos ? std::string() : lead;
     }
     if (word(0) == "CREATE" && (word(1) == "TABLE" || word(2) == "TABLE"))
       return lead + table(a, s.to);
-    if (word(0) == "ALTER" && word(1) == "TABLE" && word(3) == "ADD") {
-      std::size_t col = nextSig(t_, sig[3] + 1, s.to);
+    const std::size_t add = word(3) == "ADD" ? 3 : word(5) == "ADD" ? 5 : 0;  // [main.]table
+    if (word(0) == "ALTER" && word(1) == "TABLE" && add > 0) {
+      std::size_t col = nextSig(t_, sig[add] + 1, s.to);
       if (isWord(t_[col], "COLUMN")) col = nextSig(t_, col + 1, s.to);
-      const std::string tableName(t_[sig[2]].text);
-      return lead + r_.range(a, sig[3]) + "ADD COLUMN " + column(tableName, col, s.to);
+      const std::string tableName(t_[sig[add - 1]].text);
+      return lead + r_.range(a, sig[add]) + "ADD COLUMN " + column(tableName, col, s.to);
     }
     if (word(0) == "INSERT" && word(1) == "OR") {
       if (word(2) != "IGNORE")
