@@ -130,24 +130,25 @@ BEGIN
   RETURN NULL;
 END $$;
 
-CREATE TRIGGER tr_wh_in_det_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, productNo, qty, uPrice
-ON wh_in_det FOR EACH ROW EXECUTE FUNCTION qk_stock_line('wh_in', 'inDate', 'in');
-CREATE TRIGGER tr_bus_pi_det_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, productNo, qty, uprice
-ON bus_pi_det FOR EACH ROW EXECUTE FUNCTION qk_stock_line('bus_pi', 'PIDate', 'in');
-CREATE TRIGGER tr_wh_out_det_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, productNo, qty
-ON wh_out_det FOR EACH ROW EXECUTE FUNCTION qk_stock_line('wh_out', 'outDate', 'out');
-CREATE TRIGGER tr_wh_mat_det_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, productNo, qty
-ON wh_mat_det FOR EACH ROW EXECUTE FUNCTION qk_stock_line('wh_mat', 'moDate', 'out');
-CREATE TRIGGER tr_bus_sd_det_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, productNo, qty
-ON bus_sd_det FOR EACH ROW EXECUTE FUNCTION qk_stock_line('bus_sd', 'dDate', 'out');
-
-CREATE TRIGGER tr_wh_In_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, whNo ON wh_In
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('wh_in_det', 'inDate', 'in');
-CREATE TRIGGER tr_bus_PI_stock AFTER INSERT OR DELETE OR UPDATE OF keyNO, whNo ON bus_PI
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('bus_pi_det', 'PIDate', 'in');
-CREATE TRIGGER tr_wh_Out_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, whNo ON wh_Out
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('wh_out_det', 'outDate', 'out');
-CREATE TRIGGER tr_wh_mat_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, whNo ON wh_mat
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('wh_mat_det', 'moDate', 'out');
-CREATE TRIGGER tr_bus_SD_stock AFTER INSERT OR DELETE OR UPDATE OF keyNo, whNo ON bus_SD
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('bus_sd_det', 'dDate', 'out');
+-- The documents that move stock: master, lines, the master's date column, receipt or issue, and
+-- the line columns whose change moves the line.
+DO $$
+DECLARE
+  d record;
+BEGIN
+  FOR d IN SELECT lower(master) AS master, lines, dateColumn, kind, lineColumns
+           FROM (VALUES ('wh_In', 'wh_in_det', 'inDate', 'in', 'keyNo, productNo, qty, uPrice'),
+                        ('bus_PI', 'bus_pi_det', 'PIDate', 'in', 'keyNo, productNo, qty, uprice'),
+                        ('wh_Out', 'wh_out_det', 'outDate', 'out', 'keyNo, productNo, qty'),
+                        ('wh_mat', 'wh_mat_det', 'moDate', 'out', 'keyNo, productNo, qty'),
+                        ('bus_SD', 'bus_sd_det', 'dDate', 'out', 'keyNo, productNo, qty'))
+             AS v(master, lines, dateColumn, kind, lineColumns) LOOP
+    EXECUTE format('CREATE TRIGGER %I AFTER INSERT OR DELETE OR UPDATE OF %s ON %I FOR EACH ROW '
+                   'EXECUTE FUNCTION qk_stock_line(%L, %L, %L)',
+                   'tr_' || d.lines || '_stock', d.lineColumns, d.lines, d.master, d.dateColumn,
+                   d.kind);
+    EXECUTE format('CREATE TRIGGER %I AFTER INSERT OR DELETE OR UPDATE OF keyNo, whNo ON %I '
+                   'FOR EACH ROW EXECUTE FUNCTION qk_stock_master(%L, %L, %L)',
+                   'tr_' || d.master || '_stock', d.master, d.lines, d.dateColumn, d.kind);
+  END LOOP;
+END $$;

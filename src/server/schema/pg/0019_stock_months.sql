@@ -59,52 +59,30 @@ END $$;
 
 -- A master's update moves its lines only when its number or warehouse changed; a new date alone
 -- moves them between months.
-CREATE OR REPLACE TRIGGER tr_wh_In_stock AFTER INSERT OR DELETE ON wh_In
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('wh_in_det', 'inDate', 'in');
-CREATE TRIGGER tr_wh_In_stock_update AFTER UPDATE OF keyNo, whNo ON wh_In FOR EACH ROW
-WHEN (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-EXECUTE FUNCTION qk_stock_master('wh_in_det', 'inDate', 'in');
-CREATE TRIGGER tr_wh_In_stock_redate AFTER UPDATE OF inDate, docDate ON wh_In FOR EACH ROW
-WHEN (NOT (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-      AND coalesce(OLD.inDate, OLD.docDate) IS DISTINCT FROM coalesce(NEW.inDate, NEW.docDate))
-EXECUTE FUNCTION qk_stock_master('wh_in_det', 'inDate', 'in', 'redate');
-
-CREATE OR REPLACE TRIGGER tr_bus_PI_stock AFTER INSERT OR DELETE ON bus_PI
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('bus_pi_det', 'PIDate', 'in');
-CREATE TRIGGER tr_bus_PI_stock_update AFTER UPDATE OF keyNO, whNo ON bus_PI FOR EACH ROW
-WHEN (OLD.keyNO IS DISTINCT FROM NEW.keyNO OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-EXECUTE FUNCTION qk_stock_master('bus_pi_det', 'PIDate', 'in');
-CREATE TRIGGER tr_bus_PI_stock_redate AFTER UPDATE OF PIDate, docDate ON bus_PI FOR EACH ROW
-WHEN (NOT (OLD.keyNO IS DISTINCT FROM NEW.keyNO OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-      AND coalesce(OLD.PIDate, OLD.docDate) IS DISTINCT FROM coalesce(NEW.PIDate, NEW.docDate))
-EXECUTE FUNCTION qk_stock_master('bus_pi_det', 'PIDate', 'in', 'redate');
-
-CREATE OR REPLACE TRIGGER tr_wh_Out_stock AFTER INSERT OR DELETE ON wh_Out
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('wh_out_det', 'outDate', 'out');
-CREATE TRIGGER tr_wh_Out_stock_update AFTER UPDATE OF keyNo, whNo ON wh_Out FOR EACH ROW
-WHEN (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-EXECUTE FUNCTION qk_stock_master('wh_out_det', 'outDate', 'out');
-CREATE TRIGGER tr_wh_Out_stock_redate AFTER UPDATE OF outDate, docDate ON wh_Out FOR EACH ROW
-WHEN (NOT (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-      AND coalesce(OLD.outDate, OLD.docDate) IS DISTINCT FROM coalesce(NEW.outDate, NEW.docDate))
-EXECUTE FUNCTION qk_stock_master('wh_out_det', 'outDate', 'out', 'redate');
-
-CREATE OR REPLACE TRIGGER tr_wh_mat_stock AFTER INSERT OR DELETE ON wh_mat
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('wh_mat_det', 'moDate', 'out');
-CREATE TRIGGER tr_wh_mat_stock_update AFTER UPDATE OF keyNo, whNo ON wh_mat FOR EACH ROW
-WHEN (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-EXECUTE FUNCTION qk_stock_master('wh_mat_det', 'moDate', 'out');
-CREATE TRIGGER tr_wh_mat_stock_redate AFTER UPDATE OF moDate, docDate ON wh_mat FOR EACH ROW
-WHEN (NOT (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-      AND coalesce(OLD.moDate, OLD.docDate) IS DISTINCT FROM coalesce(NEW.moDate, NEW.docDate))
-EXECUTE FUNCTION qk_stock_master('wh_mat_det', 'moDate', 'out', 'redate');
-
-CREATE OR REPLACE TRIGGER tr_bus_SD_stock AFTER INSERT OR DELETE ON bus_SD
-FOR EACH ROW EXECUTE FUNCTION qk_stock_master('bus_sd_det', 'dDate', 'out');
-CREATE TRIGGER tr_bus_SD_stock_update AFTER UPDATE OF keyNo, whNo ON bus_SD FOR EACH ROW
-WHEN (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-EXECUTE FUNCTION qk_stock_master('bus_sd_det', 'dDate', 'out');
-CREATE TRIGGER tr_bus_SD_stock_redate AFTER UPDATE OF dDate, docDate ON bus_SD FOR EACH ROW
-WHEN (NOT (OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo)
-      AND coalesce(OLD.dDate, OLD.docDate) IS DISTINCT FROM coalesce(NEW.dDate, NEW.docDate))
-EXECUTE FUNCTION qk_stock_master('bus_sd_det', 'dDate', 'out', 'redate');
+DO $$
+DECLARE
+  d record;
+  changed constant text := 'OLD.keyNo IS DISTINCT FROM NEW.keyNo OR OLD.whNo IS DISTINCT FROM NEW.whNo';
+BEGIN
+  FOR d IN SELECT lower(master) AS master, lines, lower(dateColumn) AS dateColumn, kind
+           FROM (VALUES ('wh_In', 'wh_in_det', 'inDate', 'in'),
+                        ('bus_PI', 'bus_pi_det', 'PIDate', 'in'),
+                        ('wh_Out', 'wh_out_det', 'outDate', 'out'),
+                        ('wh_mat', 'wh_mat_det', 'moDate', 'out'),
+                        ('bus_SD', 'bus_sd_det', 'dDate', 'out'))
+             AS v(master, lines, dateColumn, kind) LOOP
+    EXECUTE format('CREATE OR REPLACE TRIGGER %I AFTER INSERT OR DELETE ON %I FOR EACH ROW '
+                   'EXECUTE FUNCTION qk_stock_master(%L, %L, %L)',
+                   'tr_' || d.master || '_stock', d.master, d.lines, d.dateColumn, d.kind);
+    EXECUTE format('CREATE TRIGGER %I AFTER UPDATE OF keyNo, whNo ON %I FOR EACH ROW WHEN (%s) '
+                   'EXECUTE FUNCTION qk_stock_master(%L, %L, %L)',
+                   'tr_' || d.master || '_stock_update', d.master, changed, d.lines, d.dateColumn,
+                   d.kind);
+    EXECUTE format('CREATE TRIGGER %I AFTER UPDATE OF %I, docDate ON %I FOR EACH ROW '
+                   'WHEN (NOT (%s) AND coalesce(OLD.%I, OLD.docDate) '
+                   'IS DISTINCT FROM coalesce(NEW.%I, NEW.docDate)) '
+                   'EXECUTE FUNCTION qk_stock_master(%L, %L, %L, %L)',
+                   'tr_' || d.master || '_stock_redate', d.dateColumn, d.master, changed,
+                   d.dateColumn, d.dateColumn, d.lines, d.dateColumn, d.kind, 'redate');
+  END LOOP;
+END $$;
