@@ -135,6 +135,17 @@ TEST(PgSchemaTranslation, TwinsTakeTheTriggersPlaceAndStandAloneOnesJoinInOrder)
   EXPECT_LT(b.find("CREATE TRIGGER tr_b;"), b.find("INSERT INTO b")) << b;
 }
 
+TEST(PgSchemaTranslation, EveryMigrationWithTriggersHasItsTwin) {
+  std::vector<std::string> twins;
+  for (const auto& f : server::postgresTwinFiles()) twins.emplace_back(f.name);
+  for (const auto& f : server::schemaFiles()) {
+    const bool triggers = has(toPostgresDdl(f.text), std::string(db::kTwinMarker));
+    const bool twin = std::find(twins.begin(), twins.end(), f.name) != twins.end();
+    EXPECT_TRUE(!triggers || twin)
+        << f.name << " makes or drops triggers but src/server/schema/pg/ has no twin of it";
+  }
+}
+
 // ---- against PostgreSQL --------------------------------------------------------------------
 
 struct PgResultDeleter {
@@ -407,6 +418,16 @@ TEST_F(PgSchemaTest, RefusalsCarryTheirTextAsP0001) {
   EXPECT_EQ(pgFailure->state, "P0001");
   EXPECT_TRUE(has(sqliteMessage, pgFailure->message))
       << sqliteMessage << " / " << pgFailure->message;
+
+  // A purchase batch a receipt names keeps its number.
+  both(
+      "INSERT INTO bus_po_det (keyNo, psNo) VALUES ('CG-1', 'PO1');"
+      "INSERT INTO bus_pi_det (keyNo, PIItemNo, PSNo) VALUES ('JH-1', 1, 'po1')");
+  const std::string renumber = "UPDATE bus_po_det SET psNo = 'PO2' WHERE psNo = 'PO1'";
+  EXPECT_THROW(sqlite_->execute(renumber), db::DbError);
+  const auto renumbered = pg_->tryExec(renumber);
+  ASSERT_TRUE(renumbered);
+  EXPECT_EQ(renumbered->message, "采购批号 PO1 已被引用，不能修改！");
 
   // A bill of materials that would contain itself, whatever the case of the numbers.
   both("INSERT INTO bom (productNo, partNo, ylQty) VALUES ('A', 'B', 1)");
