@@ -236,6 +236,10 @@ std::string normalized(const protocol::Value& v) {
   return normalized(std::optional(protocol::toDisplayText(v)));
 }
 
+// As an account set's database is made: text ordered and folded by bytes, as SQLite does.
+constexpr const char* kDatabaseOptions =
+    "TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'";
+
 // A new database of its own on the test cluster, migrated; and the same schema on SQLite.
 class PgSchemaTest : public ::testing::Test {
  protected:
@@ -245,7 +249,7 @@ class PgSchemaTest : public ::testing::Test {
     url_ = url;
     std::random_device rd;
     name_ = "qk_t_" + std::to_string(rd()) + std::to_string(rd());
-    PgDatabase(url_, "").exec("CREATE DATABASE " + name_);
+    PgDatabase(url_, "").exec("CREATE DATABASE " + name_ + " " + kDatabaseOptions);
     pg_ = std::make_unique<PgDatabase>(url_, name_);
     for (const auto& file : server::postgresSchemaFiles()) {
       const auto failure = pg_->tryExec(std::string(file.text));
