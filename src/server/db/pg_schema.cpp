@@ -7,6 +7,9 @@
 
 namespace qk::db {
 
+// The translator's parts live apart from the other files' helpers of this library (they share
+// unity batches).
+namespace pgddl {
 namespace {
 
 enum class TokKind { Blank, Word, Quoted, Punct };
@@ -474,13 +477,14 @@ class Translator {
 };
 
 }  // namespace
+}  // namespace pgddl
 
 std::string toPostgresDdl(std::string_view sqliteScript) {
-  const Toks toks = lexDdl(sqliteScript);
-  Translator tr(toks);
+  const pgddl::Toks toks = pgddl::lexDdl(sqliteScript);
+  pgddl::Translator tr(toks);
   std::string out;
   bool marked = false;
-  for (const Statement& s : splitStatements(toks)) {
+  for (const pgddl::Statement& s : pgddl::splitStatements(toks)) {
     bool trigger = false;
     std::string text = tr.statement(s, trigger);
     out += text;
