@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "server/core/password.h"
+#include "server/db/pg_schema.h"
 #include "server/demo/demo_data.h"
 #include "server/schema/embedded.h"
 
@@ -126,11 +127,30 @@ int AccountStore::migrateAll() const {
   return n;
 }
 
-void migrate(db::Connection& db, std::size_t upTo) {
+const std::vector<EmbeddedFile>& postgresSchemaFiles() {
+  static const std::vector<db::PgSchemaFile> translated = [] {
+    std::vector<db::SchemaSource> sqlite, twins;
+    for (const auto& f : schemaFiles()) sqlite.push_back({f.name, f.text});
+    for (const auto& f : postgresTwinFiles()) twins.push_back({f.name, f.text});
+    return db::postgresMigrations(sqlite, twins);
+  }();
+  static const std::vector<EmbeddedFile> files = [] {
+    std::vector<EmbeddedFile> out;
+    for (const auto& f : translated) out.push_back({f.name, f.text});
+    return out;
+  }();
+  return files;
+}
+
+namespace {
+
+constexpr std::string_view kMigrationJournal =
+    "create table if not exists main.qk_migrations (name text primary key, appliedAt datetime)";
+
+void applyMigrations(db::Connection& db, const std::vector<EmbeddedFile>& files,
+                     const std::string& journal, std::size_t upTo) {
   // The server's own statements name main's tables: nothing a session made can stand in for them.
-  db.script(
-      "create table if not exists main.qk_migrations (name text primary key, appliedAt datetime)");
-  const auto& files = schemaFiles();
+  db.script(journal);
   for (std::size_t i = 0; i < files.size() && i < upTo; ++i) {
     const auto& file = files[i];
     db::Transaction tx(db);
@@ -146,6 +166,16 @@ void migrate(db::Connection& db, std::size_t upTo) {
                {{"n", std::string(file.name)}});
     tx.commit();
   }
+}
+
+}  // namespace
+
+void migrate(db::Connection& db, std::size_t upTo) {
+  applyMigrations(db, schemaFiles(), std::string(kMigrationJournal), upTo);
+}
+
+void migratePostgres(db::Connection& db, std::size_t upTo) {
+  applyMigrations(db, postgresSchemaFiles(), db::toPostgresDdl(kMigrationJournal), upTo);
 }
 
 }  // namespace qk::server

@@ -47,6 +47,8 @@ db::StatementLimits configuredLimits(db::Connection& db);
 // its own transaction, in file-name order. `upTo` stops after that many of them, which makes an
 // account set as an older server left it (for the tests of upgrades).
 void migrate(db::Connection& db, std::size_t upTo = SIZE_MAX);
+// The same on a PostgreSQL database: the migrations in their PostgreSQL form.
+void migratePostgres(db::Connection& db, std::size_t upTo = SIZE_MAX);
 
 inline constexpr const char* kAccountFileSuffix = ".qkdb";
 

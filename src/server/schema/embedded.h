@@ -12,5 +12,9 @@ struct EmbeddedFile {
 };
 
 const std::vector<EmbeddedFile>& schemaFiles();
+// The hand-written PostgreSQL parts (src/server/schema/pg/*.sql), same names as their SQLite files.
+const std::vector<EmbeddedFile>& postgresTwinFiles();
+// The migrations as PostgreSQL applies them: the SQLite files translated, with their parts.
+const std::vector<EmbeddedFile>& postgresSchemaFiles();
 
 }  // namespace qk::server
