@@ -13,7 +13,9 @@ packages=(
   dpkg-dev file adduser qt6-qpa-plugins
   clang-14 libclang-rt-14-dev
   libqrencode-dev zbar-tools chromium nodejs
+  qt6-charts-dev libqt6opengl6-dev
 )
+# Qt Charts' CMake files need Qt OpenGL's, which Debian's qt6-charts-dev does not pull in.
 
 missing=()
 for p in "${packages[@]}"; do
