@@ -75,7 +75,7 @@ class Board {
 
 // The days the figures are taken over, as stored date texts.
 struct Days {
-  std::string day, weekEnd, monthStart, nextMonth, monthEnd, lastMonthStart, lastMonthEnd;
+  std::string day, weekEnd, monthStart, nextMonth, monthEnd, lastMonthStart;
 };
 
 Days daysOf(ProcedureCall& call) {
@@ -83,14 +83,12 @@ Days daysOf(ProcedureCall& call) {
   const RecordSet rs = call.db.query(
       "SELECT date(d), date(d, '+7 days'), date(d, 'start of month'), "
       "date(d, 'start of month', '+1 month'), date(d, 'start of month', '+1 month', '-1 day') "
-      "|| ' 23:59:59', date(d, 'start of month', '-1 month'), "
-      "date(d, 'start of month', '-1 day') || ' 23:59:59' "
+      "|| ' 23:59:59', date(d, 'start of month', '-1 month') "
       "FROM (SELECT CASE WHEN :given = '' THEN date('now', 'localtime') ELSE :given END AS d)",
       {{"given", given}});
   const protocol::Row& r = rs.rows.at(0);
   if (!std::holds_alternative<std::string>(r.at(0))) throw db::DbError("日期格式不正确: " + given);
-  return {textOf(r[0]), textOf(r[1]), textOf(r[2]), textOf(r[3]),
-          textOf(r[4]), textOf(r[5]), textOf(r[6])};
+  return {textOf(r[0]), textOf(r[1]), textOf(r[2]), textOf(r[3]), textOf(r[4]), textOf(r[5])};
 }
 
 // Undelivered order lines of the unfinished-orders query up to a week ahead, read once: the
@@ -242,24 +240,23 @@ void moves(ProcedureCall& call, const Days& d, Board& board) {
   board.tile("moves", total, rows);
 }
 
-double wageTotal(ProcedureCall& call, const std::string& start, const std::string& end,
-                 bool outsourced) {
-  const std::string paid = outsourced ? "1" : std::string(kWagePaidToStaff);
-  return numberAt(
-      call.db
-          .query(std::string(kWageRecords) + "SELECT total(r.wage) FROM records r WHERE " + paid,
-                 {{"start", start}, {"end", end}, {"outsourced", std::int64_t{outsourced ? 1 : 0}}})
-          .rows.at(0),
-      0);
-}
-
+// Both months, wages and fees, in one pass over the records.
 void wages(ProcedureCall& call, const Days& d, Board& board) {
   const std::string thisStart = d.monthStart + " 00:00:00";
-  const std::string lastStart = d.lastMonthStart + " 00:00:00";
-  const DashboardRow wage{"计件工资", "wage", wageTotal(call, thisStart, d.monthEnd, false),
-                          wageTotal(call, lastStart, d.lastMonthEnd, false), 0};
-  const DashboardRow fee{"外协加工费", "fee", wageTotal(call, thisStart, d.monthEnd, true),
-                         wageTotal(call, lastStart, d.lastMonthEnd, true), 0};
+  DashboardRow wage{"计件工资", "wage"}, fee{"外协加工费", "fee"};
+  const RecordSet rs = call.db.query(
+      std::string(kWageRecords) +
+          "SELECT r.inspDate >= :thisStart, r.outsourced, total(r.wage) FROM records r "
+          "WHERE r.outsourced = 1 OR " +
+          std::string(kWagePaidToStaff) + " GROUP BY 1, 2",
+      {{"start", d.lastMonthStart + " 00:00:00"},
+       {"end", d.monthEnd},
+       {"thisStart", thisStart},
+       {"outsourced", Value{}}});
+  for (const protocol::Row& r : rs.rows) {
+    DashboardRow& row = numberAt(r, 1) == 1 ? fee : wage;
+    (numberAt(r, 0) == 1 ? row.v1 : row.v2) += numberAt(r, 2);
+  }
   board.tile("wages",
              {d.monthStart.substr(0, 7), d.monthStart, wage.v1 + fee.v1, wage.v2 + fee.v2, 0},
              {wage, fee});
