@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QtConcurrent/QtConcurrentRun>
+#include <cmath>
 #include <memory>
 
 #include "client/dashboard/dashboard_tile.h"
@@ -69,9 +70,24 @@ QString num(double v, int decimals = 0) {
   return QLocale().toString(v, 'f', decimals);
 }
 
-// Long names are cut on the axis; the tooltip shows them whole.
-QString shortLabel(const QString& s) {
-  return s.size() > 8 ? s.left(7) + "…" : s;
+// Long names are cut on the axis (their start, or their end for numbers); the tooltip shows them
+// whole. The axis needs distinct captions, so a repeated one gets invisible marks appended.
+QString axisLabel(const QString& s, bool keepEnd, QStringList& taken) {
+  const int chars = keepEnd ? 6 : 5;
+  QString label = s.size() <= chars ? s : keepEnd ? "…" + s.right(chars) : s.left(chars) + "…";
+  while (taken.contains(label)) label += QChar(0x200B);
+  taken << label;
+  return label;
+}
+
+// A value axis from 0 with three ticks on whole numbers.
+QValueAxis* countAxis(double top) {
+  auto* axis = new QValueAxis;
+  axis->setLabelFormat("%.0f");
+  axis->setTickCount(3);
+  const double nice = std::max(2.0, 2 * std::ceil(top * 1.05 / 2));
+  axis->setRange(0, nice);
+  return axis;
 }
 
 QFont smallFont() {
@@ -90,6 +106,8 @@ QChart* newChart() {
   return chart;
 }
 
+constexpr std::size_t kHorizontalBars = 4;
+
 struct BarSetDef {
   QString name;
   QRgb color;
@@ -98,18 +116,20 @@ struct BarSetDef {
 
 // Bars per row of the tile, one set per figure; horizontal for named rows (customers, items).
 QChart* barChart(const std::vector<DashboardRow>& rows, const std::vector<BarSetDef>& sets,
-                 bool horizontal) {
+                 bool horizontal, bool keepEnd = false) {
   QChart* chart = newChart();
   QAbstractBarSeries* series = horizontal
                                    ? static_cast<QAbstractBarSeries*>(new QHorizontalBarSeries)
                                    : static_cast<QAbstractBarSeries*>(new QBarSeries);
   QStringList categories, fullNames;
   // Horizontal bars read top to bottom in row order.
+  // A horizontal bar's caption needs a line's height: four fit a tile, more would be elided.
   std::vector<const DashboardRow*> ordered;
-  for (const DashboardRow& r : rows) ordered.push_back(&r);
+  for (const DashboardRow& r : rows)
+    if (!horizontal || ordered.size() < kHorizontalBars) ordered.push_back(&r);
   if (horizontal) std::reverse(ordered.begin(), ordered.end());
   for (const DashboardRow* r : ordered) {
-    categories << shortLabel(r->label);
+    categories << axisLabel(r->label, keepEnd, categories);
     fullNames << r->label;
   }
   for (const BarSetDef& def : sets) {
@@ -128,20 +148,19 @@ QChart* barChart(const std::vector<DashboardRow>& rows, const std::vector<BarSet
   chart->addSeries(series);
   auto* axis = new QBarCategoryAxis;
   axis->append(categories.isEmpty() ? QStringList{"无"} : categories);
-  axis->setLabelsFont(smallFont());
-  auto* values = new QValueAxis;
+  // Qt Charts elides a caption taller than its share of the axis to "…" alone.
+  QFont captions = smallFont();
+  if (horizontal) captions.setPointSize(7);
+  axis->setLabelsFont(captions);
+  double top = 0;
+  for (const DashboardRow* r : ordered)
+    for (const BarSetDef& def : sets) top = std::max(top, r->*(def.value));
+  QValueAxis* values = countAxis(top);
   values->setLabelsFont(smallFont());
-  values->setLabelFormat("%.0f");
-  values->setTickCount(3);
-  values->setMin(0);
   chart->addAxis(axis, horizontal ? Qt::AlignLeft : Qt::AlignBottom);
   chart->addAxis(values, horizontal ? Qt::AlignBottom : Qt::AlignLeft);
   series->attachAxis(axis);
   series->attachAxis(values);
-  double top = 0;
-  for (const DashboardRow& r : rows)
-    for (const BarSetDef& def : sets) top = std::max(top, r.*(def.value));
-  values->setMax(top > 0 ? top * 1.1 : 1);
   chart->legend()->setVisible(sets.size() > 1);
   return chart;
 }
@@ -170,13 +189,10 @@ QChart* movesChart(const std::vector<DashboardRow>& rows) {
   }
   auto* days = new QValueAxis;
   days->setRange(1, std::max<int>(2, static_cast<int>(rows.size())));
-  days->setLabelFormat("%d日");
+  days->setLabelFormat("%d");
   days->setTickCount(6);
   days->setLabelsFont(smallFont());
-  auto* values = new QValueAxis;
-  values->setLabelFormat("%.0f");
-  values->setTickCount(3);
-  values->setRange(0, top > 0 ? top * 1.1 : 1);
+  QValueAxis* values = countAxis(top);
   values->setLabelsFont(smallFont());
   chart->addAxis(days, Qt::AlignBottom);
   chart->addAxis(values, Qt::AlignLeft);
@@ -300,7 +316,12 @@ void DashboardView::show(const DashboardFigures& figures) {
   tile("due")->setFigure(
       num(due.total.v1) + " 单",
       QString("订单行 %1，未交数量 %2").arg(num(due.total.v2), num(due.total.v3, 2)));
-  tile("due")->setChart(barChart(due.rows, {{"订单数", kBlue, &DashboardRow::v1}}, false));
+  std::vector<DashboardRow> days = due.rows;
+  for (DashboardRow& r : days) {
+    const QDate date = QDate::fromString(r.keyNo, "yyyy-MM-dd");
+    if (date.isValid()) r.label = QString::number(date.day());
+  }
+  tile("due")->setChart(barChart(days, {{"订单数", kBlue, &DashboardRow::v1}}, false));
 
   const auto& late = figures.tile("late");
   tile("late")->setFigure(
@@ -317,17 +338,17 @@ void DashboardView::show(const DashboardFigures& figures) {
                   QString("未完工任务 %1 行，计划 %2，已完成 %3")
                       .arg(num(progress.total.v1), num(progress.total.v2), num(progress.total.v3)));
   tile("progress")
-      ->setChart(barChart(
-          progress.rows,
-          {{"计划数", kGrey, &DashboardRow::v1}, {"完成数", kGreen, &DashboardRow::v2}}, true));
+      ->setChart(
+          barChart(progress.rows,
+                   {{"计划数", kGrey, &DashboardRow::v1}, {"完成数", kGreen, &DashboardRow::v2}},
+                   true, true));
 
   const auto& waiting = figures.tile("waiting");
   tile("waiting")->setFigure(
       num(waiting.total.v2) + " 件",
       QString("%1 个部门，%2 行任务").arg(num(waiting.total.v1), num(waiting.total.v3)));
-  std::vector<DashboardRow> topWaiting(
-      waiting.rows.begin(), waiting.rows.begin() + std::min<std::size_t>(6, waiting.rows.size()));
-  tile("waiting")->setChart(barChart(topWaiting, {{"待加工数", kOrange, &DashboardRow::v1}}, true));
+  tile("waiting")->setChart(
+      barChart(waiting.rows, {{"待加工数", kOrange, &DashboardRow::v1}}, true));
 
   const auto& low = figures.tile("low");
   tile("low")->setFigure(num(low.total.v1) + " 种", "库存合计低于最低库存的物料");
@@ -341,8 +362,8 @@ void DashboardView::show(const DashboardFigures& figures) {
       true));
 
   const auto& moves = figures.tile("moves");
-  tile("moves")->setFigure("入 " + num(moves.total.v1),
-                           QString("%1 月出库 %2").arg(moves.total.label, num(moves.total.v2)));
+  tile("moves")->setFigure(QString("入 %1 / 出 %2").arg(num(moves.total.v1), num(moves.total.v2)),
+                           QString("%1 各仓库每天的入库与出库数量").arg(moves.total.label));
   tile("moves")->setChart(movesChart(moves.rows));
 
   const auto& wages = figures.tile("wages");
