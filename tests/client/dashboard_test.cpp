@@ -5,12 +5,15 @@
 #include <QChartView>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTimer>
 #include <map>
 #include <set>
 
+#include "client/app/login_dialog.h"
+#include "client/app/main_window.h"
 #include "client/app/screens.h"
 #include "client/dashboard/dashboard_form.h"
 #include "client/dashboard/dashboard_tile.h"
@@ -391,6 +394,30 @@ TEST_F(DashboardTest, TheScreenLoadsWhenShownAndRefreshesOnATimer) {
   EXPECT_TRUE(form.view()->waitForLoad());
   EXPECT_TRUE(form.view()->statusLabel()->text().startsWith("更新于"));
   EXPECT_EQ(form.view()->figures().tile("wages").rows.size(), 2u);
+}
+
+TEST_F(DashboardTest, TheMainWindowShowsItInsteadOfThePictureOnlyWhenSetTo) {
+  desktop_.on<client::TloginForm>([](client::TloginForm& dlg) {
+    dlg.accEdit->setText(QString::fromUtf8(kAccount));
+    dlg.Edit3->setText("admin");
+    dlg.Edit1->setText(QString::fromUtf8(kAdminPassword));
+    dlg.BitBtn1Click();
+    return dlg.result();
+  });
+  {
+    client::TmainForm w(*dm_);
+    ASSERT_TRUE(w.FormShow());
+    EXPECT_EQ(w.findChild<DashboardView*>(), nullptr) << "off by default";
+  }
+  exec("update sys_config set idValue = '是' where idName = 'showDashboard'");
+  client::TmainForm w(*dm_);
+  ASSERT_TRUE(w.FormShow());
+  auto* view = w.findChild<DashboardView*>();
+  ASSERT_NE(view, nullptr);
+  view->refresh();
+  EXPECT_TRUE(view->waitForLoad());
+  EXPECT_EQ(view->figures().error, "");
+  EXPECT_EQ(view->figures().tile("moves").rows.size(), size_t(QDate::currentDate().daysInMonth()));
 }
 
 }  // namespace
