@@ -11,15 +11,16 @@
 //   late      orders / lines / undelivered qty due      the customers with most late orders (6):
 //             before D, not delivered in full           name, custNo; orders / qty / days late
 //   progress  open task lines / planned / finished      the open lines planned earliest (8):
-//             (open: planned > 0, not received in full) taskNo, gsNo; planned / finished / %
+//             (open: planned > 0, not received in full) "taskNo process", gsNo; planned /
+//                                                       finished / % finished
 //   waiting   departments / pieces waiting / lines      each department, most waiting first:
 //             (waiting: planned less finished, >= 0)    name, depNo; waiting / lines / planned
 //   low       items / 0 / 0                             the items most short (8): name,
 //             (stock of all warehouses < lowQty > 0)    productNo; stock / lowQty / shortfall
 //   high      items / 0 / 0 (stock > highQty > 0)       the items most over: stock / highQty /
 //                                                       excess
-//   moves     receipts / issues of D's month (label     each day of the month: day, date;
-//             "YYYY-MM")                                receipts / issues / 0
+//   moves     receipts / issues of D's month in the     each day of the month: day, date;
+//             warehouses (label "YYYY-MM")              receipts / issues / 0
 //   wages     wages+fees of D's month / of the month    "计件工资" (wage), "外协加工费" (fee):
 //             before                                    this month / last month / 0
 //
