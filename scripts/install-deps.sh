@@ -14,6 +14,8 @@ packages=(
   clang-14 libclang-rt-14-dev
   libqrencode-dev zbar-tools chromium nodejs
   haproxy libpq-dev postgresql
+  # Qt Charts' CMake files need Qt OpenGL's, which Debian's qt6-charts-dev does not pull in.
+  qt6-charts-dev libqt6opengl6-dev
 )
 
 missing=()

@@ -20,8 +20,9 @@ test -z "$(git status --porcelain -- web/shop/dist)" ||
   { echo "web/shop/dist has files a fresh build does not: commit the rebuilt page"; exit 1; }
 # The programs and benchmarks by name: the test programs are built only in the sanitized build.
 bash scripts/build.sh --target qk-server qk-client qk-screenshot \
-  qk_server_bench qk_query_page_bench qk_load_bench qk_bom_tree_bench qk_stock_history_bench
-(cd build && ctest --output-on-failure --timeout 600 -R '^load_bench_smoke$')
+  qk_server_bench qk_query_page_bench qk_load_bench qk_bom_tree_bench qk_stock_history_bench \
+  qk_dashboard_bench
+(cd build && ctest --output-on-failure --timeout 600 -R '^(load_bench_smoke|dashboard_bench_smoke)$')
 echo "build and smoke run: $((SECONDS - started)) s"
 bash scripts/package-test.sh
 bash scripts/sanitize.sh

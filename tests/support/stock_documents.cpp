@@ -25,6 +25,8 @@ constexpr Kind kKinds[] = {
     {"bus_SD", "keyNo", "dDate", "bus_sd_det", "SDItemNo", "uprice", false},
 };
 
+}  // namespace
+
 std::string number(const char* prefix, int n, int width) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%s%0*d", prefix, width, n);
@@ -41,8 +43,6 @@ std::string dayAfter(const std::string& first, int days) {
                 static_cast<unsigned>(day.month()), static_cast<unsigned>(day.day()));
   return buf;
 }
-
-}  // namespace
 
 std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDocumentsSpec& spec,
                                               bool keepMoves) {

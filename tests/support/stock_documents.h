@@ -25,6 +25,11 @@ struct StockMove {
   double qty;
 };
 
+// `prefix` and n in at least `width` digits: ("P", 7, 6) is "P000007".
+std::string number(const char* prefix, int n, int width);
+// The day `days` after `first` (both "YYYY-MM-DD"); days may be negative.
+std::string dayAfter(const std::string& first, int days);
+
 // Returns every movement, the opening stock first (dated ""), when `moves` is wanted.
 std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDocumentsSpec& spec,
                                               bool keepMoves = true);

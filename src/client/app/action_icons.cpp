@@ -61,6 +61,7 @@ constexpr ActionIcon kActionIcons[] = {
     {"stock_inventoryAction", "report-analytics"},
     {"bus_wageAction", "wallet"},
     {"bus_feeAction", "report-money"},
+    {"dashboardAction", "layout-dashboard"},
     // 系统设置
     {"sys_userAction", "user-cog"},
     {"sys_rightsAction", "shield-lock"},

@@ -17,12 +17,14 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <memory>
 
 #include "client/app/action_icons.h"
 #include "client/app/actions.h"
 #include "client/app/client_config.h"
 #include "client/app/login_dialog.h"
+#include "client/dashboard/dashboard_view.h"
 #include "client/data/data_error.h"
 #include "client/data/data_module.h"
 #include "client/data/prompter.h"
@@ -382,6 +384,23 @@ void TmainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TmainForm::loadBackground() {
+  // With the setting showDashboard the dashboard takes the empty area, for those who may see it.
+  bool dashboard = false;
+  if (QAction* a = actions_.value("dashboardAction"); a && a->isEnabled())
+    guarded([&] {
+      Dataset ds(dm_.connection(), "pubDSP");
+      ds.setCommandText("select idValue from sys_config where idName = 'showDashboard'");
+      ds.open();
+      dashboard = ds.recordCount() > 0 && ds.valueAt(0, "idValue").toString().trimmed() == "是";
+    });
+  if (dashboard) {
+    if (!centralWidget()->findChild<DashboardView*>()) {
+      auto* view = new DashboardView(centralWidget());
+      static_cast<QVBoxLayout*>(centralWidget()->layout())->insertWidget(1, view, 1);
+    }
+    background_->hide();
+    return;
+  }
   // Any failure (no file, unreadable, empty name) leaves the plain background.
   const QString file = settings().background.trimmed();
   if (file.isEmpty()) return;

@@ -5,6 +5,7 @@
 
 #include "client/admin/admin_screens.h"
 #include "client/app/client_config.h"
+#include "client/dashboard/dashboard_form.h"
 #include "client/masterdata/master_lists.h"
 #include "client/production/production_screens.h"
 #include "client/purchase/purchase_screens.h"
@@ -37,6 +38,7 @@ void registerStandardScreens() {
   registerQualityScreens();
   registerStockScreens();
   registerAdminScreens();
+  registerDashboardScreen();
 }
 
 }  // namespace qk::client

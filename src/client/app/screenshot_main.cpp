@@ -37,6 +37,8 @@
 #include "client/app/login_dialog.h"
 #include "client/app/main_window.h"
 #include "client/app/screens.h"
+#include "client/dashboard/dashboard_form.h"
+#include "client/dashboard/dashboard_view.h"
 #include "client/data/data_module.h"
 #include "client/masterdata/products_form.h"
 #include "client/production/flow_form.h"
@@ -291,6 +293,8 @@ int main(int argc, char** argv) {
       if (desktop.done) return;
       if (auto* q = qobject_cast<qk::client::Tsys_qryForm*>(&dlg)) q->qryActionExecute();
       if (auto* p = qobject_cast<qk::client::Tbas_productsForm*>(&dlg)) p->qryActionExecute();
+      // The dashboard loads on a worker: pictured once its figures are in.
+      if (auto* d = qobject_cast<qk::client::TdashboardForm*>(&dlg)) d->view()->waitForLoad();
       // A flow card with groups: the first item that has process records.
       if (auto* f = qobject_cast<qk::client::Tbus_flowForm*>(&dlg)) {
         qk::client::Dataset& pub = qk::client::dm().pubCDS;

@@ -99,6 +99,14 @@ void Connection::open() {
   open_ = true;
 }
 
+std::unique_ptr<Connection> Connection::sibling() const {
+  auto c = std::make_unique<Connection>(url_);
+  if (!caFile_.isEmpty()) c->setCaFile(caFile_);
+  c->impl_->token = impl_->token;
+  c->open_ = open_;
+  return c;
+}
+
 void Connection::close() {
   open_ = false;
   impl_->token.clear();

@@ -35,6 +35,11 @@ class Connection {
   void close();
   bool isOpen() const { return open_; }
 
+  // A connection of its own in this one's session, for a worker thread: its requests never share
+  // this one's socket (the server runs one session's requests one after another). It renews
+  // no session and reports no busy state.
+  std::unique_ptr<Connection> sibling() const;
+
   // "OK" (the session token is kept for every later call) or the server's reason.
   QString login(const QString& account, const QString& user, const QString& password);
   // What the server asked the last successful login to be told once (a failed backup); or empty.

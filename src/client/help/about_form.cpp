@@ -52,6 +52,7 @@ QList<LibraryNotice> libraryNotices() {
                            .arg(NLOHMANN_JSON_VERSION_PATCH);
   return {
       {"Qt", qVersion(), "客户端界面、打印", "GNU LGPL 3.0"},
+      {"Qt Charts", qVersion(), "工厂看板的图表", "GNU GPL 3.0"},
       {"GMime", gmimeVersion(), "读取帮助页面 (.mht)", "GNU LGPL 2.1 或更高版本"},
       {"GLib", "", "GMime 的基础库", "GNU LGPL 2.1 或更高版本"},
       {"cpp-httplib", QK_HTTPLIB_VERSION, "客户端与应用服务器的通信", "MIT"},
@@ -61,6 +62,9 @@ QList<LibraryNotice> libraryNotices() {
       {"Boost (Beast, Asio)", boostVersion(), "应用服务器的网络服务", "Boost Software License 1.0"},
       {"OpenSSL", OPENSSL_VERSION_STR, "应用服务器的加密连接 (TLS)", "Apache License 2.0"},
       {"SQLite", SQLITE_VERSION, "账套数据库", "公有领域 (Public Domain)"},
+      {"libqrencode", "", "流转卡的二维码", "GNU LGPL 2.1 或更高版本"},
+      {"libzip", "", "填写质量证明书 Excel 模板", "BSD 3-Clause"},
+      {"pugixml", "", "填写质量证明书 Excel 模板", "MIT"},
       {"Tabler Icons", "3.54.0", "工具栏图标", "MIT"},
       {"Noto Sans CJK", "", "中文字体", "SIL Open Font License 1.1"},
   };
@@ -76,10 +80,11 @@ TaboutForm::TaboutForm(QWidget* parent) : QDialog(parent) {
   title->setFont(big);
   auto* icon = new QLabel(this);
   icon->setPixmap(themeIcon("info-circle").pixmap(48, 48));
-  versionLabel =
-      new QLabel(QString("版本 %1　　编译日期 %2\n小型制造企业的生产、业务与质量管理系统。")
-                     .arg(QK_VERSION, buildDate()),
-                 this);
+  versionLabel = new QLabel(
+      QString("版本 %1　　编译日期 %2\n小型制造企业的生产、业务与质量管理系统。\n"
+              "本程序是自由软件，依照 GNU 通用公共许可证第 3 版或（由您选择）任何更高版本发布。")
+          .arg(QK_VERSION, buildDate()),
+      this);
   auto* head = new QHBoxLayout;
   head->addWidget(icon);
   auto* texts = new QVBoxLayout;

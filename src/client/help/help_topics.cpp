@@ -22,6 +22,7 @@ const std::vector<HelpTopic>& helpTopics() {
         "bus_task_qryAction", "wh_In_qryAction", "wh_out_qryAction", "wh_viewAction",
         "bus_SO_unfAction", "sys_qryAction", "stock_inventoryAction", "bus_wageAction",
         "bus_feeAction"}},
+      {"工厂看板", "系统说明", "dashboard.mht", {"dashboardAction"}},
       {"部门资料", "基础资料", "dep.mht", {"depAction", "whAction"}},
       {"职员资料", "基础资料", "staff.mht", {"staffAction"}},
       {"客户资料", "基础资料", "cust.mht", {"custAction"}},

@@ -125,8 +125,12 @@ void WageStatisticsForm::openDetail(const QString& key) {
 void WageStatisticsForm::qryActionExecute() {
   TselDateForm period(this);
   if (desktop().exec(period) != QDialog::Accepted) return;
-  start_ = period.startDate();
-  end_ = period.endDate();
+  queryPeriod(period.startDate(), period.endDate());
+}
+
+void WageStatisticsForm::queryPeriod(const QDateTime& start, const QDateTime& end) {
+  start_ = start;
+  end_ = end;
   openSummary();
   // The records of an earlier period or total would pass for the new one's: nobody's are shown.
   openDetail({});

@@ -33,6 +33,7 @@ class WageStatisticsForm : public QDialog {
   ~WageStatisticsForm() override;
 
   void qryActionExecute();  // asks for the period, loads the totals, clears the detail
+  void queryPeriod(const QDateTime& start, const QDateTime& end);  // the same for a given period
   // The detail of the summary's row `row` for the period of the last query.
   void DBGridEh1CellClick(int row);
   void N1Click();  // "汇总表"

@@ -88,6 +88,8 @@ constexpr ProcedureRights kProcedures[] = {
     // Padding a certificate for print and removing the fillers write its lines.
     {"sp_mc_pad", {"check_mcAction"}},
     {"sp_mc_clean", {"check_mcAction"}},
+    // The dashboard's figures carry wages, fees and stock: only for the dashboard's holders.
+    {"sp_dashboard", {"dashboardAction"}},
 };
 
 }  // namespace

@@ -62,6 +62,7 @@ void registerTaskProcedures();
 void registerStockProcedures();
 void registerWageProcedures();
 void registerCertificateProcedures();
+void registerDashboardProcedures();
 
 void registerAllProcedures() {
   static std::once_flag once;
@@ -72,6 +73,7 @@ void registerAllProcedures() {
     registerStockProcedures();
     registerWageProcedures();
     registerCertificateProcedures();
+    registerDashboardProcedures();
   });
 }
 

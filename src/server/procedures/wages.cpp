@@ -12,27 +12,11 @@
 #include <string>
 
 #include "server/procedures/registry.h"
+#include "server/procedures/wage_records.h"
 
 namespace qk::server {
 
 namespace {
-
-// The records of the period with their rate and amount; :outsourced picks fees (1) or wages (0).
-constexpr std::string_view kRecords = R"(
-WITH records AS (
-  SELECT f.inspDate AS inspDate, f.taskNo AS taskNo, f.staffNo AS staffNo, t.depNo AS depNo,
-         coalesce(nullif(t.des, ''), p.des) AS des, pr.procName AS procName,
-         coalesce(f.gqty, 0) AS gqty, coalesce(q.quote, 0) AS quote,
-         round(coalesce(f.gqty, 0) * coalesce(q.quote, 0), 2) AS wage, f.sysid AS sysid
-  FROM bus_flow f
-  JOIN bus_task_det t ON t.taskNo = f.taskNo
-  LEFT JOIN view_bas_prd_des p ON p.productNo = t.productNo
-  LEFT JOIN bas_process pr ON pr.procNo = t.procNo
-  LEFT JOIN bas_quote q ON q.productNo = t.productNo AND q.procNo = t.procNo
-  LEFT JOIN bas_dep d ON d.depNo = t.depNo
-  WHERE f.inspDate >= :start AND f.inspDate <= :end
-    AND coalesce(d.isOw, 0) = :outsourced)
-)";
 
 constexpr std::string_view kDetailColumns =
     "SELECT inspDate, taskNo, des, procName, gqty, quote, wage FROM records ";
@@ -54,23 +38,24 @@ db::Params period(ProcedureCall& call, bool outsourced) {
 
 std::optional<protocol::RecordSet> wageTotals(ProcedureCall& call) {
   return call.db.query(
-      std::string(kRecords) +
+      std::string(kWageRecords) +
           "SELECT r.staffNo AS staffNo, s.staffName AS staffName, total(r.wage) AS wage "
           "FROM records r LEFT JOIN bas_staff s ON s.staffNo = r.staffNo "
-          "WHERE coalesce(r.staffNo, '') <> '' GROUP BY r.staffNo ORDER BY r.staffNo",
+          "WHERE " +
+          std::string(kWagePaidToStaff) + " GROUP BY r.staffNo ORDER BY r.staffNo",
       period(call, false));
 }
 
 std::optional<protocol::RecordSet> wageDetail(ProcedureCall& call) {
   db::Params params = period(call, false);
   params.emplace("who", call.text(2));
-  return call.db.query(std::string(kRecords) + std::string(kDetailColumns) +
+  return call.db.query(std::string(kWageRecords) + std::string(kDetailColumns) +
                            "WHERE staffNo = :who AND :who <> '' ORDER BY inspDate, sysid",
                        params);
 }
 
 std::optional<protocol::RecordSet> feeTotals(ProcedureCall& call) {
-  return call.db.query(std::string(kRecords) +
+  return call.db.query(std::string(kWageRecords) +
                            "SELECT r.depNo AS depNo, d.depName AS depName, total(r.wage) AS wage "
                            "FROM records r LEFT JOIN bas_dep d ON d.depNo = r.depNo "
                            "GROUP BY r.depNo ORDER BY r.depNo",
@@ -80,7 +65,7 @@ std::optional<protocol::RecordSet> feeTotals(ProcedureCall& call) {
 std::optional<protocol::RecordSet> feeDetail(ProcedureCall& call) {
   db::Params params = period(call, true);
   params.emplace("who", call.text(2));
-  return call.db.query(std::string(kRecords) + std::string(kDetailColumns) +
+  return call.db.query(std::string(kWageRecords) + std::string(kDetailColumns) +
                            "WHERE depNo = :who ORDER BY inspDate, sysid",
                        params);
 }
