@@ -5,11 +5,16 @@
 # committed copy; then the whole test suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh, ./build-sanitize); then the fuzz targets for a
 # bounded time from their committed corpora (scripts/fuzz.sh; QK_FUZZ_SECONDS per target).
+# The PostgreSQL backend's tests run against a cluster this script starts and removes.
 # The suite runs once, in the sanitized build: two full builds of it would not fit CI's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 bash scripts/install-deps.sh
+# A throwaway PostgreSQL cluster on a private socket for the PostgreSQL backend's tests (they
+# read QK_TEST_PG), removed again however the run ends.
+eval "$(bash scripts/pg-cluster.sh start)"
+trap 'bash scripts/pg-cluster.sh stop "$QK_TEST_PG_DIR"' EXIT
 # The shop-floor page: installed from its lockfile and built afresh, which must give exactly the
 # committed web/shop/dist that the server embeds (so a build without node serves the same page).
 # Its node modules also carry playwright-core for the browser test of the suite.
