@@ -4,7 +4,6 @@
 //                     (default 4, 10 and 21: five levels with the product, 11 111 nodes)
 // Through the server a client calls sp_createBomTree and sp_getBomTree and reads the rows from
 // bomDSP over HTTP on loopback, as the BOM and task screens do.
-#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -58,12 +57,7 @@ std::size_t treeInProcess(db::Connection& db, const std::string& product) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Everything on one core, threads of the server included: where cores differ in speed, as
-  // shared virtual ones do, the ratio would otherwise compare the cores.
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(std::max(0, sched_getcpu()), &one);
-  sched_setaffinity(0, sizeof one, &one);
+  test::pinToOneCore();
 
   const int levels = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 8) : 4;
   const int width = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 10;
@@ -81,12 +75,8 @@ int main(int argc, char** argv) {
     tx.commit();
   }
 
-  server::ServerOptions options;
-  options.dataDir = dir.path();
-  options.log = nullptr;
-  test::RunningServer running(options);
-  auto client = std::make_unique<test::ApiClient>(running.port());
-  client->login();
+  auto served = test::startLoggedIn(dir.path());
+  auto& client = served.client;
 
   std::size_t viaServer = 0, inProcess = 0;
   const auto [sqliteMs, serverMs] = test::medianMs(

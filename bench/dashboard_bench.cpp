@@ -3,7 +3,6 @@
 //   qk_dashboard_bench [document lines] [runs]   (default 1 000 000 lines, 5 runs)
 // The lines are six tenths stock documents (10 000 items over a year) and the rest orders,
 // production-task lines and their flow records; the day is the last of the year's documents.
-#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,12 +22,7 @@
 using namespace qk;
 
 int main(int argc, char** argv) {
-  // Everything on one core, threads of the server included: where cores differ in speed, as
-  // shared virtual ones do, the ratio would otherwise compare the cores.
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(std::max(0, sched_getcpu()), &one);
-  sched_setaffinity(0, sizeof one, &one);
+  test::pinToOneCore();
 
   const int lines = argc > 1 ? std::max(10, std::atoi(argv[1])) : 1000000;
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
@@ -58,12 +52,8 @@ int main(int argc, char** argv) {
   const double generateS =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - made).count();
 
-  server::ServerOptions options;
-  options.dataDir = dir.path();
-  options.log = nullptr;
-  test::RunningServer running(options);
-  auto client = std::make_unique<test::ApiClient>(running.port());
-  client->login();
+  auto served = test::startLoggedIn(dir.path());
+  auto& client = served.client;
 
   std::size_t viaServer = 0, inProcess = 0;
   const auto [sqliteMs, serverMs] = test::medianMs(

@@ -4,7 +4,6 @@
 // The cases run the stored queries as the query dialog does (full field list, stored order,
 // 100 rows a page): the products, also under a containment condition, and the receipt lines
 // of one month.
-#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,12 +35,7 @@ std::string cellText(const protocol::RecordSet& rs, std::size_t col) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Everything on one core, threads of the server included (they inherit this): where cores
-  // differ in speed, as shared virtual ones do, the ratio would otherwise compare the cores.
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(std::max(0, sched_getcpu()), &one);
-  sched_setaffinity(0, sizeof one, &one);
+  test::pinToOneCore();
 
   const int products = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 1'000'000;
   test::TempDir dir;
@@ -54,13 +48,8 @@ int main(int argc, char** argv) {
   std::printf("%d bulk products and %d receipts added in %.1f s\n", products, receipts,
               std::chrono::duration<double>(Clock::now() - t0).count());
 
-  server::ServerOptions options;
-  options.dataDir = dir.path();
-  options.log = nullptr;
-  test::RunningServer running(options);
-  const int port = running.port();
-  auto client = std::make_unique<test::ApiClient>(port);
-  client->login();
+  auto served = test::startLoggedIn(dir.path());
+  auto& client = served.client;
 
   // A stored query as the query dialog reads it: source, key, order and every field.
   struct Query {

@@ -4,7 +4,6 @@
 //                          (default 10 000 items, 1 000 000 lines over a year, 5 runs)
 // Through the server a client opens "exec sp_stock_history …" on selectDSP over HTTP on
 // loopback, as the stock screen does; the month is the middle of the year's documents.
-#include <sched.h>
 #include <time.h>
 
 #include <algorithm>
@@ -24,12 +23,7 @@
 using namespace qk;
 
 int main(int argc, char** argv) {
-  // Everything on one core, threads of the server included: where cores differ in speed, as
-  // shared virtual ones do, the ratio would otherwise compare the cores.
-  cpu_set_t one;
-  CPU_ZERO(&one);
-  CPU_SET(std::max(0, sched_getcpu()), &one);
-  sched_setaffinity(0, sizeof one, &one);
+  test::pinToOneCore();
 
   test::StockDocumentsSpec spec;
   spec.items = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
@@ -48,12 +42,8 @@ int main(int argc, char** argv) {
   const double generateS =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - made).count();
 
-  server::ServerOptions options;
-  options.dataDir = dir.path();
-  options.log = nullptr;
-  test::RunningServer running(options);
-  auto client = std::make_unique<test::ApiClient>(running.port());
-  client->login();
+  auto served = test::startLoggedIn(dir.path());
+  auto& client = served.client;
 
   // The processor time of the in-process runs as well: on a shared machine the wall clock also
   // counts the time others had the core.

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QDir>
+#include <QLineEdit>
 
 #include "client/app/client_config.h"
+#include "client/app/login_dialog.h"
 #include "client/query/filter_form.h"
 #include "client/report/sys_report_form.h"
 #include "connection_fixture.h"
@@ -33,6 +35,17 @@ class ClientTest : public DataModuleTest {
     desktop_.on<client::TfilterForm>([edit](client::TfilterForm& f) {
       if (edit) edit(f);
       return f.qryActionExecute() ? QDialog::Accepted : QDialog::Rejected;
+    });
+  }
+  // The login dialog the main window opens at its first show answers as the user would: this
+  // user and password (the administrator's by default) for the test's account set.
+  void answerLogin(const QString& user = "admin", const QString& password = {}) {
+    desktop_.on<client::TloginForm>([user, password](client::TloginForm& dlg) {
+      dlg.accEdit->setText(QString::fromUtf8(kAccount));
+      dlg.Edit3->setText(user);
+      dlg.Edit1->setText(password.isEmpty() ? QString::fromUtf8(kAdminPassword) : password);
+      dlg.BitBtn1Click();
+      return dlg.result();
     });
   }
   QString programFile(const char* name) const {

@@ -397,13 +397,7 @@ TEST_F(DashboardTest, TheScreenLoadsWhenShownAndRefreshesOnATimer) {
 }
 
 TEST_F(DashboardTest, TheMainWindowShowsItInsteadOfThePictureOnlyWhenSetTo) {
-  desktop_.on<client::TloginForm>([](client::TloginForm& dlg) {
-    dlg.accEdit->setText(QString::fromUtf8(kAccount));
-    dlg.Edit3->setText("admin");
-    dlg.Edit1->setText(QString::fromUtf8(kAdminPassword));
-    dlg.BitBtn1Click();
-    return dlg.result();
-  });
+  answerLogin();
   {
     client::TmainForm w(*dm_);
     ASSERT_TRUE(w.FormShow());

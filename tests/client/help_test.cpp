@@ -121,13 +121,7 @@ TEST_F(HelpWindowTest, F1OnAScreenOpensItsTopicAndAScreenWithoutOneTheIndex) {
     pages << help.currentFile();
     return int(QDialog::Rejected);
   });
-  desktop_.on<client::TloginForm>([&](client::TloginForm& dlg) {
-    dlg.accEdit->setText(QString::fromUtf8(kAccount));
-    dlg.Edit3->setText("admin");
-    dlg.Edit1->setText(QString::fromUtf8(kAdminPassword));
-    dlg.BitBtn1Click();
-    return dlg.result();
-  });
+  answerLogin();
   client::TmainForm w(*dm_);
   ASSERT_TRUE(w.FormShow());
   w.openAction("bus_SDAction");

@@ -81,14 +81,10 @@ class ShellTest : public ClientTest {
   // Runs the first-show sequence, answering the login dialog with these values.
   bool start(TmainForm& w, const QString& user = "admin", const QString& pw = {},
              bool cancel = false) {
-    desktop_.on<TloginForm>([&](TloginForm& dlg) {
-      if (cancel) return int(QDialog::Rejected);
-      dlg.accEdit->setText(QString::fromUtf8(kAccount));
-      dlg.Edit3->setText(user);
-      dlg.Edit1->setText(pw.isEmpty() ? QString::fromUtf8(kAdminPassword) : pw);
-      dlg.BitBtn1Click();
-      return dlg.result();
-    });
+    if (cancel)
+      desktop_.on<TloginForm>([](TloginForm&) { return int(QDialog::Rejected); });
+    else
+      answerLogin(user, pw);
     return w.FormShow();
   }
 };

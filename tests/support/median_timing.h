@@ -1,6 +1,8 @@
 // Timing for the benchmarks that compare the server with the same work done in process.
 #pragma once
 
+#include <sched.h>
+
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -8,6 +10,15 @@
 #include <vector>
 
 namespace qk::test {
+
+// Puts the process on one core, threads it starts later (a server's) included: where cores
+// differ in speed, as shared virtual ones do, a ratio would otherwise compare the cores.
+inline void pinToOneCore() {
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(std::max(0, sched_getcpu()), &one);
+  sched_setaffinity(0, sizeof one, &one);
+}
 
 // Medians in milliseconds of `runs` timings of two pieces of work, taken in turns so that a
 // slow moment of the machine falls on both alike; one untimed run of each warms caches first.

@@ -321,4 +321,15 @@ void ChildProcess::kill() {
   pid_ = -1;
 }
 
+LoggedInServer startLoggedIn(const std::filesystem::path& dataDir) {
+  server::ServerOptions options;
+  options.dataDir = dataDir;
+  options.log = nullptr;
+  LoggedInServer s;
+  s.running = std::make_unique<RunningServer>(options);
+  s.client = std::make_unique<ApiClient>(s.running->port());
+  s.client->login();
+  return s;
+}
+
 }  // namespace qk::test
