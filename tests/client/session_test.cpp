@@ -2,7 +2,12 @@
 // out: the connection's hook and its single retry, the login dialog again with the account set
 // fixed, the login values of the new session, the keep-alive, and a warehouse receipt whose
 // unsaved lines survive both a renewal and a cancelled one.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -322,6 +327,87 @@ TEST_F(SessionTest, ClosingAfterTheServerLostTheSessionAsksNothing) {
   w.close();
   EXPECT_EQ(renewals_, 0);
   EXPECT_TRUE(prompter_.shown.empty()) << prompter_.texts().join("|").toStdString();
+}
+
+// A peer that answers the health check, then drops the connection in the middle of the next
+// request (as a server closing an idle kept-alive connection does), and answers it whole on a
+// new connection.
+class DroppingPeer {
+ public:
+  DroppingPeer() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listener_, 4);
+    socklen_t len = sizeof addr;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~DroppingPeer() {
+    thread_.join();
+    ::close(listener_);
+  }
+  int port() const { return port_; }
+  int connections = 0;
+
+ private:
+  static std::string readRequest(int fd, bool whole) {
+    std::string in;
+    char buf[65536];
+    while (true) {
+      const auto end = in.find("\r\n\r\n");
+      if (end != std::string::npos) {
+        const auto at = in.find("Content-Length: ");
+        const std::size_t length =
+            at == std::string::npos ? 0 : std::stoul(in.substr(at + 16, in.find('\r', at)));
+        if (!whole || in.size() >= end + 4 + length) return in;
+      }
+      const auto n = ::recv(fd, buf, sizeof buf, 0);
+      if (n <= 0) return in;
+      in.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+  static void answer(int fd, const std::string& json) {
+    const std::string out =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+        std::to_string(json.size()) + "\r\n\r\n" + json;
+    ::send(fd, out.data(), out.size(), MSG_NOSIGNAL);
+  }
+  void serve() {
+    const int first = ::accept(listener_, nullptr, nullptr);
+    ++connections;
+    readRequest(first, true);
+    answer(first, R"({"status":"ok"})");
+    readRequest(first, false);  // the request's head only: then the connection goes
+    const linger reset{1, 0};
+    ::setsockopt(first, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    ::close(first);
+    // Without a second attempt the test must fail, not wait here for good.
+    pollfd waiting{listener_, POLLIN, 0};
+    if (::poll(&waiting, 1, 5000) != 1) return;
+    const int second = ::accept(listener_, nullptr, nullptr);
+    ++connections;
+    const std::string request = readRequest(second, true);
+    answer(second, request.find("the value") != std::string::npos ? R"({"result":"whole"})"
+                                                                  : R"({"result":"cut"})");
+    ::close(second);
+  }
+
+  int listener_ = -1, port_ = 0;
+  std::thread thread_;
+};
+
+TEST(ConnectionTransport, ARequestCutOffWhileBeingSentGoesOnceMoreOnANewConnection) {
+  DroppingPeer peer;
+  client::Connection conn(QString("http://127.0.0.1:%1").arg(peer.port()));
+  conn.open();
+  // Large enough that the dropped connection fails the write, not only the reading of a reply.
+  const QString value = QString(8 << 20, QChar('x')) + "the value";
+  EXPECT_EQ(conn.echoString(value), "whole");
+  EXPECT_EQ(peer.connections, 2);
 }
 
 }  // namespace

@@ -138,6 +138,10 @@ Connection::Answer Connection::send(const char* path, const std::string& body, b
   httplib::Headers headers;
   if (!impl_->token.empty()) headers.emplace("Authorization", "Bearer " + impl_->token);
   auto res = impl_->http->Post(path, headers, body, "application/json");
+  // A kept-alive connection the server closed while idle fails on writing. The server never had
+  // the request whole, so nothing of it was done: it goes once more, on a new connection.
+  if (!res && res.error() == httplib::Error::Write)
+    res = impl_->http->Post(path, headers, body, "application/json");
   if (!res)
     throw DataError(
         QString("与应用服务器 %1 的连接中断：%2").arg(url_, transportFailure(res.error())));
