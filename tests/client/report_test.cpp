@@ -195,6 +195,27 @@ TEST(ReportTemplateTest, XmlRoundTripKeepsEveryBandItemAndProperty) {
   EXPECT_EQ(ReportTemplate::fromXml(plain.toXml()), plain);
 }
 
+// Whatever spelling the reader accepts, what it read is written so that it reads the same again.
+TEST(ReportTemplateTest, EveryAcceptedSpellingSurvivesWritingAndReadingAgain) {
+  const char* const items[] = {
+      R"(<text x="0" y="0" width="1" height="1" color="#123456789abc">x</text>)",
+      R"(<text x="0" y="0" width="1" height="1" background="#123456789">x</text>)",
+      R"(<rect x="0" y="0" width="1" height="1" color="transparent" background="SteelBlue"/>)",
+      R"(<text x="0" y="0" width="1" height="1" format="a&#9;b&#10;c&#13;d">x</text>)",
+      R"(<text x="0" y="0" width="1" height="1" font=" &#13;&#10; ">&#13;</text>)",
+      R"(<qrcode x="0" y="0" width="1" height="1">a&#13;&#10;b</qrcode>)",
+      R"(<text x="1e-320" y="-0" width="0.1" height="1e300" size="7.25">x</text>)",
+  };
+  for (const char* item : items) {
+    const QByteArray xml =
+        QByteArray(R"(<report version="1" title="a&#13;b"><band type="masterData">)") + item +
+        "</band></report>";
+    const ReportTemplate read = ReportTemplate::fromXml(xml);
+    const QByteArray written = read.toXml();
+    EXPECT_EQ(ReportTemplate::fromXml(written), read) << item << "\n" << written.constData();
+  }
+}
+
 TEST(ReportTemplateTest, SaveAndLoadKeepTheTemplateAndReportMissingFiles) {
   QTemporaryDir dir;
   const QString file = dir.filePath("入库单.xml");

@@ -338,7 +338,9 @@ class Reader {
     if (!has(name)) return otherwise;
     const QColor c(text(name));
     if (!c.isValid()) fail(QString("属性“%1”的值“%2”不是有效的颜色").arg(name, text(name)));
-    return c;
+    // Twelve- and nine-digit spellings carry more than the eight bits a channel is written
+    // with; keep what is written, so that a template reads the same after saving.
+    return QColor::fromRgba(c.rgba());
   }
 
   // One of the listed words.
