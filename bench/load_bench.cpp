@@ -4,141 +4,17 @@
 // every client was served. Exits 1 when a request failed or a client was never served.
 //   qk_load_bench [--clients N] [--seconds S] [--slow M]     (defaults 50, 300, 40)
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <random>
-#include <thread>
-#include <vector>
 
+#include "office_load.h"
 #include "support/test_server.h"
 
 using namespace qk;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-enum Kind { kLogin, kQuery, kSave, kKinds };
-constexpr const char* kKindNames[kKinds] = {"login", "paged query", "50-line save"};
-
-struct Tally {
-  std::vector<double> ms[kKinds];
-  int errors[kKinds] = {};
-  bool served = false;
-};
-
-struct PhaseResult {
-  std::vector<double> ms[kKinds];
-  int errors[kKinds] = {};
-  int served = 0, clients = 0, slowReconnects = 0;
-  double seconds = 0;
-  double percentile(Kind k, double p) const {
-    if (ms[k].empty()) return 0;
-    return ms[k][std::min(ms[k].size() - 1, static_cast<std::size_t>(p * ms[k].size()))];
-  }
-  double savesPerSecond() const { return (ms[kSave].size() - errors[kSave]) / seconds; }
-  int totalErrors() const { return errors[kLogin] + errors[kQuery] + errors[kSave]; }
-};
-
-// One office: logs in, then pages the product list and saves receipts, once in about 500
-// requests logging out and in again (hashing a password is deliberately expensive).
-void office(int port, int id, int phase, Clock::time_point end, Tally& t) {
-  std::mt19937 rng(static_cast<unsigned>(id * 7919 + phase));
-  test::ApiClient c(port);
-  auto timed = [&](Kind k, auto call) {
-    const auto start = Clock::now();
-    const bool ok = call();
-    t.ms[k].push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    if (!ok) ++t.errors[k];
-    t.served = t.served || ok;
-  };
-  auto login = [&] { return c.login() == "OK"; };
-  timed(kLogin, login);
-  for (int n = 0; Clock::now() < end; ++n) {
-    const int dice = static_cast<int>(rng() % 100);
-    if (dice == 0 && rng() % 5 == 0) {
-      c.post(protocol::path::kLogout, protocol::Json::object());
-      timed(kLogin, login);
-    } else if (dice < 65) {
-      const int page = 1 + static_cast<int>(rng() % 3);
-      timed(kQuery, [&] {
-        auto r =
-            c.post(protocol::path::kOpen,
-                   test::queryPageRequest("bas_products", "productNo, productName, productSize",
-                                          "productNo", "", "productNo", 20, page));
-        return r.status == 200 && !protocol::errorOf(r.body) && r.body.contains("rows");
-      });
-    } else {
-      const std::string key =
-          "L" + std::to_string(phase) + "-" + std::to_string(id) + "-" + std::to_string(n);
-      timed(kSave, [&] {
-        auto r = c.post(protocol::path::kUpdateData, test::receiptDocument(key, 50));
-        return r.body.value("result", "") == "OK";
-      });
-    }
-  }
-  c.post(protocol::path::kLogout, protocol::Json::object());
-}
-
-// Connections that send one byte of a request header every three seconds, reconnecting when
-// the server drops them, until `stop`.
-int dribble(int port, int count, const std::atomic<bool>& stop) {
-  const std::string header = "POST /api/open HTTP/1.1\r\nHost: slow\r\nX-Padding: ";
-  std::vector<std::unique_ptr<test::RawSocket>> sockets;
-  for (int i = 0; i < count; ++i) sockets.push_back(std::make_unique<test::RawSocket>(port));
-  int reconnects = 0;
-  for (std::size_t byte = 0; !stop; ++byte) {
-    for (auto& s : sockets) {
-      if (!s->send(header.substr(byte % header.size(), 1))) {
-        s = std::make_unique<test::RawSocket>(port);
-        ++reconnects;
-      }
-    }
-    for (int i = 0; i < 30 && !stop; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return reconnects;
-}
-
-PhaseResult runPhase(int port, int phase, int clients, int seconds, int slow) {
-  std::atomic<bool> stop{false};
-  int reconnects = 0;
-  std::thread slowThread;
-  if (slow > 0) slowThread = std::thread([&] { reconnects = dribble(port, slow, stop); });
-  std::vector<Tally> tallies(static_cast<std::size_t>(clients));
-  const auto start = Clock::now();
-  const auto end = start + std::chrono::seconds(seconds);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < clients; ++i)
-    threads.emplace_back([&, i] { office(port, i, phase, end, tallies[i]); });
-  for (auto& t : threads) t.join();
-  PhaseResult r;
-  r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  stop = true;
-  if (slowThread.joinable()) slowThread.join();
-  r.clients = clients;
-  r.slowReconnects = reconnects;
-  for (const Tally& t : tallies) {
-    for (int k = 0; k < kKinds; ++k) {
-      r.ms[k].insert(r.ms[k].end(), t.ms[k].begin(), t.ms[k].end());
-      r.errors[k] += t.errors[k];
-    }
-    r.served += t.served;
-  }
-  for (auto& v : r.ms) std::sort(v.begin(), v.end());
-  return r;
-}
-
-void print(const char* title, const PhaseResult& r) {
-  std::printf("%s: %d clients, %.0f s\n", title, r.clients, r.seconds);
-  std::printf("  %-14s %8s %7s %9s %9s\n", "kind", "count", "errors", "p50 ms", "p99 ms");
-  for (int k = 0; k < kKinds; ++k)
-    std::printf("  %-14s %8zu %7d %9.2f %9.2f\n", kKindNames[k], r.ms[k].size(), r.errors[k],
-                r.percentile(static_cast<Kind>(k), 0.5), r.percentile(static_cast<Kind>(k), 0.99));
-  std::printf("  saves/s %.0f; clients served %d of %d%s\n", r.savesPerSecond(), r.served,
-              r.clients, r.served == r.clients ? " (all)" : "");
-}
+using namespace qk::bench;
 
 int option(int argc, char** argv, const char* name, int dflt) {
   for (int i = 1; i + 1 < argc; ++i)
@@ -161,9 +37,9 @@ int main(int argc, char** argv) {
   options.sessionsPerUser = clients + 10;  // every office logs in as the administrator
   test::RunningServer running(options);
 
-  const PhaseResult baseline = runPhase(running.port(), 1, clients, seconds, 0);
+  const PhaseResult baseline = runPhase({running.port()}, 1, clients, seconds, 0);
   print("baseline, no slow connections", baseline);
-  const PhaseResult loaded = runPhase(running.port(), 2, clients, seconds, slow);
+  const PhaseResult loaded = runPhase({running.port()}, 2, clients, seconds, slow);
   char title[96];
   std::snprintf(title, sizeof title, "with %d slow connections (%d dropped and reopened)", slow,
                 loaded.slowReconnects);
