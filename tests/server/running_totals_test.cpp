@@ -2,11 +2,15 @@
 // sum, whatever clients do to the lines and documents; the upgrade fills them for the data already
 // there; clients read them only through the views.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
+#include <cstdlib>
 #include <random>
 #include <string>
 
 #include "server/core/account_store.h"
+#include "server/db/pg_connection.h"
+#include "server/procedures/registry.h"
 #include "server/schema/embedded.h"
 #include "support/dashboard_documents.h"
 #include "support/stock_documents.h"
@@ -294,6 +298,109 @@ TEST(RunningTotalsUpgradeTest, TheUpgradeFillsTheTotalsForTheDocumentsAlreadyThe
   server::migrate(*db);
   expectTotalsTrue(*db);
   EXPECT_GT(count(*db, "select count(*) from qk_so_line where dQty > 0"), 0);
+}
+
+// On PostgreSQL the same client writes keep the same totals, the views read them alike, and the
+// dashboard's SQL runs unchanged to the same figures.
+TEST(RunningTotalsPostgresTest, TheSameWritesKeepTheSameTotalsAndTheDashboardAgrees) {
+  const char* url = std::getenv("QK_TEST_PG");
+  if (!url || !*url) GTEST_SKIP() << "QK_TEST_PG not set: no PostgreSQL cluster to test against";
+  TempDir dir;
+  auto sqlite = db::openSqlite(dir.path() / "t.qkdb", db::OpenMode::Create);
+  server::migrate(*sqlite);
+  const auto model = db::SchemaModel::build(*sqlite);
+  auto admin = db::openPostgres(url, model);
+  std::random_device rd;
+  const std::string name = "qk_t_" + std::to_string(rd()) + std::to_string(rd());
+  admin->script("CREATE DATABASE " + name +
+                " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
+  std::string dbUrl = url;
+  dbUrl.replace(dbUrl.find("/postgres"), 9, "/" + name);
+  {
+    // The schema as written, not through the translation client and server statements take.
+    PGconn* raw = PQconnectdb(dbUrl.c_str());
+    for (const auto& file : server::postgresSchemaFiles()) {
+      PGresult* r = PQexec(raw, std::string(file.text).c_str());
+      const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+      EXPECT_TRUE(ok) << file.name << ": " << PQerrorMessage(raw);
+      PQclear(r);
+    }
+    PQfinish(raw);
+    auto pg = db::openPostgres(dbUrl, model);
+    db::preparePostgresDatabase(*pg);
+    const char* writes[] = {
+        "insert into bas_dep (depNo, depName, isWh, isOw) values ('W1', '成品库', 1, 0), "
+        "('D1', '机加车间', 0, 0), ('D9', '外协厂', 0, 1)",
+        "insert into bas_cust (custNo, custName) values ('C1', '客户一')",
+        "insert into bas_process (procNo, procName) values ('01', '车削')",
+        "insert into bas_quote (productNo, procNo, quote) values ('P1', '01', 0.35)",
+        "insert into bus_SO (keyNo, custNo, dlvDate) values ('XS1', 'C1', '2026-12-01 00:00:00'), "
+        "('XS2', 'C1', '2026-12-09 00:00:00')",
+        "insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty) values "
+        "('XS1-01', 'XS1', 1, 'P1', 10), ('XS1-02', 'XS1', 2, 'P1', 4), "
+        "('XS2-01', 'XS2', 1, 'P1', 6)",
+        "insert into bus_SD (keyNo, whNo, dDate) values ('FH1', 'W1', '2026-12-03 10:00:00')",
+        "insert into bus_sd_det (keyNo, SDItemNo, gsNo, productNo, qty) values "
+        "('FH1', 1, 'xs1-01', 'P1', 3), ('FH1', 2, 'XS1-02', 'P1', 4), ('FH1', 3, 'XS9', 'P1', 1)",
+        "update bus_sd_det set qty = 5 where SDItemNo = 1",
+        "update bus_sd_det set gsNo = 'XS2-01' where SDItemNo = 3",
+        "update bus_so_det set qty = 12 where gsNo = 'XS1-01'",
+        "insert into bus_task_det (taskNo, gsNo, productNo, procNo, depNo, qty, pDate) values "
+        "('T1', 'XS1-01', 'P1', '01', 'D1', 20, '2026-12-05'), "
+        "('T2', 'XS2-01', 'P1', '01', 'D9', 8, null)",
+        "insert into bus_flow (taskNo, staffNo, gqty, gfqty, inspDate) values "
+        "('T1', 'E1', 7, 1, '2026-12-04 09:00:00'), ('t1', 'E1', 3, 0, '2026-11-20 09:00:00'), "
+        "('T2', '', 5, 0, '2026-12-06 09:00:00')",
+        "insert into bus_flow_rec (taskNo, recQty, recDep) values ('T2', 8, '外协厂'), "
+        "('T1', 2, '')",
+        "update bus_flow set gqty = 9 where gqty = 7",
+        "update bus_task_det set depNo = 'D9', qty = 25 where taskNo = 'T1'",
+        "delete from bus_flow where gqty = 3",
+        "insert into wh_Out (keyNo, whNo, outDate) values ('CK1', 'W1', '2026-12-07 08:00:00')",
+        "insert into wh_out_det (keyNo, itemNo, productNo, qty) values ('CK1', 1, 'P1', 2)",
+        "update wh_Out set outDate = '2026-12-08 08:00:00' where keyNo = 'CK1'",
+    };
+    for (const char* sql : writes) {
+      sqlite->clientExecute(sql, {});
+      pg->clientExecute(sql, {});
+    }
+    const auto rows = [](db::Connection& c, const std::string& sql) {
+      std::vector<std::string> out;
+      for (const auto& row : c.query(sql).rows) {
+        std::string line;
+        for (const auto& v : row) line += protocol::toDisplayText(v) + "|";
+        out.push_back(line);
+      }
+      return out;
+    };
+    for (const std::string sql :
+         {"select gsNo, keyNo, qty, dQty, unQty from qk_so_line order by gsNo",
+          "select taskNo, productNo, procNo, depNo, qty, pDate, fQty, gfqty, recQty "
+          "from qk_task_progress order by taskNo",
+          "select whNo, day, inQty, outQty from qk_stock_day order by whNo, day",
+          "select gsNo, dQty, unQty from view_qry_bus_so order by gsNo",
+          "select taskNo, fQty, recQty, sentQty, done from view_up_bus_task order by taskNo"})
+      EXPECT_EQ(rows(*pg, sql), rows(*sqlite, sql)) << sql;
+
+    server::registerAllProcedures();
+    const auto board = [](db::Connection& c) {
+      std::vector<protocol::Value> args{std::string("2026-12-07")};
+      server::ProcedureCall call{c, args};
+      const auto result = (*server::findProcedure("sp_dashboard"))(call);
+      std::vector<std::string> out;
+      for (const auto& row : result->rows) {
+        std::string line;
+        for (const auto& v : row) line += protocol::toDisplayText(v) + "|";
+        out.push_back(line);
+      }
+      return out;
+    };
+    const auto onSqlite = board(*sqlite);
+    EXPECT_GT(onSqlite.size(), 20u);
+    EXPECT_EQ(board(*pg), onSqlite);
+  }
+  admin->script("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+  admin->script("DROP ROLE IF EXISTS qk_client_" + name);
 }
 
 }  // namespace
