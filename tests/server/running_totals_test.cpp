@@ -47,6 +47,8 @@ constexpr const char* kMismatches[][2] = {
      "left join bus_task_det l on l.taskNo = g.taskNo "
      "where k.taskNo is null or k.productNo is not l.productNo or k.procNo is not l.procNo "
      " or k.depNo is not l.depNo or k.pDate is not l.pDate "
+     " or k.quote is not (select quote from bas_quote q where q.productNo = l.productNo "
+     "   and q.procNo = l.procNo) "
      " or abs(k.qty - coalesce(l.qty, 0)) > 1e-6 "
      " or abs(k.fQty - (select total(gqty) from bus_flow f where f.taskNo = g.taskNo)) > 1e-6"
      " or abs(k.gfqty - (select total(gfqty) from bus_flow f where f.taskNo = g.taskNo)) > 1e-6"
@@ -119,7 +121,7 @@ TEST_F(RunningTotalsTest, TotalsEqualTheStraightSumsAfterRandomEditsThroughTheSe
       " where rowid = (select rowid from bus_sd_det order by random() limit 1)";
   admin->execute("insert into bus_SD (keyNo, whNo, dDate) values ('FH-1', 'W01', '2026-06-10')");
   for (int step = 0; step < 240; ++step) {
-    switch (pick(18)) {
+    switch (pick(19)) {
       case 1:  // a delivery line, now and then of no order line
         admin->execute(
             "insert into bus_sd_det (keyNo, SDItemNo, gsNo, productNo, qty) values "
@@ -222,6 +224,16 @@ TEST_F(RunningTotalsTest, TotalsEqualTheStraightSumsAfterRandomEditsThroughTheSe
               "insert into bus_task_det (taskNo, productNo, procNo, depNo, qty) values "
               "(:t, 'P000002', '01', 'D1', 40)",
               {{"t", t}});
+        break;
+      case 18:  // a process quota changed, removed or set again
+        if (const std::string p = "P00000" + std::to_string(pick(8)); pick(3) == 1)
+          admin->execute("delete from bas_quote where productNo = :p and procNo = '01'",
+                         {{"p", p}});
+        else
+          admin->execute(
+              "insert into bas_quote (productNo, procNo, quote) values (:p, '0' || :r, :q) "
+              "on conflict (productNo, procNo) do update set quote = excluded.quote",
+              {{"p", p}, {"r", pick(3)}, {"q", pick(12) / 4.0}});
         break;
       default:  // stock documents: to another day or warehouse, or gone
         if (const std::string key = anyOf("select keyNo from wh_Out"); !key.empty()) {
@@ -359,6 +371,9 @@ TEST(RunningTotalsPostgresTest, TheSameWritesKeepTheSameTotalsAndTheDashboardAgr
         "insert into wh_Out (keyNo, whNo, outDate) values ('CK1', 'W1', '2026-12-07 08:00:00')",
         "insert into wh_out_det (keyNo, itemNo, productNo, qty) values ('CK1', 1, 'P1', 2)",
         "update wh_Out set outDate = '2026-12-08 08:00:00' where keyNo = 'CK1'",
+        "update bas_quote set quote = 0.45 where productNo = 'P1'",
+        "insert into bas_quote (productNo, procNo, quote) values ('P2', '01', 1.25)",
+        "update bus_task_det set productNo = 'P2' where taskNo = 'T2'",
     };
     for (const char* sql : writes) {
       sqlite->clientExecute(sql, {});

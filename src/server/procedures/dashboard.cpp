@@ -298,21 +298,17 @@ void moves(ProcedureCall& call, const Days& d, Board& board) {
 
 // Both months, wages and fees, in one pass over the records, by the rules of the wage statistics
 // (kWageRecords): a record earns its good quantity times the quota of its task line's product and
-// process, rounded per record; fees are the records of outsourcing departments. Records of equal
-// line, month, quantity and payee earn alike, so they are counted first and their lines read
-// once, in task-number order, from the copies the totals keep.
+// process, rounded per record; fees are the records of outsourcing departments. The records are
+// read by month and task number, so their lines' copies the totals keep (product, process,
+// department and the quota as it stands) are read in order.
 constexpr std::string_view kWagesByMonth = R"(
-SELECT w.thisMonth, coalesce(d.isOw, 0) AS outsourced,
-       total(w.n * round(w.gqty * coalesce(q.quote, 0), 2))
-FROM (SELECT r.taskNo AS taskNo, CASE WHEN r.inspDate >= :thisStart THEN 1 ELSE 0 END AS thisMonth,
-             coalesce(r.gqty, 0) AS gqty, CASE WHEN {paid} THEN 1 ELSE 0 END AS paid,
-             count(*) AS n
-      FROM bus_flow r WHERE r.inspDate >= :start AND r.inspDate <= :end
-      GROUP BY r.taskNo, 2, 3, 4) w
-JOIN qk_task_progress t ON t.taskNo = w.taskNo
-LEFT JOIN bas_quote q ON q.productNo = t.productNo AND q.procNo = t.procNo
+SELECT CASE WHEN r.inspDate >= :thisStart THEN 1 ELSE 0 END, coalesce(d.isOw, 0) AS outsourced,
+       total(round(coalesce(r.gqty, 0) * coalesce(t.quote, 0), 2))
+FROM bus_flow r
+JOIN qk_task_progress t ON t.taskNo = r.taskNo
 LEFT JOIN bas_dep d ON d.depNo = t.depNo
-WHERE coalesce(d.isOw, 0) = 1 OR w.paid = 1
+WHERE substr(r.inspDate, 1, 7) IN (:lastMonth, :thisMonth)
+  AND r.inspDate >= :start AND r.inspDate <= :end AND (coalesce(d.isOw, 0) = 1 OR {paid})
 GROUP BY 1, 2)";
 
 void wages(ProcedureCall& call, const Days& d, Board& board) {
@@ -321,7 +317,9 @@ void wages(ProcedureCall& call, const Days& d, Board& board) {
   DashboardRow wage{"计件工资", "wage"}, fee{"外协加工费", "fee"};
   const RecordSet rs = call.db.query(sql, {{"start", d.lastMonthStart + " 00:00:00"},
                                            {"end", d.monthEnd},
-                                           {"thisStart", d.monthStart + " 00:00:00"}});
+                                           {"thisStart", d.monthStart + " 00:00:00"},
+                                           {"lastMonth", d.lastMonthStart.substr(0, 7)},
+                                           {"thisMonth", d.monthStart.substr(0, 7)}});
   for (const protocol::Row& r : rs.rows) {
     DashboardRow& row = numberAt(r, 1) == 1 ? fee : wage;
     (numberAt(r, 0) == 1 ? row.v1 : row.v2) += numberAt(r, 2);

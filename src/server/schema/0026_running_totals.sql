@@ -19,7 +19,8 @@ CREATE TABLE qk_so_line (
 ) WITHOUT ROWID;
 
 -- Per task number: its line's product, process, department, planned quantity and date, copied
--- from bus_task_det (null or 0 once the line goes), and what the flow cards recorded against it: good
+-- from bus_task_det (null or 0 once the line goes), the quota of its product and process
+-- (bas_quote.quote, null without one), and what the flow cards recorded against it: good
 -- (fQty), scrapped through the worker and through the material, reworked (bus_flow), and taken
 -- in by receipts (bus_flow_rec).
 CREATE TABLE qk_task_progress (
@@ -29,6 +30,7 @@ CREATE TABLE qk_task_progress (
   depNo VARCHAR(10) COLLATE NOCASE,
   qty FLOAT NOT NULL DEFAULT 0,
   pDate DATETIME,
+  quote FLOAT,
   fQty FLOAT NOT NULL DEFAULT 0,
   gfqty FLOAT NOT NULL DEFAULT 0,
   lfqty FLOAT NOT NULL DEFAULT 0,
@@ -98,29 +100,52 @@ END;
 CREATE TRIGGER tr_bus_task_det_progress_insert AFTER INSERT ON bus_task_det
 WHEN new.taskNo IS NOT NULL
 BEGIN
-  INSERT INTO qk_task_progress (taskNo, productNo, procNo, depNo, qty, pDate)
-  VALUES (new.taskNo, new.productNo, new.procNo, new.depNo, coalesce(new.qty, 0), new.pDate)
+  INSERT INTO qk_task_progress (taskNo, productNo, procNo, depNo, qty, pDate, quote)
+  VALUES (new.taskNo, new.productNo, new.procNo, new.depNo, coalesce(new.qty, 0), new.pDate,
+          (SELECT quote FROM bas_quote WHERE productNo = new.productNo AND procNo = new.procNo))
   ON CONFLICT (taskNo) DO UPDATE
   SET productNo = excluded.productNo, procNo = excluded.procNo, depNo = excluded.depNo,
-      qty = excluded.qty, pDate = excluded.pDate;
+      qty = excluded.qty, pDate = excluded.pDate, quote = excluded.quote;
 END;
 CREATE TRIGGER tr_bus_task_det_progress_delete AFTER DELETE ON bus_task_det
 WHEN old.taskNo IS NOT NULL
 BEGIN
-  UPDATE qk_task_progress SET productNo = NULL, procNo = NULL, depNo = NULL, qty = 0, pDate = NULL
+  UPDATE qk_task_progress
+  SET productNo = NULL, procNo = NULL, depNo = NULL, qty = 0, pDate = NULL, quote = NULL
   WHERE taskNo = old.taskNo;
 END;
 CREATE TRIGGER tr_bus_task_det_progress_update
 AFTER UPDATE OF taskNo, productNo, procNo, depNo, qty, pDate ON bus_task_det
 BEGIN
-  UPDATE qk_task_progress SET productNo = NULL, procNo = NULL, depNo = NULL, qty = 0, pDate = NULL
+  UPDATE qk_task_progress
+  SET productNo = NULL, procNo = NULL, depNo = NULL, qty = 0, pDate = NULL, quote = NULL
   WHERE old.taskNo IS NOT NULL AND taskNo = old.taskNo;
-  INSERT INTO qk_task_progress (taskNo, productNo, procNo, depNo, qty, pDate)
-  SELECT new.taskNo, new.productNo, new.procNo, new.depNo, coalesce(new.qty, 0), new.pDate
+  INSERT INTO qk_task_progress (taskNo, productNo, procNo, depNo, qty, pDate, quote)
+  SELECT new.taskNo, new.productNo, new.procNo, new.depNo, coalesce(new.qty, 0), new.pDate,
+         (SELECT quote FROM bas_quote WHERE productNo = new.productNo AND procNo = new.procNo)
   WHERE new.taskNo IS NOT NULL
   ON CONFLICT (taskNo) DO UPDATE
   SET productNo = excluded.productNo, procNo = excluded.procNo, depNo = excluded.depNo,
-      qty = excluded.qty, pDate = excluded.pDate;
+      qty = excluded.qty, pDate = excluded.pDate, quote = excluded.quote;
+END;
+
+-- A quota changed applies to every task line of its product and process.
+CREATE TRIGGER tr_bas_quote_progress_insert AFTER INSERT ON bas_quote
+BEGIN
+  UPDATE qk_task_progress SET quote = new.quote
+  WHERE productNo = new.productNo AND procNo = new.procNo;
+END;
+CREATE TRIGGER tr_bas_quote_progress_delete AFTER DELETE ON bas_quote
+BEGIN
+  UPDATE qk_task_progress SET quote = NULL
+  WHERE productNo = old.productNo AND procNo = old.procNo;
+END;
+CREATE TRIGGER tr_bas_quote_progress_update AFTER UPDATE OF productNo, procNo, quote ON bas_quote
+BEGIN
+  UPDATE qk_task_progress SET quote = NULL
+  WHERE productNo = old.productNo AND procNo = old.procNo;
+  UPDATE qk_task_progress SET quote = new.quote
+  WHERE productNo = new.productNo AND procNo = new.procNo;
 END;
 
 CREATE TRIGGER tr_bus_flow_progress_insert AFTER INSERT ON bus_flow
@@ -240,6 +265,9 @@ FROM (SELECT taskNo, productNo, procNo, depNo, coalesce(qty, 0) AS qty, pDate, 0
       SELECT taskNo, NULL, NULL, NULL, 0.0, NULL, 0.0, 0.0, 0.0, 0.0, recQty FROM bus_flow_rec
       WHERE taskNo IS NOT NULL) r
 GROUP BY taskNo;
+UPDATE qk_task_progress
+SET quote = (SELECT q.quote FROM bas_quote q
+             WHERE q.productNo = qk_task_progress.productNo AND q.procNo = qk_task_progress.procNo);
 
 INSERT INTO qk_stock_day (whNo, day, inQty, outQty)
 SELECT whNo,
@@ -347,14 +375,14 @@ LEFT JOIN bas_staff m ON m.staffNo = f.staffNo
 LEFT JOIN bas_device d ON d.devNo = f.devNo;
 
 -- What the dashboard reads: the open lines of each order, the open task lines by department and
--- by planned date, the orders by delivery date with their customer, and a period's process
--- records with all the wage figures need of them.
+-- by planned date, the orders by delivery date with their customer, and a month's process
+-- records by task number with all the wage figures need of them.
 CREATE INDEX ix_qk_so_line_open ON qk_so_line (keyNo, unQty) WHERE unQty > 0;
 CREATE INDEX ix_qk_task_progress_open ON qk_task_progress (depNo, qty, fQty, recQty)
   WHERE qty > 0 AND recQty < qty;
 CREATE INDEX ix_qk_task_progress_plan ON qk_task_progress (pDate, taskNo)
   WHERE qty > 0 AND recQty < qty;
+CREATE INDEX ix_qk_task_progress_quote ON qk_task_progress (productNo, procNo);
 DROP INDEX ix_bus_SO_dlvDate;
 CREATE INDEX ix_bus_SO_due ON bus_SO (dlvDate, keyNo, custNo);
-DROP INDEX ix_bus_flow_inspDate;
-CREATE INDEX ix_bus_flow_inspDate ON bus_flow (inspDate, taskNo, staffNo, gqty);
+CREATE INDEX ix_bus_flow_month ON bus_flow (substr(inspDate, 1, 7), taskNo, inspDate, staffNo, gqty);

@@ -30,24 +30,26 @@ END $$;
 CREATE TRIGGER tr_bus_so_det_line AFTER INSERT OR DELETE OR UPDATE OF gsNo, keyNo, qty ON bus_so_det
 FOR EACH ROW EXECUTE FUNCTION qk_so_line_copy();
 
--- Task lines: each task number's product, process, department, planned quantity and date.
+-- Task lines: each task number's product, process, department, planned quantity and date, and
+-- the quota of its product and process.
 CREATE OR REPLACE FUNCTION qk_task_progress_line() RETURNS trigger LANGUAGE plpgsql
 SECURITY DEFINER SET search_path FROM CURRENT AS $$
 BEGIN
   IF TG_OP IN ('DELETE', 'UPDATE') THEN
     IF OLD.taskNo IS NOT NULL THEN
       UPDATE qk_task_progress
-      SET productNo = NULL, procNo = NULL, depNo = NULL, qty = 0, pDate = NULL
+      SET productNo = NULL, procNo = NULL, depNo = NULL, qty = 0, pDate = NULL, quote = NULL
       WHERE taskNo = OLD.taskNo;
     END IF;
   END IF;
   IF TG_OP IN ('INSERT', 'UPDATE') THEN
     IF NEW.taskNo IS NOT NULL THEN
-      INSERT INTO qk_task_progress AS k (taskNo, productNo, procNo, depNo, qty, pDate)
-      VALUES (NEW.taskNo, NEW.productNo, NEW.procNo, NEW.depNo, coalesce(NEW.qty, 0), NEW.pDate)
+      INSERT INTO qk_task_progress AS k (taskNo, productNo, procNo, depNo, qty, pDate, quote)
+      VALUES (NEW.taskNo, NEW.productNo, NEW.procNo, NEW.depNo, coalesce(NEW.qty, 0), NEW.pDate,
+              (SELECT quote FROM bas_quote WHERE productNo = NEW.productNo AND procNo = NEW.procNo))
       ON CONFLICT (taskNo) DO UPDATE
       SET productNo = excluded.productNo, procNo = excluded.procNo, depNo = excluded.depNo,
-          qty = excluded.qty, pDate = excluded.pDate;
+          qty = excluded.qty, pDate = excluded.pDate, quote = excluded.quote;
     END IF;
   END IF;
   RETURN NULL;
@@ -76,6 +78,23 @@ BEGIN
 END $$;
 CREATE TRIGGER tr_bus_sd_det_delivered AFTER INSERT OR DELETE OR UPDATE OF gsNo, qty ON bus_sd_det
 FOR EACH ROW EXECUTE FUNCTION qk_so_line_delivered();
+
+-- A quota changed applies to every task line of its product and process.
+CREATE OR REPLACE FUNCTION qk_task_progress_quote() RETURNS trigger LANGUAGE plpgsql
+SECURITY DEFINER SET search_path FROM CURRENT AS $$
+BEGIN
+  IF TG_OP IN ('DELETE', 'UPDATE') THEN
+    UPDATE qk_task_progress SET quote = NULL
+    WHERE productNo = OLD.productNo AND procNo = OLD.procNo;
+  END IF;
+  IF TG_OP IN ('INSERT', 'UPDATE') THEN
+    UPDATE qk_task_progress SET quote = NEW.quote
+    WHERE productNo = NEW.productNo AND procNo = NEW.procNo;
+  END IF;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER tr_bas_quote_progress AFTER INSERT OR DELETE OR UPDATE OF productNo, procNo, quote
+ON bas_quote FOR EACH ROW EXECUTE FUNCTION qk_task_progress_quote();
 
 -- Process records: good, scrapped and reworked pieces per task line.
 CREATE OR REPLACE FUNCTION qk_task_progress_flow() RETURNS trigger LANGUAGE plpgsql
