@@ -1,8 +1,8 @@
 // exec sp_dashboard ['day']   every figure of the factory dashboard in one record set
 //
-// The day defaults to the server's today. Figures come from the views and records the screens
-// behind the tiles read, so a tile never disagrees with the screen it opens. The result is in
-// long form, columns tile, kind, label, keyNo, v1, v2, v3: per tile one "total" row (the full
+// The day defaults to the server's today. Figures come from the running totals the views of the
+// screens behind the tiles read, so a tile never disagrees with the screen it opens. The result is
+// in long form, columns tile, kind, label, keyNo, v1, v2, v3: per tile one "total" row (the full
 // count and sums) followed by its "row" rows (what its chart draws, in drawing order):
 //
 //   tile      total: v1 / v2 / v3                       rows: label, keyNo; v1 / v2 / v3
