@@ -2,7 +2,8 @@
 // this process directly on SQLite in the same run.
 //   qk_dashboard_bench [document lines] [runs]   (default 1 000 000 lines, 5 runs)
 // The lines are six tenths stock documents (10 000 items over a year) and the rest orders,
-// production-task lines and their flow records; the day is the last of the year's documents.
+// production-task lines and their flow records over the year; the day is the last of the year's
+// documents.
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   spec.orders = lines / 10 / 3;
   spec.taskLines = lines / 10;
   spec.recordsPerTaskLine = 2;
+  spec.recordDays = stock.days;  // the shop floor reports all year, as the stores do
   const int generated = stock.lines + spec.orders * spec.linesPerOrder +
                         spec.taskLines * (1 + spec.recordsPerTaskLine);
 

@@ -103,7 +103,9 @@ DashboardDocuments generateDashboardDocuments(db::Connection& db,
     for (int r = 0; r < spec.recordsPerTaskLine; ++r) {
       const double gqty = between(0, 40);
       const std::string when =
-          dayAfter(r % 2 ? lastMonth : thisMonth, between(0, 27)) + " 10:00:00";
+          (spec.recordDays > 0 ? dayAfter(spec.day, -between(0, spec.recordDays - 1))
+                               : dayAfter(r % 2 ? lastMonth : thisMonth, between(0, 27))) +
+          " 10:00:00";
       const std::string staff = between(0, 5) == 0 ? "" : number("E", between(1, 4), 2);
       records.push_back({taskNo, staff, gqty, when});
       line.finished += gqty;

@@ -19,6 +19,9 @@ struct DashboardDocumentsSpec {
   int linesPerOrder = 3;
   int taskLines = 80;
   int recordsPerTaskLine = 2;  // flow records, some in the day's month, some in the month before
+  // When positive, the flow records fall on any of this many days up to the day instead, as a
+  // year of shop-floor reports does.
+  int recordDays = 0;
   unsigned seed = 7;
 };
 

@@ -1,8 +1,8 @@
 // exec sp_dashboard ['day']   every figure of the factory dashboard in one record set
 //
-// The day defaults to the server's today. Figures come from the views and records the screens
-// behind the tiles read, so a tile never disagrees with the screen it opens. The result is in
-// long form, columns tile, kind, label, keyNo, v1, v2, v3: per tile one "total" row (the full
+// The day defaults to the server's today. Figures come from the running totals the views of the
+// screens behind the tiles read, so a tile never disagrees with the screen it opens. The result is
+// in long form, columns tile, kind, label, keyNo, v1, v2, v3: per tile one "total" row (the full
 // count and sums) followed by its "row" rows (what its chart draws, in drawing order):
 //
 //   tile      total: v1 / v2 / v3                       rows: label, keyNo; v1 / v2 / v3
@@ -26,7 +26,11 @@
 //
 // Only reads; every value is bound.
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,50 +78,104 @@ class Board {
   RecordSet out_;
 };
 
-// The days the figures are taken over, as stored date texts.
+// The days the figures are taken over, as stored date texts. Computed here rather than by the
+// database's date functions, which differ between the engines the server runs on.
 struct Days {
+  std::chrono::sys_days date;
   std::string day, weekEnd, monthStart, nextMonth, monthEnd, lastMonthStart;
 };
 
-Days daysOf(ProcedureCall& call) {
-  const std::string given = call.args.empty() ? std::string() : call.text(0);
-  const RecordSet rs = call.db.query(
-      "SELECT date(d), date(d, '+7 days'), date(d, 'start of month'), "
-      "date(d, 'start of month', '+1 month'), date(d, 'start of month', '+1 month', '-1 day') "
-      "|| ' 23:59:59', date(d, 'start of month', '-1 month') "
-      "FROM (SELECT CASE WHEN :given = '' THEN date('now', 'localtime') ELSE :given END AS d)",
-      {{"given", given}});
-  const protocol::Row& r = rs.rows.at(0);
-  if (!std::holds_alternative<std::string>(r.at(0))) throw db::DbError("日期格式不正确: " + given);
-  return {textOf(r[0]), textOf(r[1]), textOf(r[2]), textOf(r[3]), textOf(r[4]), textOf(r[5])};
+std::string dayText(std::chrono::year_month_day d) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()),
+                static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
+  return text;
 }
 
-// Undelivered order lines of the unfinished-orders query up to a week ahead, read once: the
-// late ones by customer, the due ones by day of their order's delivery date.
-constexpr std::string_view kOpenOrders = R"(
-SELECT dlvDate < :day AS late, CASE WHEN dlvDate < :day THEN coalesce(custNo, '')
-                                    ELSE date(dlvDate) END AS grp,
-       coalesce(nullif(trim(max(custName)), ''), max(custNo), '') AS label,
-       count(DISTINCT keyNo) AS orders, count(*), total(unQty),
-       max(julianday(:day) - julianday(date(dlvDate)))
-FROM view_qry_bus_so_un WHERE dlvDate < :weekEnd
-GROUP BY 1, 2 ORDER BY 1, orders DESC, label, grp)";
+// "YYYY-MM-DD", alone or followed by a time; anything else is no day.
+std::optional<std::chrono::year_month_day> parseDay(const std::string& text) {
+  const auto digits = [&](std::size_t from, std::size_t n) {
+    return std::all_of(text.begin() + from, text.begin() + from + n,
+                       [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (text.size() < 10 || !digits(0, 4) || text[4] != '-' || !digits(5, 2) || text[7] != '-' ||
+      !digits(8, 2) || (text.size() > 10 && text[10] != ' ' && text[10] != 'T'))
+    return std::nullopt;
+  const std::chrono::year_month_day d{std::chrono::year(std::stoi(text.substr(0, 4))),
+                                      std::chrono::month(std::stoul(text.substr(5, 2))),
+                                      std::chrono::day(std::stoul(text.substr(8, 2)))};
+  if (!d.ok()) return std::nullopt;
+  return d;
+}
 
-// Open task lines as the flow cards read them (view_bus_task_det: planned qty, finished fQty,
-// done once received in full), read once: per department, and the earliest planned lines.
-constexpr std::string_view kOpenTaskLines = R"(
-WITH open AS MATERIALIZED (
-  SELECT taskNo, gsNo, procName, depNo, depName, qty, coalesce(fQty, 0) AS fQty, pDate
-  FROM view_bus_task_det WHERE done = 0 AND qty > 0)
-SELECT 0 AS part, coalesce(nullif(trim(max(depName)), ''), '未指定部门') AS label,
-       coalesce(depNo, ''), total(max(qty - fQty, 0)) AS waiting, count(*), total(qty),
-       total(fQty), 0 AS rank
-FROM open GROUP BY depNo
-UNION ALL
-SELECT 1, taskNo || ' ' || coalesce(procName, ''), coalesce(gsNo, ''), qty, fQty,
-       round(100.0 * fQty / qty, 1), 0,
-       row_number() OVER (ORDER BY pDate IS NULL, pDate, taskNo) AS rank
-FROM open ORDER BY part, rank, waiting DESC, label)";
+std::chrono::year_month_day today() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return std::chrono::year_month_day{std::chrono::year(tm.tm_year + 1900),
+                                     std::chrono::month(static_cast<unsigned>(tm.tm_mon + 1)),
+                                     std::chrono::day(static_cast<unsigned>(tm.tm_mday))};
+}
+
+Days daysOf(ProcedureCall& call) {
+  using namespace std::chrono;
+  const std::string given = call.args.empty() ? std::string() : call.text(0);
+  const auto parsed = given.empty() ? std::optional(today()) : parseDay(given);
+  if (!parsed) throw db::DbError("日期格式不正确: " + given);
+  const sys_days date{*parsed};
+  const year_month first = parsed->year() / parsed->month();
+  return {date,
+          dayText(*parsed),
+          dayText(year_month_day{date + days{7}}),
+          dayText(first / 1),
+          dayText((first + months{1}) / 1),
+          dayText(first / last) + " 23:59:59",
+          dayText((first - months{1}) / 1)};
+}
+
+// Undelivered order lines up to a week ahead, read once: the late ones by customer, the due ones
+// by day of their order's delivery date. An order line is undelivered as the unfinished-orders
+// query (view_qry_bus_so_un) has it: its quantity less what deliveries shipped, from the totals
+// that view reads, through the index of the open lines.
+constexpr std::string_view kOpenOrders = R"(
+SELECT g.late, g.grp, coalesce(nullif(trim(c.custName), ''), g.custNo, '') AS label, g.orders,
+       g.lines, g.unQty, g.oldest
+FROM (SELECT CASE WHEN m.dlvDate < :day THEN 1 ELSE 0 END AS late,
+             CASE WHEN m.dlvDate < :day THEN coalesce(m.custNo, '') ELSE date(m.dlvDate) END AS grp,
+             max(m.custNo) AS custNo, count(*) AS orders, total(o.lines) AS lines,
+             total(o.unQty) AS unQty, min(date(m.dlvDate)) AS oldest
+      FROM (SELECT keyNo, count(*) AS lines, total(unQty) AS unQty
+            FROM qk_so_line WHERE unQty > 0 GROUP BY keyNo) o
+      JOIN bus_SO m ON m.keyNo = o.keyNo
+      WHERE m.dlvDate < :weekEnd
+      GROUP BY 1, 2) g
+LEFT JOIN bas_cust c ON c.custNo = g.custNo
+ORDER BY g.late, g.orders DESC, label, g.grp)";
+
+// Open task lines as the flow cards count them (view_bus_task_det: planned qty, finished fQty,
+// done once received in full) per department, from the totals that view reads.
+constexpr std::string_view kWaitingByDepartment = R"(
+SELECT coalesce(nullif(trim(e.depName), ''), '未指定部门') AS label, coalesce(g.depNo, ''),
+       g.waiting, g.lines, g.planned, g.finished
+FROM (SELECT depNo, total(CASE WHEN qty > fQty THEN qty - fQty ELSE 0 END) AS waiting,
+             count(*) AS lines, total(qty) AS planned, total(fQty) AS finished
+      FROM qk_task_progress WHERE qty > 0 AND recQty < qty GROUP BY depNo) g
+LEFT JOIN bas_dep e ON e.depNo = g.depNo
+ORDER BY g.waiting DESC, label)";
+
+// The open lines planned earliest, those without a date last, then as the flow cards show them.
+constexpr std::string_view kEarliestTaskLines = R"(
+SELECT o.n, t.taskNo || ' ' || coalesce(t.procName, ''), coalesce(t.gsNo, ''), t.qty,
+       coalesce(t.fQty, 0), round(100.0 * coalesce(t.fQty, 0) / t.qty, 1)
+FROM (SELECT 0 AS n, taskNo FROM (
+        SELECT taskNo FROM qk_task_progress WHERE qty > 0 AND recQty < qty AND pDate IS NOT NULL
+        ORDER BY pDate, taskNo LIMIT 8) dated
+      UNION ALL
+      SELECT 1, taskNo FROM (
+        SELECT taskNo FROM qk_task_progress WHERE qty > 0 AND recQty < qty AND pDate IS NULL
+        ORDER BY taskNo LIMIT 8) undated) o
+JOIN view_bus_task_det t ON t.taskNo = o.taskNo
+ORDER BY o.n, t.pDate, t.taskNo)";
 
 // An item's stock over every warehouse against its limits; an item never stocked has none.
 constexpr std::string_view kStockLimits = R"(
@@ -129,13 +187,13 @@ FROM bas_products p LEFT JOIN stock s ON s.productNo = p.productNo
 WHERE (p.lowQty > 0 AND coalesce(s.qty, 0) < p.lowQty)
    OR (p.highQty > 0 AND coalesce(s.qty, 0) > p.highQty))";
 
-// Receipts and issues by day as the stock figures count them (view_stock_move): a document of
-// no warehouse moves no stock.
+// Receipts and issues by day as the stock figures count them (the movements of view_stock_move,
+// kept per warehouse and day): a document of no warehouse moves no stock.
 constexpr std::string_view kMovesByDay = R"(
-SELECT date(moveDate), total(inQty), total(outQty) FROM view_stock_move
-WHERE moveDate >= :monthStart AND moveDate < :nextMonth
+SELECT day, total(inQty), total(outQty) FROM qk_stock_day
+WHERE day >= :monthStart AND day < :nextMonth
   AND whNo IN (SELECT depNo FROM bas_dep WHERE isWh = 1)
-GROUP BY date(moveDate))";
+GROUP BY day)";
 
 constexpr std::size_t kTopRows = 8;
 
@@ -155,20 +213,17 @@ void orders(ProcedureCall& call, const Days& d, Board& board) {
     lateTotal.v2 += row.v2;
     lateTotal.v3 += row.v3;
     // A customer's bar: late orders, undelivered quantity, days the oldest is late.
-    late.push_back({row.label, row.keyNo, row.v1, row.v3, numberAt(r, 6)});
+    const auto oldest = parseDay(textOf(r.at(6)));
+    const double daysLate = oldest ? (d.date - std::chrono::sys_days{*oldest}).count() : 0;
+    late.push_back({row.label, row.keyNo, row.v1, row.v3, daysLate});
   }
   if (late.size() > 6) late.resize(6);
 
   // Every day of the week gets its bar, an empty day too.
   DashboardRow due{d.day, d.day};
   std::vector<DashboardRow> dueRows;
-  for (const protocol::Row& r :
-       call.db
-           .query("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 6) "
-                  "SELECT date(:day, '+' || i || ' days') FROM n ORDER BY i",
-                  {{"day", d.day}})
-           .rows) {
-    const std::string day = textOf(r.at(0));
+  for (int i = 0; i < 7; ++i) {
+    const std::string day = dayText(std::chrono::year_month_day{d.date + std::chrono::days{i}});
     DashboardRow row = byDay[day];
     row.label = day.substr(5);
     row.keyNo = day;
@@ -184,20 +239,20 @@ void orders(ProcedureCall& call, const Days& d, Board& board) {
 void production(ProcedureCall& call, Board& board) {
   DashboardRow progress{}, waitingTotal{};
   std::vector<DashboardRow> earliest, waiting;
-  for (const protocol::Row& r : call.db.query(kOpenTaskLines).rows) {
-    if (numberAt(r, 0) == 0) {
-      waiting.push_back(
-          {textOf(r.at(1)), textOf(r.at(2)), numberAt(r, 3), numberAt(r, 4), numberAt(r, 5)});
-      progress.v1 += numberAt(r, 4);
-      progress.v2 += numberAt(r, 5);
-      progress.v3 += numberAt(r, 6);
-      waitingTotal.v1 += 1;
-      waitingTotal.v2 += numberAt(r, 3);
-      waitingTotal.v3 += numberAt(r, 4);
-    } else if (earliest.size() < kTopRows) {
-      earliest.push_back(
-          {textOf(r.at(1)), textOf(r.at(2)), numberAt(r, 3), numberAt(r, 4), numberAt(r, 5)});
-    }
+  for (const protocol::Row& r : call.db.query(kWaitingByDepartment).rows) {
+    waiting.push_back(
+        {textOf(r.at(0)), textOf(r.at(1)), numberAt(r, 2), numberAt(r, 3), numberAt(r, 4)});
+    progress.v1 += numberAt(r, 3);
+    progress.v2 += numberAt(r, 4);
+    progress.v3 += numberAt(r, 5);
+    waitingTotal.v1 += 1;
+    waitingTotal.v2 += numberAt(r, 2);
+    waitingTotal.v3 += numberAt(r, 3);
+  }
+  for (const protocol::Row& r : call.db.query(kEarliestTaskLines).rows) {
+    if (earliest.size() == kTopRows) break;
+    earliest.push_back(
+        {textOf(r.at(1)), textOf(r.at(2)), numberAt(r, 3), numberAt(r, 4), numberAt(r, 5)});
   }
   board.tile("progress", progress, earliest);
   board.tile("waiting", waitingTotal, waiting);
@@ -241,19 +296,30 @@ void moves(ProcedureCall& call, const Days& d, Board& board) {
   board.tile("moves", total, rows);
 }
 
-// Both months, wages and fees, in one pass over the records.
+// Both months, wages and fees, in one pass over the records, by the rules of the wage statistics
+// (kWageRecords): a record earns its good quantity times the quota of its task line's product and
+// process, rounded per record; fees are the records of outsourcing departments. The records are
+// read by month and task number, so their lines' copies the totals keep (product, process,
+// department and the quota as it stands) are read in order.
+constexpr std::string_view kWagesByMonth = R"(
+SELECT CASE WHEN r.inspDate >= :thisStart THEN 1 ELSE 0 END, coalesce(d.isOw, 0) AS outsourced,
+       total(round(coalesce(r.gqty, 0) * coalesce(t.quote, 0), 2))
+FROM bus_flow r
+JOIN qk_task_progress t ON t.taskNo = r.taskNo
+LEFT JOIN bas_dep d ON d.depNo = t.depNo
+WHERE substr(r.inspDate, 1, 7) IN (:lastMonth, :thisMonth)
+  AND r.inspDate >= :start AND r.inspDate <= :end AND (coalesce(d.isOw, 0) = 1 OR {paid})
+GROUP BY 1, 2)";
+
 void wages(ProcedureCall& call, const Days& d, Board& board) {
-  const std::string thisStart = d.monthStart + " 00:00:00";
+  std::string sql(kWagesByMonth);
+  sql.replace(sql.find("{paid}"), 6, kWagePaidToStaff);
   DashboardRow wage{"计件工资", "wage"}, fee{"外协加工费", "fee"};
-  const RecordSet rs = call.db.query(
-      std::string(kWageRecords) +
-          "SELECT r.inspDate >= :thisStart, r.outsourced, total(r.wage) FROM records r "
-          "WHERE r.outsourced = 1 OR " +
-          std::string(kWagePaidToStaff) + " GROUP BY 1, 2",
-      {{"start", d.lastMonthStart + " 00:00:00"},
-       {"end", d.monthEnd},
-       {"thisStart", thisStart},
-       {"outsourced", Value{}}});
+  const RecordSet rs = call.db.query(sql, {{"start", d.lastMonthStart + " 00:00:00"},
+                                           {"end", d.monthEnd},
+                                           {"thisStart", d.monthStart + " 00:00:00"},
+                                           {"lastMonth", d.lastMonthStart.substr(0, 7)},
+                                           {"thisMonth", d.monthStart.substr(0, 7)}});
   for (const protocol::Row& r : rs.rows) {
     DashboardRow& row = numberAt(r, 1) == 1 ? fee : wage;
     (numberAt(r, 0) == 1 ? row.v1 : row.v2) += numberAt(r, 2);
