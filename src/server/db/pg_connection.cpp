@@ -5,10 +5,12 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -283,6 +285,7 @@ class PgConnection final : public Connection {
     return model_->canonicalTableName(table);
   }
 
+  Dialect dialect() const override { return Dialect::Postgres; }
   bool isEngineTable(std::string_view table) const override {
     return (table.size() >= 3 && protocol::iequals(table.substr(0, 3), "pg_")) ||
            (table.size() >= 18 && protocol::iequals(table.substr(0, 18), "information_schema"));
@@ -365,6 +368,36 @@ class PgConnection final : public Connection {
     const std::string word = leadingKeyword(sql);
     if (word == "rollback" || word == "abort" || word == "commit" || word == "end")
       mode_ = Mode::Unknown;
+    // A session table the server fills ("##name") is read by the client's statements, which run
+    // under the client role.
+    static const std::regex sessionTable(
+        R"re(^\s*create\s+(?:temp|temporary)\s+table\s+(?:if\s+not\s+exists\s+)?)re"
+        R"re((?:temp\s*\.\s*)?(?:"(##[^"]+)"|(##\w+)))re",
+        std::regex::icase);
+    std::match_results<std::string_view::const_iterator> m;
+    if (word != "create" || !std::regex_search(sql.begin(), sql.end(), m, sessionTable)) return;
+    const std::string table = m[1].matched ? m[1].str() : m[2].str();
+    runSimple("GRANT ALL ON " + translateForPostgres(table).sql + " TO " + clientRole_);
+    // Its columns keep the statement's spelling in results, as SQLite gives them back.
+    auto& names = sessionColumns_[protocol::toLower(table)];
+    std::vector<std::string> parts{""};  // the definitions between the outer parentheses
+    int depth = 0;
+    for (auto it = m[0].second; it != sql.end(); ++it) {
+      if (*it == '(' && ++depth == 1) continue;
+      if (*it == ')' && --depth == 0) break;
+      if (depth == 1 && *it == ',')
+        parts.emplace_back();
+      else if (depth >= 1)
+        parts.back() += *it;
+    }
+    static const std::regex firstName(R"re(^\s*"?([A-Za-z_][A-Za-z0-9_]*))re");
+    static const std::regex constraint("primary|unique|check|foreign|constraint",
+                                       std::regex::icase);
+    for (const std::string& part : parts) {
+      std::smatch name;
+      if (std::regex_search(part, name, firstName) && !std::regex_match(name[1].str(), constraint))
+        names[protocol::toLower(name[1].str())] = name[1].str();
+    }
   }
 
   PgStatement prepareClient(std::string_view sql) {
@@ -559,11 +592,21 @@ class PgConnection final : public Connection {
               break;
             }
       }
+      const std::string* session = nullptr;
+      if (!column && origins[c].first != 0) {
+        auto table = sessionColumns_.find(relation(origins[c].first).name);
+        if (table != sessionColumns_.end()) {
+          auto it = table->second.find(reported);
+          if (it != table->second.end()) session = &it->second;
+        }
+      }
       if (!aliases) aliases = aliasSpellings(sql);
       if (auto a = aliases->find(reported); a != aliases->end()) {
         f.name = a->second;
       } else if (column && protocol::iequals(column->name, reported)) {
         f.name = column->name;
+      } else if (session) {
+        f.name = *session;
       } else if (std::string spelled = model_->nameSpelling(reported); !spelled.empty()) {
         f.name = spelled;
       }
@@ -656,6 +699,8 @@ class PgConnection final : public Connection {
   StatementLimits limits_;
   std::int64_t lastInsertId_ = 0;
   std::map<Oid, Relation> relations_;
+  // The columns of the session tables the server made ("##name"), as its statements spell them.
+  std::map<std::string, std::map<std::string, std::string>> sessionColumns_;
 };
 
 }  // namespace

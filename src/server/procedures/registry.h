@@ -29,11 +29,24 @@ std::string foldCase(std::string s);
 // A cell's text; "" for null or a value of another kind.
 std::string textOf(const protocol::Value& v);
 
+// Stores rows through `into` ("INSERT INTO t" or "INSERT INTO t (a, b)") with multi-row VALUES of
+// bound parameters: a few statements for many rows, in the same text on every engine, each value
+// taking its column's type.
+void insertRows(db::Connection& db, std::string_view into, const std::vector<protocol::Row>& rows);
+
+// A session table's CREATE statement written with the schema's declared types (NVARCHAR(n),
+// DECIMAL(p,s), DATETIME), as the engine takes it: unchanged on SQLite, where the declared types
+// give the result's field types; on PostgreSQL as its schema stores them (varchar, double
+// precision, text "YYYY-MM-DD HH:MM:SS").
+std::string sessionTableDdl(const db::Connection& db, std::string_view sql);
+
 // A procedure returns the rows of its result, if it has one.
 using Procedure = std::function<std::optional<protocol::RecordSet>(ProcedureCall&)>;
 
 void registerProcedure(std::string name, Procedure proc);
 const Procedure* findProcedure(std::string_view name);
+// The names of the registered procedures, as registered.
+std::vector<std::string> registeredProcedures();
 
 // Registers every procedure of the server; called once at start.
 void registerAllProcedures();
