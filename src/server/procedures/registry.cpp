@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <regex>
 
 namespace qk::server {
 
@@ -107,16 +106,6 @@ void insertRows(db::Connection& db, std::string_view into, const std::vector<pro
     }
     db.execute(sql, params);
   }
-}
-
-std::string sessionTableDdl(const db::Connection& db, std::string_view sql) {
-  if (db.dialect() == db::Dialect::Sqlite) return std::string(sql);
-  static const std::regex decimal(R"(\bDECIMAL\s*\(\s*\d+\s*,\s*\d+\s*\))", std::regex::icase);
-  static const std::regex datetime(R"(\bDATETIME\b)", std::regex::icase);
-  static const std::regex nvarchar(R"(\bNVARCHAR\b)", std::regex::icase);
-  std::string out = std::regex_replace(std::string(sql), decimal, "DOUBLE PRECISION");
-  out = std::regex_replace(out, datetime, "TEXT");
-  return std::regex_replace(out, nvarchar, "VARCHAR");
 }
 
 std::string foldCase(std::string s) {

@@ -34,12 +34,6 @@ std::string textOf(const protocol::Value& v);
 // taking its column's type.
 void insertRows(db::Connection& db, std::string_view into, const std::vector<protocol::Row>& rows);
 
-// A session table's CREATE statement written with the schema's declared types (NVARCHAR(n),
-// DECIMAL(p,s), DATETIME), as the engine takes it: unchanged on SQLite, where the declared types
-// give the result's field types; on PostgreSQL as its schema stores them (varchar, double
-// precision, text "YYYY-MM-DD HH:MM:SS").
-std::string sessionTableDdl(const db::Connection& db, std::string_view sql);
-
 // A procedure returns the rows of its result, if it has one.
 using Procedure = std::function<std::optional<protocol::RecordSet>(ProcedureCall&)>;
 

@@ -244,7 +244,7 @@ std::optional<protocol::RecordSet> stockLedger(ProcedureCall& call) {
   const std::string itemText = call.text(3);
   const protocol::Value item =
       protocol::iequals(itemText, "all") ? protocol::Value{} : protocol::Value{itemText};
-  call.db.script(sessionTableDdl(call.db, kCreateLedger));
+  call.db.script(kCreateLedger);
 
   std::optional<db::Transaction> tx;  // the opening and the movements read from one state
   if (!call.db.inTransaction()) tx.emplace(call.db);
@@ -333,7 +333,7 @@ std::optional<protocol::RecordSet> stockDetail(ProcedureCall& call) {
   const std::string product = call.text(0), wh = call.text(1);
   if (product.find_first_not_of(' ') == std::string::npos)
     throw db::DbError("请先选择要查看的物料", db::ErrorKind::Refused);
-  call.db.script(sessionTableDdl(call.db, kCreateDetail));
+  call.db.script(kCreateDetail);
   call.db.execute(kFillDetail, {{"product", product}, {"wh", wh}});
   return std::nullopt;
 }
