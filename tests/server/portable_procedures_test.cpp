@@ -16,7 +16,9 @@
 #include "server/core/password.h"
 #include "server/core/rights.h"
 #include "server/db/pg_connection.h"
+#include "server/db/pg_translate.h"
 #include "server/db/schema_model.h"
+#include "server/demo/bulk_data.h"
 #include "server/demo/demo_data.h"
 #include "server/procedures/registry.h"
 #include "server/shop/shop_floor.h"
@@ -66,6 +68,34 @@ std::vector<std::string> namesOf(const RecordSet& rs) {
   std::vector<std::string> names;
   for (const auto& f : rs.fields) names.push_back(f.name);
   return names;
+}
+
+// The page reads every number alike; SQLite gives a whole sum as an integer.
+protocol::Json numbersAsDoubles(protocol::Json j) {
+  if (j.is_number()) return j.get<double>();
+  if (j.is_structured())
+    for (auto& item : j) item = numbersAsDoubles(item);
+  return j;
+}
+
+// The server's statements as PostgreSQL must read them; no database needed.
+TEST(PortableStatements, DerivedTablesGetANameAndDefinitionsKeepTheirFunctionNames) {
+  EXPECT_EQ(db::translateForPostgres("select count(*) from (select 1 from t where a = (select 2)) "
+                                     "where 1 = 1")
+                .sql,
+            "select count(*) from (select 1 from t where a = (select 2)) AS qk_sub1 where 1 = 1");
+  EXPECT_EQ(db::translateForPostgres("select * from (select 1) x join (values (2)) on 1=1").sql,
+            "select * from (select 1) x join (values (2)) AS qk_sub1 on 1=1");
+  EXPECT_EQ(db::translateForPostgres("select * from (select 1) as x, t where x in (select 1)").sql,
+            "select * from (select 1) as x, t where x in (select 1)");
+  EXPECT_EQ(db::translateForPostgres("select * from (select 1)").sql,
+            "select * from (select 1) AS qk_sub1");
+  EXPECT_EQ(db::translateForPostgres(
+                "create function isnull(a int, b int) returns int as $$ select 1 $$ language sql")
+                .sql,
+            "create function isnull(a int, b int) returns int as $$ select 1 $$ language sql");
+  EXPECT_EQ(db::translateForPostgres("select isnull(a, 0) from t").sql,
+            "select coalesce(a, 0) from t");
 }
 
 // A demonstration set's documents lie in the month it is made and the two before.
@@ -355,6 +385,81 @@ TEST_F(PortableProcedures, EveryRegisteredProcedureGivesTheSameResults) {
     if (name.rfind("sp_test_", 0) != 0) {
       EXPECT_TRUE(called_.count(protocol::toLower(name))) << name << " is not compared";
     }
+}
+
+// A client statement writes log rows of its own user's logins only, on both engines; the server's
+// own writes are not checked.
+TEST_F(PortableProcedures, ClientStatementsWriteOnlyTheirOwnLogRows) {
+  for (db::Connection* c : {&sqlite(), &pg()}) {
+    SCOPED_TRACE(c == &pg() ? "PostgreSQL" : "SQLite");
+    c->execute("insert into sys_user (userName, remark) values ('clerk', '')");
+    c->execute(
+        "insert into sys_log (userName, sysdate, loginTime) "
+        "values ('clerk', '2026-11-16 08:00:00', '2026-11-16 08:00:00')");
+    server::Rights rights(*c, "admin");
+    auto run = [&](const std::string& sql) {
+      return rights.runClient(*c, [&] { return c->clientExecute(sql, {}); });
+    };
+    const auto own =
+        run("insert into sys_log (userName, sysdate, loginTime, computerName) "
+            "values ('ADMIN ', getdate(), getdate(), 'pc')");
+    EXPECT_EQ(own.rowsAffected, 1);
+    EXPECT_EQ(run("insert into sys_log_det (mId, detail) values (" +
+                  std::to_string(own.lastInsertId) + ", '物料')")
+                  .rowsAffected,
+              1);
+    EXPECT_EQ(run("update sys_log set logoutTime = getdate() where sysid = " +
+                  std::to_string(own.lastInsertId))
+                  .rowsAffected,
+              1);
+    for (const char* sql : {"insert into sys_log (userName, loginTime) values ('clerk', getdate())",
+                            "update sys_log set computerName = 'x' where computerName = 'pc'",
+                            "insert into sys_log_det (mId, detail) select sysid, 'x' from sys_log "
+                            "where userName = 'clerk'"}) {
+      try {
+        run(sql);
+        ADD_FAILURE() << "ran: " << sql;
+      } catch (const db::DbError& e) {
+        EXPECT_EQ(e.kind(), db::ErrorKind::Refused) << sql;
+        EXPECT_STREQ(e.what(), "只能记录本人登录的日志") << sql;
+      }
+    }
+    EXPECT_FALSE(c->inTransaction());
+    // Outside such a statement the server writes any login's rows.
+    EXPECT_EQ(
+        c->execute("update sys_log set computerName = 'srv' where userName = 'clerk'").rowsAffected,
+        1);
+  }
+}
+
+// Generated bulk rows continue each other's numbers the same way on both engines, also beside a
+// number someone typed with the same beginning.
+TEST_F(PortableProcedures, BulkRowsAreNumberedAlike) {
+  for (db::Connection* c : {&sqlite(), &pg()}) {
+    c->execute("insert into bas_products (productNo, productName) values ('BK0000009x', 'typed')");
+    server::addBulkProducts(*c, 12);
+    server::addBulkProducts(*c, 3);
+    server::addBulkReceipts(*c, 4);
+    server::addBulkReceipts(*c, 2);
+  }
+  EXPECT_EQ(sameRows("SELECT productNo, productName, productSize, costPrice FROM bas_products "
+                     "WHERE productNo LIKE 'BK%' ORDER BY productNo",
+                     false),
+            16u);
+  EXPECT_EQ(sameRows("SELECT keyNo, whNo, inDate FROM wh_In WHERE keyNo LIKE 'BK%' ORDER BY keyNo",
+                     false),
+            6u);
+}
+
+// The shop-floor page reads a task line with its progress and records alike on both engines.
+TEST_F(PortableProcedures, ShopFloorTaskLinesAgree) {
+  const std::string task = first("SELECT taskNo FROM bus_flow ORDER BY taskNo");
+  const std::string staff = first("SELECT staffNo FROM bus_flow ORDER BY taskNo");
+  const auto a = server::shopTaskLine(sqlite(), staff, task);
+  const auto b = server::shopTaskLine(pg(), staff, task);
+  EXPECT_EQ(numbersAsDoubles(a).dump(), numbersAsDoubles(b).dump());
+  EXPECT_FALSE(a.at("records").empty());
+  EXPECT_EQ(server::shopChoices(sqlite()).dump(), server::shopChoices(pg()).dump());
 }
 
 // Rights given or taken by another connection count at the next request, on PostgreSQL too.
