@@ -211,7 +211,9 @@ const std::regex& sessionTableCreation() {
 // A session table the server declares with the schema's types (NVARCHAR(n), DECIMAL(p,s),
 // DATETIME) gets them as the PostgreSQL schema stores them; other statements stay as they are.
 std::string withSessionTableTypes(std::string_view sql) {
-  if (!std::regex_search(sql.begin(), sql.end(), sessionTableCreation())) return std::string(sql);
+  if (leadingKeyword(sql) != "create" ||
+      !std::regex_search(sql.begin(), sql.end(), sessionTableCreation()))
+    return std::string(sql);
   static const std::regex decimal(R"re(\bDECIMAL\s*\(\s*\d+\s*,\s*\d+\s*\))re", std::regex::icase);
   static const std::regex datetime(R"re(\bDATETIME\b)re", std::regex::icase);
   static const std::regex nvarchar(R"re(\bNVARCHAR\b)re", std::regex::icase);
