@@ -106,7 +106,7 @@ std::string ChangeWriter::whereClause(const NamedValues& old, Params& params) co
   auto add = [&](const db::TableColumn& col, const Value& v, bool nullSafe) {
     const std::string p = "k" + std::to_string(params.size());
     where += where.empty() ? " where " : " and ";
-    where += quoteName(col.name) + (nullSafe ? " is :" : " = :") + p;
+    where += quoteName(col.name) + (nullSafe ? " is not distinct from :" : " = :") + p;
     params[p] = v;
   };
   if (matchAll_) {

@@ -117,7 +117,10 @@ class Rights::CheckedRun {
  public:
   CheckedRun(Rights& rights, db::Connection& db, unsigned checks)
       : rights_(rights), db_(db), checks_(checks), tx_(db) {
-    if (checks_ & bitOf(CheckAfter::OwnLogRows)) {
+    if ((checks_ & bitOf(CheckAfter::OwnLogRows)) && db_.dialect() == db::Dialect::Postgres) {
+      // The schema's triggers check the rows while this transaction names the user.
+      db_.query("SELECT set_config('qk.log_owner', :u, true)", {{"u", rights_.state_->user}});
+    } else if (checks_ & bitOf(CheckAfter::OwnLogRows)) {
       db_.script("CREATE TEMP TABLE qk_log_owner (userName TEXT, violated INTEGER)");
       db_.execute("INSERT INTO temp.qk_log_owner VALUES (:u, 0)", {{"u", rights_.state_->user}});
       db_.script(kOwnLogTriggers);
@@ -133,7 +136,7 @@ class Rights::CheckedRun {
   }
 
   void finish() {
-    if (checks_ & bitOf(CheckAfter::OwnLogRows)) {
+    if ((checks_ & bitOf(CheckAfter::OwnLogRows)) && db_.dialect() == db::Dialect::Sqlite) {
       const auto rs = db_.query("SELECT violated FROM temp.qk_log_owner");
       if (rs.rows.empty() || rs.rows[0][0] != protocol::Value{std::int64_t{0}})
         throw db::refusal("只能记录本人登录的日志");
@@ -166,8 +169,12 @@ bool Rights::holds(std::string_view action) const {
 }
 
 void Rights::refresh(db::Connection& db) {
+  // SQLite's data version moves with every commit of another connection and its total_changes
+  // with this one's writes; PostgreSQL's triggers count the writes of users, rights and actions.
   const auto stamp =
-      db.query("SELECT (SELECT data_version FROM pragma_data_version()), total_changes()");
+      db.query(db.dialect() == db::Dialect::Sqlite
+                   ? "SELECT (SELECT data_version FROM pragma_data_version()), total_changes()"
+                   : "SELECT version, 0 FROM main.qk_rights_version WHERE id = 1");
   const auto version = std::get<std::int64_t>(stamp.rows.at(0).at(0));
   const auto changes = std::get<std::int64_t>(stamp.rows.at(0).at(1));
   if (version == dataVersion_ && changes == ownChanges_) return;

@@ -57,8 +57,8 @@ class Rights {
   void install(db::Connection& db);
 
   std::shared_ptr<State> state_;
-  // What the database looked like when the rights were loaded: PRAGMA data_version and the
-  // connection's own total_changes().
+  // What the database looked like when the rights were loaded: on SQLite PRAGMA data_version
+  // and the connection's own total_changes(), on PostgreSQL the count of qk_rights_version.
   std::int64_t dataVersion_ = -1, ownChanges_ = -1;
 };
 

@@ -99,9 +99,14 @@ struct StatementLimits {
   std::chrono::milliseconds timeLimit{30000};
 };
 
+// The engine behind a connection, for the few statements of the server that must differ.
+enum class Dialect { Sqlite, Postgres };
+
 class Connection {
  public:
   virtual ~Connection() = default;
+
+  virtual Dialect dialect() const = 0;
 
   // Statements written by the server itself: run as given, several statements allowed in
   // script(); parameters ":name" bound from params.

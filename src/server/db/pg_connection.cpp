@@ -5,10 +5,12 @@
 #include <libpq-fe.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -197,6 +199,29 @@ struct BoundParams {
 
 constexpr const char* kRefusedPrefix = "服务器拒绝执行此语句：";
 
+// CREATE TEMP TABLE of a session table ("##name", also quoted); the name in group 1 or 2.
+const std::regex& sessionTableCreation() {
+  static const std::regex re(
+      R"re(^\s*create\s+(?:temp|temporary)\s+table\s+(?:if\s+not\s+exists\s+)?)re"
+      R"re((?:temp\s*\.\s*)?(?:"(##[^"]+)"|(##\w+)))re",
+      std::regex::icase);
+  return re;
+}
+
+// A session table the server declares with the schema's types (NVARCHAR(n), DECIMAL(p,s),
+// DATETIME) gets them as the PostgreSQL schema stores them; other statements stay as they are.
+std::string withSessionTableTypes(std::string_view sql) {
+  if (leadingKeyword(sql) != "create" ||
+      !std::regex_search(sql.begin(), sql.end(), sessionTableCreation()))
+    return std::string(sql);
+  static const std::regex decimal(R"re(\bDECIMAL\s*\(\s*\d+\s*,\s*\d+\s*\))re", std::regex::icase);
+  static const std::regex datetime(R"re(\bDATETIME\b)re", std::regex::icase);
+  static const std::regex nvarchar(R"re(\bNVARCHAR\b)re", std::regex::icase);
+  std::string out = std::regex_replace(std::string(sql), decimal, "DOUBLE PRECISION");
+  out = std::regex_replace(out, datetime, "TEXT");
+  return std::regex_replace(out, nvarchar, "VARCHAR");
+}
+
 class PgConnection final : public Connection {
  public:
   PgConnection(const std::string& url, std::shared_ptr<const SchemaModel> model)
@@ -243,7 +268,7 @@ class PgConnection final : public Connection {
 
   ExecResult execute(std::string_view sql, const Params& params) override {
     enter(Mode::Server);
-    ExecResult r = runExecute(translateForPostgres(sql), params, false, sql);
+    ExecResult r = runExecute(translateForPostgres(withSessionTableTypes(sql)), params, false, sql);
     afterServerStatement(sql);
     return r;
   }
@@ -251,7 +276,7 @@ class PgConnection final : public Connection {
   void script(std::string_view sql) override {
     for (const std::string& statement : splitPostgresScript(sql)) {
       enter(Mode::Server);
-      PgStatement st = translateForPostgres(statement);
+      PgStatement st = translateForPostgres(withSessionTableTypes(statement));
       if (st.replaceRows) replaceOnConflict(st);
       run(st, {}, false, Keep::None, statement);
       afterServerStatement(statement);
@@ -283,6 +308,7 @@ class PgConnection final : public Connection {
     return model_->canonicalTableName(table);
   }
 
+  Dialect dialect() const override { return Dialect::Postgres; }
   bool isEngineTable(std::string_view table) const override {
     return (table.size() >= 3 && protocol::iequals(table.substr(0, 3), "pg_")) ||
            (table.size() >= 18 && protocol::iequals(table.substr(0, 18), "information_schema"));
@@ -365,6 +391,37 @@ class PgConnection final : public Connection {
     const std::string word = leadingKeyword(sql);
     if (word == "rollback" || word == "abort" || word == "commit" || word == "end")
       mode_ = Mode::Unknown;
+    // A session table the server fills ("##name") is read by the client's statements, which run
+    // under the client role.
+    std::match_results<std::string_view::const_iterator> m;
+    if (word != "create" || !std::regex_search(sql.begin(), sql.end(), m, sessionTableCreation()))
+      return;
+    const std::string table = m[1].matched ? m[1].str() : m[2].str();
+    runSimple("GRANT ALL ON " + translateForPostgres(table).sql + " TO " + clientRole_);
+    // Its columns keep the statement's spelling and declared type in results, as on SQLite.
+    auto& names = sessionColumns_[protocol::toLower(table)];
+    std::vector<std::string> parts{""};  // the definitions between the outer parentheses
+    int depth = 0;
+    for (auto it = m[0].second; it != sql.end(); ++it) {
+      if (*it == '(' && ++depth == 1) continue;
+      if (*it == ')' && --depth == 0) break;
+      if (depth == 1 && *it == ',')
+        parts.emplace_back();
+      else if (depth >= 1)
+        parts.back() += *it;
+    }
+    static const std::regex definition(
+        R"re(^\s*"?([A-Za-z_][A-Za-z0-9_]*)"?\s*([A-Za-z]+(?:\s*\([^)]*\))?)?)re");
+    static const std::regex constraint("primary|unique|check|foreign|constraint",
+                                       std::regex::icase);
+    for (const std::string& part : parts) {
+      std::smatch m;
+      if (!std::regex_search(part, m, definition) || std::regex_match(m[1].str(), constraint))
+        continue;
+      TableColumn& column = names[protocol::toLower(m[1].str())];
+      column.name = m[1].str();
+      column.declaredType = m[2].str();
+    }
   }
 
   PgStatement prepareClient(std::string_view sql) {
@@ -545,8 +602,10 @@ class PgConnection final : public Connection {
         const Relation& rel = relation(origins[c].first);
         auto it = rel.columns.find(origins[c].second);
         if (it != rel.columns.end()) column = model_->column(rel.name, it->second);
+        if (it != rel.columns.end() && !column) column = sessionColumn(rel.name, it->second);
       }
-      if (column) {
+      // A view's computed column declares no type: its values decide, as on SQLite.
+      if (column && !column->declaredType.empty()) {
         f.type = fieldTypeFromDeclaration(column->declaredType, &f.size);
       } else {
         f.type = fieldTypeFromOid(types[c]);
@@ -571,6 +630,13 @@ class PgConnection final : public Connection {
           f.type == FieldType::Float)
         for (auto& row : rs.rows) row[c] = asDeclared(std::move(row[c]), f.type);
     }
+  }
+
+  const TableColumn* sessionColumn(const std::string& table, const std::string& column) const {
+    auto t = sessionColumns_.find(table);
+    if (t == sessionColumns_.end()) return nullptr;
+    auto c = t->second.find(column);
+    return c == t->second.end() ? nullptr : &c->second;
   }
 
   // The name of a table and its columns by OID, read once per connection.
@@ -656,6 +722,9 @@ class PgConnection final : public Connection {
   StatementLimits limits_;
   std::int64_t lastInsertId_ = 0;
   std::map<Oid, Relation> relations_;
+  // The columns of the session tables the server made ("##name"), as its statements spell and
+  // declare them; by lower-case table and column name.
+  std::map<std::string, std::map<std::string, TableColumn>> sessionColumns_;
 };
 
 }  // namespace

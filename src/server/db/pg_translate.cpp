@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 
 #include "protocol/value.h"
 
@@ -173,6 +174,38 @@ std::string tempTableName(std::string_view tempName) {
   return "pg_temp.\"" + protocol::toLower(tempName) + "\"";
 }
 
+// The closing parentheses of derived tables without a name ("FROM (SELECT …) WHERE"): SQLite
+// takes them, PostgreSQL 15 wants a name.
+std::set<std::size_t> unnamedDerivedTables(const std::vector<Token>& toks,
+                                           const std::vector<std::size_t>& sig) {
+  static const std::set<std::string, std::less<>> clauses{
+      "where",     "group",  "order",  "limit",   "offset", "join",     "inner", "left",
+      "right",     "full",   "cross",  "natural", "on",     "using",    "union", "except",
+      "intersect", "having", "window", "fetch",   "for",    "returning"};
+  std::set<std::size_t> out;
+  for (std::size_t k = 1; k + 1 < sig.size(); ++k) {
+    if (!isPunct(toks[sig[k]], "(") ||
+        !(isWord(toks[sig[k - 1]], "from") || isWord(toks[sig[k - 1]], "join")))
+      continue;
+    const Token& first = toks[sig[k + 1]];
+    if (!isWord(first, "select") && !isWord(first, "with") && !isWord(first, "values")) continue;
+    int depth = 0;
+    std::size_t m = k;
+    for (; m < sig.size(); ++m) {
+      if (isPunct(toks[sig[m]], "("))
+        ++depth;
+      else if (isPunct(toks[sig[m]], ")") && --depth == 0)
+        break;
+    }
+    if (m == sig.size()) continue;
+    const Token* after = m + 1 < sig.size() ? &toks[sig[m + 1]] : nullptr;
+    const bool named = after && (after->kind == Tok::Quoted ||
+                                 (after->kind == Tok::Word && !clauses.count(bareName(*after))));
+    if (!named) out.insert(sig[m]);
+  }
+  return out;
+}
+
 }  // namespace
 
 PgStatement translateForPostgres(std::string_view sql) {
@@ -189,6 +222,8 @@ PgStatement translateForPostgres(std::string_view sql) {
   std::size_t endOfStatement = 0;  // where the last significant token of the text ends in `out`
   bool ignoreConflicts = false;
   std::size_t k = 0;  // position in sig of the token being written
+  const std::set<std::size_t> unnamed = unnamedDerivedTables(toks, sig);
+  int derived = 0;
 
   for (std::size_t i = 0; i < toks.size(); ++i) {
     const Token& t = toks[i];
@@ -222,7 +257,8 @@ PgStatement translateForPostgres(std::string_view sql) {
           ++i;  // the dot as well: the search path finds the schema's tables
           while (i < toks.size() && !significant(toks[i])) ++i;
           ++k;
-        } else if (call && (isWord(t, "isnull") || isWord(t, "ifnull"))) {
+        } else if (call && (isWord(t, "isnull") || isWord(t, "ifnull")) &&
+                   !(prev && isWord(*prev, "function"))) {  // not where the migrations define it
           out += "coalesce";
         } else if (call && isWord(t, "last_insert_rowid")) {
           out += "lastval";
@@ -266,6 +302,7 @@ PgStatement translateForPostgres(std::string_view sql) {
       default:
         out += t.text;
     }
+    if (unnamed.count(i)) out += " AS qk_sub" + std::to_string(++derived);
     if (!(t.kind == Tok::Punct && t.text == ";")) endOfStatement = out.size();
   }
   if (ignoreConflicts) {

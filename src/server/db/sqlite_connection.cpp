@@ -437,6 +437,7 @@ class SqliteConnection final : public Connection {
     return rs.rows.empty() ? std::string() : std::get<std::string>(rs.rows[0][0]);
   }
 
+  Dialect dialect() const override { return Dialect::Sqlite; }
   bool isEngineTable(std::string_view table) const override {
     return table.size() >= 7 && protocol::iequals(table.substr(0, 7), "sqlite_");
   }

@@ -178,15 +178,19 @@ void inOneTransaction(db::Connection& c, Work&& work) {
 // Highest n of the numbers prefix + n (n of `digits` digits) present in table.column; 0 if none.
 std::int64_t highestBulkNumber(db::Connection& c, const char* table, const char* column,
                                const std::string& prefix, int digits) {
-  std::string pattern = prefix;
-  for (int i = 0; i < digits; ++i) pattern += "[0-9]";
   const std::string low = prefix + std::string(digits, '0');
   const std::string high = prefix + std::string(digits, '9');
-  // The range keeps the search on the key's index; GLOB (case-sensitive, digits only) keeps
-  // out numbers someone typed with the same beginning.
+  // The range keeps the search on the key's index; the prefix as written (instr minds case) and
+  // digits only keep out numbers someone typed with the same beginning.
   auto rs = c.query(std::string("select max(") + column + ") from " + table + " where " + column +
-                        " between :lo and :hi and " + column + " glob :pattern",
-                    {{"lo", low}, {"hi", high}, {"pattern", pattern}});
+                        " between :lo and :hi and length(" + column + ") = :len and instr(" +
+                        column + ", :prefix) = 1 and ltrim(substr(" + column +
+                        ", :digitsFrom), '0123456789') = ''",
+                    {{"lo", low},
+                     {"hi", high},
+                     {"len", static_cast<std::int64_t>(prefix.size()) + digits},
+                     {"prefix", prefix},
+                     {"digitsFrom", static_cast<std::int64_t>(prefix.size()) + 1}});
   const auto* top = std::get_if<std::string>(&rs.rows.at(0).at(0));
   return top ? std::stoll(top->substr(prefix.size())) : 0;
 }

@@ -34,20 +34,15 @@ DELETE FROM temp.qk_bom_walk;)";
 // cycle), grouped by parent in the order the tree shows siblings.
 constexpr std::string_view kLines = R"(
 WITH RECURSIVE part(no) AS (
-  SELECT :product
+  SELECT DISTINCT productNo FROM bom WHERE productNo = :product
   UNION
   SELECT b.partNo FROM bom b JOIN part ON b.productNo = part.no)
 SELECT b.productNo, b.sysid, b.partNo FROM bom b JOIN part ON b.productNo = part.no
 ORDER BY b.productNo, coalesce(b.itemNo, 0), b.sysid)";
 
-// The walk arrives as one JSON array of [nodeId, parentNodeId, sysId, parentId, lev] and is
-// stored by one statement: one round through SQLite instead of one insert per node. The root
-// row carries the product's number; the lines' own rows give every other part.
-constexpr std::string_view kFillTree = R"(
-INSERT INTO temp.qk_bom_walk
-SELECT value ->> 0, value ->> 1, value ->> 2, value ->> 3, value ->> 4,
-       CASE WHEN value ->> 4 = 0 THEN :product END
-FROM json_each(:walk))";
+// The walk is stored in few statements: [nodeId, parentNodeId, sysId, parentId, lev, gNo]. The
+// root row carries the product's number; the lines' own rows give every other part.
+constexpr std::string_view kFillTree = "INSERT INTO temp.qk_bom_walk";
 
 // The tree's rows: the walk joined to its bom lines and part descriptions as they are read.
 constexpr std::string_view kTreeRows = R"(
@@ -114,8 +109,7 @@ class TreeWalk {
       path.push_back(std::move(part));
       stack.push_back({node, sysId, lev, &linesOf(path.back()), 0});  // `top` may move here
     }
-    walk_ += ']';
-    db_.execute(kFillTree, {{"walk", walk_}, {"product", product_}});
+    insertRows(db_, kFillTree, walk_);
     if (tx) tx->commit();
   }
 
@@ -136,19 +130,15 @@ class TreeWalk {
       throw db::DbError(
           "物料清单超过 " + std::to_string(kMaxNodes) + " 个节点，无法展开：" + product_,
           db::ErrorKind::Refused);
-    walk_ += walk_.empty() ? "[[" : ",[";
-    for (std::int64_t v : {nodes_, parentNode, sysId, parentId, std::int64_t{lev}}) {
-      walk_ += std::to_string(v);
-      walk_ += ',';
-    }
-    walk_.back() = ']';
+    walk_.push_back({nodes_, parentNode, sysId, parentId, std::int64_t{lev},
+                     lev == 0 ? protocol::Value{product_} : protocol::Value{}});
     return nodes_;
   }
 
   db::Connection& db_;
   std::string product_;
   std::int64_t nodes_ = 0;
-  std::string walk_;
+  std::vector<protocol::Row> walk_;
   std::unordered_map<std::string, std::vector<protocol::Row>> lines_;
 };
 

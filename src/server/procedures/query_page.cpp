@@ -60,7 +60,9 @@ std::optional<protocol::RecordSet> queryPage(ProcedureCall& call) {
   // count wraps the source, so a grouped source counts its groups and an empty one counts 0.
   std::int64_t total = knownTotal;
   if (total <= 0) {
-    auto counted = call.db.clientQuery("select count(*) from (select 1" + from + ")", {});
+    // PostgreSQL wants a name for the derived table.
+    auto counted =
+        call.db.clientQuery("select count(*) from (select 1" + from + ") as counted_rows", {});
     const auto* n = counted.rows.empty() ? nullptr : std::get_if<std::int64_t>(&counted.rows[0][0]);
     total = n ? *n : 0;
   }

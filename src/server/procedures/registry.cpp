@@ -1,5 +1,6 @@
 #include "server/procedures/registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <map>
@@ -56,6 +57,13 @@ const Procedure* findProcedure(std::string_view name) {
   return it == procedures().end() ? nullptr : &it->second;
 }
 
+std::vector<std::string> registeredProcedures() {
+  std::lock_guard lock(registryMutex());
+  std::vector<std::string> names;
+  for (const auto& [name, proc] : procedures()) names.push_back(name);
+  return names;
+}
+
 void registerQueryPage();
 void registerBomProcedures();
 void registerTaskProcedures();
@@ -75,6 +83,29 @@ void registerAllProcedures() {
     registerCertificateProcedures();
     registerDashboardProcedures();
   });
+}
+
+void insertRows(db::Connection& db, std::string_view into, const std::vector<protocol::Row>& rows) {
+  if (rows.empty()) return;
+  const std::size_t width = std::max<std::size_t>(rows.front().size(), 1);
+  // Below the parameters one statement may take: the SQLite connection allows 2000.
+  const std::size_t perStatement = std::max<std::size_t>(1900 / width, 1);
+  for (std::size_t first = 0; first < rows.size(); first += perStatement) {
+    const std::size_t n = std::min(perStatement, rows.size() - first);
+    std::string sql(into);
+    sql += " VALUES ";
+    db::Params params;
+    for (std::size_t r = 0; r < n; ++r) {
+      sql += r ? ",(" : "(";
+      for (std::size_t c = 0; c < width; ++c) {
+        const std::string name = "v" + std::to_string(r * width + c);
+        sql += (c ? ",:" : ":") + name;
+        params.emplace(name, c < rows[first + r].size() ? rows[first + r][c] : protocol::Value{});
+      }
+      sql += ')';
+    }
+    db.execute(sql, params);
+  }
 }
 
 std::string foldCase(std::string s) {

@@ -29,11 +29,18 @@ std::string foldCase(std::string s);
 // A cell's text; "" for null or a value of another kind.
 std::string textOf(const protocol::Value& v);
 
+// Stores rows through `into` ("INSERT INTO t" or "INSERT INTO t (a, b)") with multi-row VALUES of
+// bound parameters: a few statements for many rows, in the same text on every engine, each value
+// taking its column's type.
+void insertRows(db::Connection& db, std::string_view into, const std::vector<protocol::Row>& rows);
+
 // A procedure returns the rows of its result, if it has one.
 using Procedure = std::function<std::optional<protocol::RecordSet>(ProcedureCall&)>;
 
 void registerProcedure(std::string name, Procedure proc);
 const Procedure* findProcedure(std::string_view name);
+// The names of the registered procedures, as registered.
+std::vector<std::string> registeredProcedures();
 
 // Registers every procedure of the server; called once at start.
 void registerAllProcedures();

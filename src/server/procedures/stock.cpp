@@ -31,11 +31,11 @@ using protocol::valueToJson;
 // period's month and that month's days before the start; issues are valued at the pair's average
 // price. So only the documents from the month's first day to the period's end are read.
 constexpr std::string_view kHistory = R"(
-WITH wh(no) AS (SELECT value FROM json_each(:whs)),
-before AS (
+WITH before AS (
   SELECT whNo, productNo, total(inQty) AS bIn, total(inMoney) AS bInMoney, total(outQty) AS bOut
   FROM qk_stock_month
-  WHERE month < :month AND whNo IN (SELECT no FROM wh) AND (:item IS NULL OR productNo = :item)
+  WHERE month < :month AND whNo IN (@warehouses)
+    AND (CAST(:item AS TEXT) IS NULL OR productNo = :item)
   GROUP BY whNo, productNo),
 mv AS (
   SELECT whNo, productNo,
@@ -46,7 +46,7 @@ mv AS (
          total(CASE WHEN moveDate >= :from THEN inMoney END) AS pInMoney,
          total(CASE WHEN moveDate >= :from THEN outQty END) AS pOut
   FROM view_stock_move
-  WHERE moveDate >= :month AND moveDate <= :to AND whNo IN (SELECT no FROM wh)
+  WHERE moveDate >= :month AND moveDate <= :to AND whNo IN (@warehouses)
     AND (:item IS NULL OR productNo = :item)
   GROUP BY whNo, productNo)
 SELECT s.whNo AS depNo, s.productNo AS gNo, w.depName AS depName, p.des AS des,
@@ -65,14 +65,14 @@ LEFT JOIN before b ON b.whNo = s.whNo AND b.productNo = s.productNo
 LEFT JOIN mv ON mv.whNo = s.whNo AND mv.productNo = s.productNo
 LEFT JOIN bas_dep w ON w.depNo = s.whNo
 LEFT JOIN view_bas_prd_des p ON p.productNo = s.productNo
-WHERE s.whNo IN (SELECT no FROM wh) AND (:item IS NULL OR s.productNo = :item)
+WHERE s.whNo IN (@warehouses) AND (:item IS NULL OR s.productNo = :item)
 ORDER BY s.whNo, s.productNo)";
 
 constexpr std::string_view kPeriodMoves = R"(
 SELECT whNo, productNo, moveDate, kind, keyNo, batchNo, inQty, inMoney, outQty
 FROM view_stock_move
 WHERE moveDate >= :from AND moveDate <= :to
-  AND whNo IN (SELECT value FROM json_each(:whs)) AND (:item IS NULL OR productNo = :item)
+  AND whNo IN (@warehouses) AND (CAST(:item AS TEXT) IS NULL OR productNo = :item)
 ORDER BY whNo, productNo, moveDate, kind, keyNo, lineNo)";
 
 constexpr std::string_view kCreateLedger = R"(
@@ -86,17 +86,6 @@ CREATE TEMP TABLE IF NOT EXISTS "##tmp_stock_det" (
   diffCredit DECIMAL(18,5), diffGet DECIMAL(18,5), parentId INTEGER, sysid INTEGER PRIMARY KEY,
   newPage INTEGER);
 DELETE FROM temp."##tmp_stock_det";)";
-
-// The rows arrive as one JSON array of arrays in the table's column order: one statement
-// instead of one insert per row.
-constexpr std::string_view kFillLedger = R"(
-INSERT INTO temp."##tmp_stock_det"
-SELECT value->>0, value->>1, value->>2, value->>3, value->>4, value->>5, value->>6, value->>7,
-       value->>8, value->>9, value->>10, value->>11, value->>12, value->>13, value->>14,
-       value->>15, value->>16, value->>17, value->>18, value->>19, value->>20, value->>21,
-       value->>22, value->>23, value->>24, value->>25, value->>26, value->>27, value->>28,
-       value->>29
-FROM json_each(:rows))";
 
 constexpr std::string_view kCreateDetail = R"(
 CREATE TEMP TABLE IF NOT EXISTS "##stock_detail" (
@@ -122,7 +111,7 @@ numbered AS (
   SELECT m.*, k.name, dense_rank() OVER (ORDER BY m.kind) AS grp,
          row_number() OVER (ORDER BY m.kind, m.moveDate, m.keyNo, m.lineNo) AS n
   FROM moves m JOIN kinds k ON k.kind = m.kind)
-SELECT grp, 0, name, NULL, NULL, NULL, total(qty), NULL FROM numbered GROUP BY grp
+SELECT grp, 0, name, NULL, NULL, NULL, total(qty), NULL FROM numbered GROUP BY grp, name
 UNION ALL
 SELECT 1000 + n, grp, name, keyNo, moveDate, taskNo, qty, remark FROM numbered)";
 
@@ -209,22 +198,34 @@ std::vector<std::string> resolveWarehouses(db::Connection& db, const std::string
 
 struct Period {
   std::string from, to;
-  std::string warehouses;  // JSON array of the resolved numbers
+  std::vector<std::string> warehouses;  // the resolved numbers
 };
+
+// The statement with its list of warehouses as parameters :wh0, :wh1, … in `params`.
+std::string withWarehouses(std::string_view sql, const Period& p, db::Params& params) {
+  std::string list;
+  for (std::size_t i = 0; i < p.warehouses.size(); ++i) {
+    const std::string name = "wh" + std::to_string(i);
+    list += (i ? ", :" : ":") + name;
+    params.emplace(name, p.warehouses[i]);
+  }
+  std::string out(sql);
+  for (auto at = out.find("@warehouses"); at != std::string::npos; at = out.find("@warehouses"))
+    out.replace(at, std::string_view("@warehouses").size(), list);
+  return out;
+}
 
 Period periodOf(ProcedureCall& call) {
   Period p{periodBound(call.text(0), false), periodBound(call.text(1), true), {}};
   if (p.from > p.to) throw db::DbError("查询期间的开始日期晚于结束日期", db::ErrorKind::Refused);
-  p.warehouses = Json(resolveWarehouses(call.db, call.text(2))).dump();
+  p.warehouses = resolveWarehouses(call.db, call.text(2));
   return p;
 }
 
 protocol::RecordSet history(db::Connection& db, const Period& p, const protocol::Value& item) {
-  return db.query(kHistory, {{"from", p.from},
-                             {"month", p.from.substr(0, 7)},
-                             {"to", p.to},
-                             {"whs", p.warehouses},
-                             {"item", item}});
+  db::Params params{{"from", p.from}, {"month", p.from.substr(0, 7)}, {"to", p.to}, {"item", item}};
+  const std::string sql = withWarehouses(kHistory, p, params);
+  return db.query(sql, params);
 }
 
 std::optional<protocol::RecordSet> stockHistory(ProcedureCall& call) {
@@ -248,8 +249,9 @@ std::optional<protocol::RecordSet> stockLedger(ProcedureCall& call) {
   std::optional<db::Transaction> tx;  // the opening and the movements read from one state
   if (!call.db.inTransaction()) tx.emplace(call.db);
   const protocol::RecordSet pairs = history(call.db, p, item);
-  const protocol::RecordSet moves = call.db.query(
-      kPeriodMoves, {{"from", p.from}, {"to", p.to}, {"whs", p.warehouses}, {"item", item}});
+  db::Params moveParams{{"from", p.from}, {"to", p.to}, {"item", item}};
+  const std::string movesSql = withWarehouses(kPeriodMoves, p, moveParams);
+  const protocol::RecordSet moves = call.db.query(movesSql, moveParams);
   if (tx) tx->commit();
 
   Json rows = Json::array();
@@ -317,7 +319,13 @@ std::optional<protocol::RecordSet> stockLedger(ProcedureCall& call) {
     }
     row(Json(), Json(), Json(), "", "", "本期合计", "", inQ, inM, outQ, outM, parent);
   }
-  call.db.execute(kFillLedger, {{"rows", rows.dump()}});
+  std::vector<protocol::Row> ledger;
+  ledger.reserve(rows.size());
+  for (const Json& r : rows) {
+    protocol::Row& row = ledger.emplace_back();
+    for (const Json& v : r) row.push_back(protocol::valueFromJson(v));
+  }
+  insertRows(call.db, R"(INSERT INTO temp."##tmp_stock_det")", ledger);
   return std::nullopt;
 }
 

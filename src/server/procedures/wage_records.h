@@ -24,7 +24,7 @@ WITH records AS (
   LEFT JOIN bas_quote q ON q.productNo = t.productNo AND q.procNo = t.procNo
   LEFT JOIN bas_dep d ON d.depNo = t.depNo
   WHERE f.inspDate >= :start AND f.inspDate <= :end
-    AND (:outsourced IS NULL OR coalesce(d.isOw, 0) = :outsourced))
+    AND (CAST(:outsourced AS INTEGER) IS NULL OR coalesce(d.isOw, 0) = :outsourced))
 )";
 
 // Wages go to an employee: records without one are in no employee's total.

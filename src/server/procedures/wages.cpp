@@ -42,7 +42,7 @@ std::optional<protocol::RecordSet> wageTotals(ProcedureCall& call) {
           "SELECT r.staffNo AS staffNo, s.staffName AS staffName, total(r.wage) AS wage "
           "FROM records r LEFT JOIN bas_staff s ON s.staffNo = r.staffNo "
           "WHERE " +
-          std::string(kWagePaidToStaff) + " GROUP BY r.staffNo ORDER BY r.staffNo",
+          std::string(kWagePaidToStaff) + " GROUP BY r.staffNo, s.staffName ORDER BY r.staffNo",
       period(call, false));
 }
 
@@ -58,7 +58,7 @@ std::optional<protocol::RecordSet> feeTotals(ProcedureCall& call) {
   return call.db.query(std::string(kWageRecords) +
                            "SELECT r.depNo AS depNo, d.depName AS depName, total(r.wage) AS wage "
                            "FROM records r LEFT JOIN bas_dep d ON d.depNo = r.depNo "
-                           "GROUP BY r.depNo ORDER BY r.depNo",
+                           "GROUP BY r.depNo, d.depName ORDER BY r.depNo",
                        period(call, true));
 }
 

@@ -167,7 +167,8 @@ Json shopTaskLine(db::Connection& db, std::string_view staffNo, std::string_view
       "(SELECT total(" +
           std::string(kDoneOfRecord) +
           ") FROM bus_flow f WHERE f.taskNo = t.taskNo) AS doneQty "
-          "FROM view_bus_task_det t WHERE t.gsNo = :g AND t.productNo IS :p ORDER BY t.taskNo",
+          "FROM view_bus_task_det t WHERE t.gsNo = :g AND t.productNo IS NOT DISTINCT FROM :p "
+          "ORDER BY t.taskNo",
       {{"g", rs.rows[0][1]}, {"p", rs.rows[0][2]}}));
   line["records"] = objects(db.query(
       "SELECT f.sysid AS sysid, coalesce(p.procName, '') AS procName, "

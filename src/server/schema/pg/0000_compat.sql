@@ -235,3 +235,21 @@ CREATE OR REPLACE FUNCTION datetime(x text, VARIADIC mods text[] DEFAULT '{}') R
 LANGUAGE sql STABLE AS $$ SELECT to_char(qk_time_value(x, mods), 'YYYY-MM-DD HH24:MI:SS') $$;
 CREATE OR REPLACE FUNCTION date(x text, VARIADIC mods text[] DEFAULT '{}') RETURNS text
 LANGUAGE sql STABLE AS $$ SELECT to_char(qk_time_value(x, mods), 'YYYY-MM-DD') $$;
+
+-- The Julian day number of a time string after its modifiers, fractional as SQLite's.
+CREATE OR REPLACE FUNCTION julianday(x text, VARIADIC mods text[] DEFAULT '{}')
+RETURNS double precision LANGUAGE sql STABLE AS $$
+  SELECT extract(epoch FROM qk_time_value(x, mods))::double precision / 86400.0 + 2440587.5
+$$;
+
+-- max(a, b, …) and min(a, b, …) of values in a row; null when one of them is null, as on SQLite.
+CREATE OR REPLACE FUNCTION max(a anycompatible, b anycompatible) RETURNS anycompatible
+LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN a IS NULL OR b IS NULL THEN NULL ELSE greatest(a, b) END $$;
+CREATE OR REPLACE FUNCTION max(a anycompatible, b anycompatible, c anycompatible)
+RETURNS anycompatible LANGUAGE sql IMMUTABLE AS
+$$ SELECT CASE WHEN a IS NULL OR b IS NULL OR c IS NULL THEN NULL ELSE greatest(a, b, c) END $$;
+CREATE OR REPLACE FUNCTION min(a anycompatible, b anycompatible) RETURNS anycompatible
+LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN a IS NULL OR b IS NULL THEN NULL ELSE least(a, b) END $$;
+CREATE OR REPLACE FUNCTION min(a anycompatible, b anycompatible, c anycompatible)
+RETURNS anycompatible LANGUAGE sql IMMUTABLE AS
+$$ SELECT CASE WHEN a IS NULL OR b IS NULL OR c IS NULL THEN NULL ELSE least(a, b, c) END $$;
