@@ -72,7 +72,9 @@ std::optional<std::string> SessionRecords::take(std::string_view token) {
   const auto rs = db_.query("SELECT userName, lastUsed FROM qk_session WHERE tokenHash = :h",
                             {{"h", tokenHash(token)}});
   if (rs.rows.empty()) return std::nullopt;
-  if (unixNow() - integerOf(rs.rows[0][1]) > idleLimit_.count()) {
+  // Whole seconds: a record a full limit old may be up to a second short of it, and a session
+  // this server's own clock has just expired must never come back through its record.
+  if (unixNow() - integerOf(rs.rows[0][1]) >= idleLimit_.count()) {
     forget(token);
     return std::nullopt;
   }
@@ -91,7 +93,7 @@ void SessionRecords::forget(std::string_view token) {
 }
 
 void SessionRecords::forgetIdle() {
-  db_.execute("DELETE FROM qk_session WHERE lastUsed < :t",
+  db_.execute("DELETE FROM qk_session WHERE lastUsed <= :t",
               {{"t", unixNow() - idleLimit_.count()}});
 }
 
