@@ -47,6 +47,9 @@ TEST(PgTranslate, SqliteFormsBecomePostgresOnes) {
                                      "c isnull and n = 'x' collate nocase")
                 .sql,
             "select coalesce(a, 0), coalesce (b,'') from t where c isnull and n = 'x' ");
+  // The migrations declare these functions themselves.
+  EXPECT_EQ(db::translateForPostgres("create function ifnull(a int) returns int as 'x'").sql,
+            "create function ifnull(a int) returns int as 'x'");
   const auto replace =
       db::translateForPostgres("insert or replace into T (A, \"B\") values (1, 2)");
   EXPECT_TRUE(replace.replaceRows);

@@ -214,7 +214,8 @@ PgStatement translateForPostgres(std::string_view sql) {
         out += quotedLower(t);
         break;
       case Tok::Word: {
-        const bool call = next && isPunct(*next, "(");
+        // A function being declared (CREATE FUNCTION isnull(...)) keeps its name.
+        const bool call = next && isPunct(*next, "(") && !(prev && isWord(*prev, "function"));
         const bool qualifier = next && isPunct(*next, ".") && !(prev && isPunct(*prev, "."));
         if (qualifier && isWord(t, "temp")) {
           out += "pg_temp";
