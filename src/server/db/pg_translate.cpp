@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <set>
 
 #include "protocol/value.h"
 
@@ -173,11 +174,44 @@ std::string tempTableName(std::string_view tempName) {
   return "pg_temp.\"" + protocol::toLower(tempName) + "\"";
 }
 
+// The closing parentheses (indices into toks) of subqueries in FROM or JOIN that have no name:
+// SQLite takes them as they are, PostgreSQL 15 wants a name.
+std::set<std::size_t> unnamedSubqueries(const std::vector<Token>& toks,
+                                        const std::vector<std::size_t>& sig) {
+  static const std::set<std::string> kFollowers{
+      "where", "group",  "order",  "limit",  "union", "except",    "intersect", "join",
+      "left",  "right",  "inner",  "outer",  "cross", "full",      "natural",   "on",
+      "using", "having", "window", "offset", "fetch", "returning", "for"};
+  std::set<std::size_t> out;
+  for (std::size_t k = 1; k + 1 < sig.size(); ++k) {
+    const Token& open = toks[sig[k]];
+    const Token& before = toks[sig[k - 1]];
+    const Token& first = toks[sig[k + 1]];
+    if (!isPunct(open, "(") || !(isWord(before, "from") || isWord(before, "join")) ||
+        !(isWord(first, "select") || isWord(first, "with") || isWord(first, "values")))
+      continue;
+    std::size_t m = k;
+    for (int depth = 0; m < sig.size(); ++m) {
+      if (isPunct(toks[sig[m]], "(")) ++depth;
+      if (isPunct(toks[sig[m]], ")") && --depth == 0) break;
+    }
+    if (m >= sig.size()) continue;
+    const Token* after = m + 1 < sig.size() ? &toks[sig[m + 1]] : nullptr;
+    const bool named =
+        after && (after->kind == Tok::Quoted ||
+                  (after->kind == Tok::Word && !kFollowers.count(protocol::toLower(after->text))));
+    if (!named) out.insert(sig[m]);
+  }
+  return out;
+}
+
 }  // namespace
 
 PgStatement translateForPostgres(std::string_view sql) {
   const std::vector<Token> toks = lexPg(sql);
   const std::vector<std::size_t> sig = significantIndices(toks);
+  const std::set<std::size_t> unnamed = unnamedSubqueries(toks, sig);
+  int subqueries = 0;
   auto sigAt = [&](std::size_t k) -> const Token* {
     return k < sig.size() ? &toks[sig[k]] : nullptr;
   };
@@ -266,6 +300,7 @@ PgStatement translateForPostgres(std::string_view sql) {
       }
       default:
         out += t.text;
+        if (unnamed.count(i)) out += " AS qk_sub" + std::to_string(++subqueries);
     }
     if (!(t.kind == Tok::Punct && t.text == ";")) endOfStatement = out.size();
   }
