@@ -2,8 +2,10 @@
 // refused by the file backups. Against the cluster QK_TEST_PG (scripts/pg-cluster.sh).
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "server/core/account_store.h"
 #include "server/core/backup.h"
@@ -105,6 +107,23 @@ TEST_F(PostgresAccountTest, ServeBringsAnOlderSetUpToDate) {
             std::to_string(server::postgresSchemaFiles().size()));
   // The tables the later migrations made are granted to the client role as well.
   EXPECT_NO_THROW(db->clientQuery("select count(*) from view_up_bus_po", {}));
+}
+
+TEST_F(PostgresAccountTest, ServersStartingTogetherUpgradeTheSameDatabaseOneAfterTheOther) {
+  std::vector<std::thread> servers;
+  std::atomic<int> failed{0};
+  for (int i = 0; i < 3; ++i)
+    servers.emplace_back([&] {
+      try {
+        auto db = connect();
+        server::upgradePostgres(*db);
+      } catch (const std::exception& e) {
+        ++failed;
+        ADD_FAILURE() << e.what();
+      }
+    });
+  for (auto& t : servers) t.join();
+  EXPECT_EQ(failed, 0);
 }
 
 TEST_F(PostgresAccountTest, BackupAndRestoreOfAPostgresSetAreRefusedNamingPgDump) {

@@ -287,8 +287,18 @@ void migratePostgres(db::Connection& db, std::size_t upTo) {
 }
 
 void upgradePostgres(db::Connection& db, std::size_t upTo) {
-  migratePostgres(db, upTo);
-  db::preparePostgresDatabase(db);
+  // Several servers of one database start together; their grants would collide ("tuple
+  // concurrently updated"), so one upgrades at a time. The lock is the session's, not a row's.
+  constexpr std::string_view kLock = "select pg_advisory_lock(7281904)";
+  db.query(kLock);
+  try {
+    migratePostgres(db, upTo);
+    db::preparePostgresDatabase(db);
+  } catch (...) {
+    db.query("select pg_advisory_unlock(7281904)");
+    throw;
+  }
+  db.query("select pg_advisory_unlock(7281904)");
 }
 
 }  // namespace qk::server
