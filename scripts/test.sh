@@ -6,7 +6,8 @@
 # UndefinedBehaviorSanitizer (scripts/sanitize.sh, ./build-sanitize); then the fuzz targets for a
 # bounded time from their committed corpora (scripts/fuzz.sh; QK_FUZZ_SECONDS per target).
 # The PostgreSQL backend's tests run against a cluster this script starts and removes.
-# The suite runs once, in the sanitized build: two full builds of it would not fit CI's time.
+# The suite runs once, in the sanitized build: two full builds of it would not fit CI's time. Only
+# the PostgreSQL runs of the server, data-layer and document tests are built and run in ./build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
@@ -29,6 +30,13 @@ bash scripts/build.sh --target qk-server qk-client qk-screenshot \
   qk_dashboard_bench
 (cd build && ctest --output-on-failure --timeout 600 -R '^(load_bench_smoke|dashboard_bench_smoke)$')
 echo "build and smoke run: $((SECONDS - started)) s"
+# The tests over the real server once more with the account sets on PostgreSQL (named pg.*), in
+# this build only: the sanitized suite below runs them on SQLite.
+bash scripts/build.sh --target qk_server_tests qk_dataset_tests qk_document_tests qk_sales_tests \
+  qk_purchase_tests qk_stock_tests
+pg_started=$SECONDS
+(cd build && ctest -j2 --output-on-failure --timeout 600 -R '^pg\.')
+echo "PostgreSQL run: $((SECONDS - pg_started)) s"
 bash scripts/package-test.sh
 bash scripts/sanitize.sh
 bash scripts/fuzz.sh

@@ -27,8 +27,12 @@ constexpr const char* kUsage = R"(qk-server — the QK application server
 
 Usage:
   qk-server init  --data DIR --account NAME --admin-password PW [--demo]
+                  [--database postgresql://USER@HOST/DB]
       Creates account set NAME (one database file in DIR) with the user "admin",
-      who holds every right. --demo adds sample master data.
+      who holds every right. --demo adds sample master data. With --database the
+      set lives in that PostgreSQL database instead, which must exist and be
+      empty; DIR keeps only its address (NAME.qkpg). The address carries no
+      password: libpq reads it from ~/.pgpass or PGPASSWORD.
   qk-server serve --data DIR [--listen HOST:PORT] [--idle-minutes N] [--log FILE]
                   [--tls-cert FILE --tls-key FILE] [--allow-plain-http]
                   [--threads N] [--max-body-mb N] [--sessions-per-user N]
@@ -96,15 +100,26 @@ bool parseOptions(int argc, char** argv, const std::vector<std::string>& valued,
 int runInit(int argc, char** argv) {
   std::map<std::string, std::string> o;
   std::string error;
-  if (!parseOptions(argc, argv, {"data", "account", "admin-password"}, {"demo"}, o, error))
+  if (!parseOptions(argc, argv, {"data", "account", "admin-password", "database"}, {"demo"}, o,
+                    error))
     return usageError(error);
   for (const char* required : {"data", "account", "admin-password"})
     if (o[required].empty()) return usageError(std::string("init needs --") + required);
+  if (o.count("database") && o["database"].empty())
+    return usageError("--database needs a PostgreSQL address");
   try {
     qk::server::AccountStore store(o["data"]);
-    store.create(o["account"], o["admin-password"], o.count("demo") > 0);
+    const bool demo = o.count("demo") > 0;
+    if (o.count("database")) {
+      store.createPostgres(o["account"], o["database"], o["admin-password"], demo);
+      std::printf("created account set '%s' in PostgreSQL %s, recorded in %s (user admin)%s\n",
+                  o["account"].c_str(), o["database"].c_str(),
+                  store.postgresFileFor(o["account"]).c_str(), demo ? " with demo data" : "");
+      return 0;
+    }
+    store.create(o["account"], o["admin-password"], demo);
     std::printf("created account set '%s' in %s (user admin)%s\n", o["account"].c_str(),
-                store.fileFor(o["account"]).c_str(), o.count("demo") ? " with demo data" : "");
+                store.fileFor(o["account"]).c_str(), demo ? " with demo data" : "");
     return 0;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "qk-server: cannot create account set: %s\n", e.what());
@@ -140,7 +155,7 @@ int runBulk(int argc, char** argv) {
   }
   try {
     auto db = store.open(o["account"]);
-    qk::server::migrate(*db);
+    store.upgrade(o["account"], *db);
     const auto start = std::chrono::steady_clock::now();
     // All or nothing: a failed run leaves the account set as it was.
     qk::db::Transaction tx(*db);

@@ -154,8 +154,10 @@ TEST(ServerKilled, AnsweredDocumentsSurviveAndNoneIsHalfWritten) {
 
   server::AccountStore store(dir.path());
   auto db = store.open(kAccount);
-  auto check = db->query("pragma integrity_check");
-  EXPECT_EQ(std::get<std::string>(check.rows.at(0).at(0)), "ok");
+  if (!onPostgres()) {  // the file's own check; PostgreSQL recovers from its write-ahead log
+    auto check = db->query("pragma integrity_check");
+    EXPECT_EQ(std::get<std::string>(check.rows.at(0).at(0)), "ok");
+  }
   auto masters = db->query(
       "select keyNo, (select count(*) from wh_in_det d where d.keyNo = m.keyNo) "
       "from wh_In m");

@@ -47,6 +47,18 @@ TEST(PgTranslate, SqliteFormsBecomePostgresOnes) {
                                      "c isnull and n = 'x' collate nocase")
                 .sql,
             "select coalesce(a, 0), coalesce (b,'') from t where c isnull and n = 'x' ");
+  // A subquery in FROM gets the name PostgreSQL 15 asks for, unless it has one.
+  EXPECT_EQ(db::translateForPostgres("select count(*) from (select a from t union all select b "
+                                     "from (values (1))) where a > 0")
+                .sql,
+            "select count(*) from (select a from t union all select b from (values (1)) AS "
+            "qk_sub1) AS qk_sub2 where a > 0");
+  EXPECT_EQ(
+      db::translateForPostgres("select x.a from (select a from t) x join (select 1) as y").sql,
+      "select x.a from (select a from t) x join (select 1) as y");
+  // The migrations declare these functions themselves.
+  EXPECT_EQ(db::translateForPostgres("create function ifnull(a int) returns int as 'x'").sql,
+            "create function ifnull(a int) returns int as 'x'");
   const auto replace =
       db::translateForPostgres("insert or replace into T (A, \"B\") values (1, 2)");
   EXPECT_TRUE(replace.replaceRows);

@@ -12,11 +12,15 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <random>
 #include <sstream>
+#include <string_view>
 
 #include "server/core/account_store.h"
+#include "server/db/pg_connection.h"
 
 namespace qk::test {
 
@@ -38,12 +42,187 @@ TempDir::TempDir() {
   fs::create_directories(path_);
 }
 
+bool onPostgres() {
+  static const bool postgres = [] {
+    const char* backend = std::getenv("QK_TEST_BACKEND");
+    return backend && std::string_view(backend) == "postgres";
+  }();
+  return postgres;
+}
+
+namespace {
+
+// The test databases of this program on the cluster QK_TEST_PG: a template per kind of set,
+// shared by the tests of one build of the program, and a database copied from it per set.
+class PgTestDatabases {
+ public:
+  // Never destroyed: TempDirs held in statics may go after it at exit.
+  static PgTestDatabases& instance() {
+    static auto* databases = new PgTestDatabases;
+    return *databases;
+  }
+
+  // A new database holding a freshly initialised set; returns its URL.
+  std::string copyFor(const fs::path& dir, bool demo) {
+    std::lock_guard lock(mutex_);
+    const std::string tpl = templateDatabase(demo);
+    const std::string name = create(" template " + tpl);
+    const std::string url = urlOf(name);
+    {
+      // The client role is named after the database, so each copy needs its own.
+      auto owner = db::openPostgres(url, model_);
+      db::preparePostgresDatabase(*owner);
+    }
+    byDir_[dir] = name;
+    return url;
+  }
+
+  // A new database, "create database NAME" followed by `options`; returns its name.
+  std::string create(const std::string& options = "") {
+    std::lock_guard lock(mutex_);
+    const std::string name = uniqueName("qk_t_");
+    admin().script("create database " + name + options);
+    return name;
+  }
+
+  // Drops the database of an account set in dir, if there is one.
+  void dropFor(const fs::path& dir) {
+    std::lock_guard lock(mutex_);
+    const auto it = byDir_.find(dir);
+    if (it == byDir_.end()) return;
+    const std::string name = it->second;
+    byDir_.erase(it);
+    drop(name);
+  }
+
+  void drop(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    try {
+      // FORCE ends connections a stopped server or a test left behind.
+      admin().script("drop database if exists " + name + " with (force)");
+      admin().script("drop role if exists qk_client_" + name);
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << "cannot drop test database " << name << ": " << e.what();
+    }
+  }
+
+  std::string urlOf(const std::string& database) const {
+    std::string url = url_;
+    const auto at = url.find("/postgres");
+    if (at == std::string::npos) throw std::runtime_error("QK_TEST_PG must name database postgres");
+    return url.replace(at, 9, "/" + database);
+  }
+
+ private:
+  PgTestDatabases() : model_(server::schemaModel()) {
+    const char* url = std::getenv("QK_TEST_PG");
+    url_ = url ? url : "";
+  }
+
+  static std::string uniqueName(const std::string& prefix) {
+    static std::random_device random;
+    return prefix + std::to_string(::getpid()) + "_" + std::to_string(random()) +
+           std::to_string(random());
+  }
+
+  // The template of this build of the program: other test processes of it find it made. Made
+  // under an advisory lock and renamed into place once whole, so none sees a half-made one.
+  std::string templateDatabase(bool demo) {
+    std::string& name = templates_[demo ? 1 : 0];
+    if (!name.empty()) return name;
+    std::error_code ec;
+    const auto exe = fs::read_symlink("/proc/self/exe", ec);
+    const auto size = ec ? 0 : fs::file_size(exe, ec);
+    const auto time = ec ? 0 : fs::last_write_time(exe, ec).time_since_epoch().count();
+    const auto build = std::hash<std::string>{}(exe.string() + "|" + std::to_string(size) + "|" +
+                                                std::to_string(time));
+    const std::string wanted =
+        "qk_tpl_" + std::to_string(build % 1000000000000ULL) + (demo ? "_demo" : "_plain");
+    admin().query("select pg_advisory_lock(74519)");
+    try {
+      const auto found =
+          admin().query("select 1 from pg_database where datname = :n", {{"n", wanted}});
+      if (found.rows.empty()) {
+        const std::string building = uniqueName("qk_tpl_new_");
+        admin().script("create database " + building);
+        {
+          TempDir recorded;
+          server::AccountStore(recorded.path())
+              .createPostgres("template", urlOf(building), kAdminPassword, demo);
+        }
+        // The connection that filled it may still be ending on the server's side.
+        for (int attempt = 0;; ++attempt) {
+          try {
+            admin().script("alter database " + building + " rename to " + wanted);
+            break;
+          } catch (const db::DbError&) {
+            if (attempt == 100) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+          }
+        }
+      }
+    } catch (...) {
+      admin().query("select pg_advisory_unlock(74519)");
+      throw;
+    }
+    admin().query("select pg_advisory_unlock(74519)");
+    name = wanted;
+    return name;
+  }
+
+  db::Connection& admin() {
+    if (!admin_) admin_ = db::openPostgres(url_, model_);
+    return *admin_;
+  }
+
+  std::recursive_mutex mutex_;  // a template's own TempDir asks for a drop while held
+  std::shared_ptr<const db::SchemaModel> model_;
+  std::string url_;
+  std::unique_ptr<db::Connection> admin_;
+  std::string templates_[2];
+  std::map<fs::path, std::string> byDir_;
+};
+
+// Without a cluster to run on, a run meant for PostgreSQL skips all of its tests.
+class PostgresRequired : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const char* url = std::getenv("QK_TEST_PG");
+    if (onPostgres() && (!url || !*url))
+      GTEST_SKIP() << "QK_TEST_PG is not set: start a cluster with scripts/pg-cluster.sh";
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kPostgresRequired =
+    ::testing::AddGlobalTestEnvironment(new PostgresRequired);
+
+}  // namespace
+
+bool havePostgresCluster() {
+  const char* url = std::getenv("QK_TEST_PG");
+  return url && *url;
+}
+
+ScratchPgDatabase::ScratchPgDatabase()
+    : name_(PgTestDatabases::instance().create()), url_(PgTestDatabases::instance().urlOf(name_)) {}
+
+ScratchPgDatabase::~ScratchPgDatabase() {
+  PgTestDatabases::instance().drop(name_);
+}
+
 TempDir::~TempDir() {
+  if (onPostgres()) PgTestDatabases::instance().dropFor(path_);
   std::error_code ec;
   fs::remove_all(path_, ec);
 }
 
 void installTestAccount(const fs::path& dir, bool demo) {
+  server::AccountStore target(dir);
+  if (onPostgres()) {
+    const std::string url = PgTestDatabases::instance().copyFor(dir, demo);
+    std::ofstream(target.postgresFileFor(kAccount)) << url << "\n";
+    return;
+  }
   static std::mutex mutex;
   static std::unique_ptr<TempDir> templates;
   std::lock_guard lock(mutex);
@@ -51,7 +230,6 @@ void installTestAccount(const fs::path& dir, bool demo) {
   const std::string name = demo ? "demo" : "plain";
   server::AccountStore store(templates->path());
   if (!store.exists(name)) store.create(name, kAdminPassword, demo);
-  server::AccountStore target(dir);
   fs::copy_file(store.fileFor(name), target.fileFor(kAccount));
 }
 

@@ -33,8 +33,34 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// Whether account sets are put on PostgreSQL (QK_TEST_BACKEND=postgres, the cluster named by
+// QK_TEST_PG) rather than in SQLite files. Tests about the SQLite file itself skip there:
+//   if (onPostgres()) GTEST_SKIP() << "the reason";
+bool onPostgres();
+
+// Whether a PostgreSQL cluster to test against is given (QK_TEST_PG, see scripts/pg-cluster.sh).
+bool havePostgresCluster();
+
+// A new, empty database on that cluster, dropped with the object (connections ended first).
+class ScratchPgDatabase {
+ public:
+  ScratchPgDatabase();
+  ~ScratchPgDatabase();
+  ScratchPgDatabase(const ScratchPgDatabase&) = delete;
+  ScratchPgDatabase& operator=(const ScratchPgDatabase&) = delete;
+  const std::string& name() const { return name_; }
+  // A libpq URL to it, as the cluster's superuser.
+  const std::string& url() const { return url_; }
+
+ private:
+  std::string name_;
+  std::string url_;
+};
+
 // Copies a freshly initialised account set into dir under the name kAccount. The set is made
-// once per test program (hashing the administrator's password is deliberately slow).
+// once per test program (hashing the administrator's password is deliberately slow). On
+// PostgreSQL the copy is a new database made from a template one; it is dropped with the
+// TempDir of dir.
 void installTestAccount(const std::filesystem::path& dir, bool demo = false);
 
 // What a program printed (standard output and error together) and its exit code; -1 when it did

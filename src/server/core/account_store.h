@@ -1,6 +1,6 @@
-// The account sets ("账套") of a data directory: one SQLite file each. Creates them (schema,
-// administrator, optional demo data), brings existing ones up to the current schema, and opens
-// connections for sessions.
+// The account sets ("账套") of a data directory: a SQLite file each, or a small file naming the
+// PostgreSQL database that holds the set. Creates them (schema, administrator, optional demo
+// data), brings existing ones up to the current schema, and opens connections for sessions.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "server/db/connection.h"
+#include "server/db/schema_model.h"
 
 namespace qk::server {
 
@@ -18,9 +19,17 @@ class AccountStore {
  public:
   explicit AccountStore(std::filesystem::path dataDir);
 
-  // Throws std::invalid_argument with a readable text for a name that cannot be a file name.
+  // The SQLite file of the set. Throws std::invalid_argument with a readable text for a name
+  // that cannot be a file name.
   std::filesystem::path fileFor(std::string_view account) const;
+  // The file naming the PostgreSQL database of the set (its libpq URL, one line).
+  std::filesystem::path postgresFileFor(std::string_view account) const;
   bool exists(std::string_view account) const;
+  // Whether the set lives in PostgreSQL; false for a SQLite set and for none.
+  bool isPostgres(std::string_view account) const;
+  // The libpq URL of a PostgreSQL set; throws std::runtime_error when there is none.
+  std::string postgresUrl(std::string_view account) const;
+  // Both kinds, sorted by name.
   std::vector<std::string> list() const;
   // A connection to the account set, with its configured statement limits.
   std::unique_ptr<db::Connection> open(std::string_view account) const;
@@ -28,7 +37,14 @@ class AccountStore {
   // Creates the account set with user "admin" holding every right. Leaves nothing behind when
   // it fails half-way.
   void create(std::string_view account, std::string_view adminPassword, bool demo) const;
+  // The same in the PostgreSQL database the URL names, which must exist and hold no tables
+  // yet. The URL must not carry a password: libpq finds it in its password file or the
+  // environment. Only the URL is recorded in the data directory.
+  void createPostgres(std::string_view account, const std::string& url,
+                      std::string_view adminPassword, bool demo) const;
 
+  // Applies the pending schema migrations of its kind to a connection open() gave.
+  void upgrade(std::string_view account, db::Connection& db) const;
   // Applies pending schema migrations to every account set; returns how many sets it checked.
   int migrateAll() const;
 
@@ -49,7 +65,15 @@ db::StatementLimits configuredLimits(db::Connection& db);
 void migrate(db::Connection& db, std::size_t upTo = SIZE_MAX);
 // The same on a PostgreSQL database: the migrations in their PostgreSQL form.
 void migratePostgres(db::Connection& db, std::size_t upTo = SIZE_MAX);
+// migratePostgres, then the role and grants client statements run under (tables a migration
+// added need their grants).
+void upgradePostgres(db::Connection& db, std::size_t upTo = SIZE_MAX);
+
+// The schema as the migrations spell it, which PostgreSQL connections answer names from; made
+// once per process.
+std::shared_ptr<const db::SchemaModel> schemaModel();
 
 inline constexpr const char* kAccountFileSuffix = ".qkdb";
+inline constexpr const char* kPostgresFileSuffix = ".qkpg";
 
 }  // namespace qk::server

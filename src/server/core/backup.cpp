@@ -161,6 +161,12 @@ SchemaVersion writeCopy(sqlite3* source, const fs::path& out) {
 }
 
 fs::path accountFile(const AccountStore& store, std::string_view account) {
+  // A copy of the data directory's pointer file would restore nothing: the database server
+  // holds the data, and its own tools copy it consistently.
+  if (store.isPostgres(account))
+    throw BackupError("账套“" + std::string(account) +
+                      "”存放在 PostgreSQL 数据库中，不能由 qk-server 备份或恢复：请用 pg_dump "
+                      "备份、pg_restore 恢复该数据库");
   try {
     return store.fileFor(account);
   } catch (const std::invalid_argument& e) {

@@ -11,7 +11,9 @@
 #include <map>
 #include <optional>
 #include <regex>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -732,6 +734,21 @@ class PgConnection final : public Connection {
 std::unique_ptr<Connection> openPostgres(const std::string& url,
                                          std::shared_ptr<const SchemaModel> model) {
   return std::make_unique<PgConnection>(url, std::move(model));
+}
+
+bool postgresUrlHasPassword(const std::string& url) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(url.c_str(), &error);
+  if (!options) {
+    const std::string why = error ? error : "out of memory";
+    PQfreemem(error);
+    throw std::invalid_argument("无法识别数据库地址：" + why);
+  }
+  bool found = false;
+  for (const PQconninfoOption* o = options; o->keyword; ++o)
+    if (std::string_view(o->keyword) == "password" && o->val && *o->val) found = true;
+  PQconninfoFree(options);
+  return found;
 }
 
 void preparePostgresDatabase(Connection& owner) {

@@ -23,4 +23,8 @@ std::unique_ptr<Connection> openPostgres(const std::string& url,
 // have no grants yet. Idempotent.
 void preparePostgresDatabase(Connection& owner);
 
+// Whether a libpq URL or connection string carries a password (user:pw@ or password=...).
+// Throws std::invalid_argument with libpq's reason for a text it cannot read.
+bool postgresUrlHasPassword(const std::string& url);
+
 }  // namespace qk::db
