@@ -161,14 +161,15 @@ TEST(AccountStore, DemoDataIsConsistent) {
               "select 'bus_task', keyNo, docDate from bus_task) d "
               "join bas_form f on f.tableName = d.t where d.keyNo <> f.formHead || f.formsep || "
               "substr(d.docDate, 3, 2) || f.formsep || substr(d.docDate, 6, 2) || f.formsep || "
-              "substr(d.keyNo, -4)"),
+              "substr(d.keyNo, length(d.keyNo) - 3)"),
             0);
   EXPECT_EQ(n("select count(*) from bus_po_det d join bus_PO m on m.keyNo = d.keyNo "
               "where d.psNo <> 'PO' || substr(m.docDate, 3, 2) || substr(m.docDate, 6, 2) || "
-              "substr(d.psNo, -4)"),
+              "substr(d.psNo, length(d.psNo) - 3)"),
             0);
-  if (!onPostgres())  // a check of the SQLite file
+  if (!onPostgres()) {  // a check of the SQLite file
     EXPECT_EQ(std::get<std::string>(db->query("pragma integrity_check").rows[0][0]), "ok");
+  }
 }
 
 TEST(AccountStore, DemoDocumentsAreDatedFromTheDayTheSetIsMade) {

@@ -255,9 +255,10 @@ class PortableProcedures : public ::testing::Test {
     EXPECT_EQ(namesOf(a), namesOf(b));
     // Without rows SQLite cannot tell a computed column's type; with rows its first value
     // decides, so a whole number computed as a double is an integer there.
-    if (!a.rows.empty())
+    if (!a.rows.empty()) {
       for (std::size_t i = 0; i < std::min(a.fields.size(), b.fields.size()); ++i)
         EXPECT_EQ(typeText(a.fields[i].type), typeText(b.fields[i].type)) << a.fields[i].name;
+    }
     const auto ra = rowsOf(a, sorted), rb = rowsOf(b, sorted);
     EXPECT_EQ(ra.size(), rb.size());
     for (std::size_t i = 0; i < std::min(ra.size(), rb.size()); ++i)
