@@ -41,12 +41,7 @@ class BenchDatabase {
       std::fprintf(stderr, "cannot drop %s: %s\n", name_.c_str(), e.what());
     }
   }
-  std::string url() const {
-    std::string url = adminUrl_;
-    const auto at = url.find("/postgres");
-    if (at == std::string::npos) throw std::runtime_error("QK_TEST_PG must name database postgres");
-    return url.replace(at, 9, "/" + name_);
-  }
+  std::string url() const { return test::postgresUrlOf(adminUrl_, name_); }
 
  private:
   std::unique_ptr<db::Connection> admin() const {

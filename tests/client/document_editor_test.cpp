@@ -496,9 +496,13 @@ TEST_F(DocumentTest, DeleteAsksThenRemovesLinesAndMaster) {
 
 TEST_F(DocumentTest, RefusedDeleteShowsTheDocumentAsStored) {
   auto f = savedReceipt(2);
-  rawExec(
-      "create trigger keep_lines before delete on wh_in_det "
-      "begin select raise(abort, '明细被引用，不能删除'); end");
+  rawExec(onPostgres()
+              ? "create function keep_lines() returns trigger language plpgsql as $$ begin "
+                "perform qk_refuse('明细被引用，不能删除'); return old; end $$;"
+                "create trigger keep_lines before delete on wh_in_det for each row "
+                "execute function keep_lines()"
+              : "create trigger keep_lines before delete on wh_in_det "
+                "begin select raise(abort, '明细被引用，不能删除'); end");
   prompter_.answers.push_back(0);
   f->delActionExecute();
   ASSERT_EQ(prompter_.shown.size(), 2u);

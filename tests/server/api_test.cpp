@@ -80,7 +80,8 @@ TEST_F(ApiTest, OpenAndExecuteBindParametersSoHostileTextIsStoredVerbatim) {
   // A failing statement answers 200 with the database's message.
   auto r = c->post(path::kOpen, {{"sql", "select nosuchcolumn from bas_cust"}});
   EXPECT_EQ(r.status, 200);
-  EXPECT_EQ(r.body["error"], "no such column: nosuchcolumn");
+  EXPECT_EQ(r.body["error"], onPostgres() ? "column \"nosuchcolumn\" does not exist"
+                                          : "no such column: nosuchcolumn");
 }
 
 TEST_F(ApiTest, ProvidersAnswerWithTheirDefaultQuery) {

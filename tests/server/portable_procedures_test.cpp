@@ -147,8 +147,7 @@ struct Backends {
     // As an account set's database is made: text ordered and folded by bytes, as SQLite does.
     admin->script("CREATE DATABASE " + name +
                   " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
-    url = clusterUrl;
-    url.replace(url.find("/postgres"), 9, "/" + name);
+    url = postgresUrlOf(clusterUrl, name);
     pg = db::openPostgres(url, model);
     server::migratePostgres(*pg);
     db::preparePostgresDatabase(*pg);

@@ -276,7 +276,8 @@ TEST_F(QueryViewsTest, DefinitionsCanBeFoundByTheirCaptions) {
   // The report centre finds a query by its caption in the tree, the conditions dialog a field by
   // its caption: both must be unique.
   auto queries = c->open(
-      "select tableCName, count(*) as n from sys_filter_sql group by tableCName having n > 1");
+      "select tableCName, count(*) as n from sys_filter_sql group by tableCName "
+      "having count(*) > 1");
   EXPECT_TRUE(queries.rows.empty()) << text(queries, 0, 0);
   auto fields = c->open(
       "select tableName, fieldCName from sys_filter group by tableName, fieldCName "

@@ -35,7 +35,7 @@ constexpr const char* kMismatches[][2] = {
      "where gsNo is not null union select gsNo from qk_so_line) g "
      "left join qk_so_line k on k.gsNo = g.gsNo "
      "left join bus_so_det l on l.gsNo = g.gsNo "
-     "where k.gsNo is null or k.keyNo is not l.keyNo "
+     "where k.gsNo is null or k.keyNo is distinct from l.keyNo "
      " or abs(k.qty - coalesce(l.qty, 0)) > 1e-6 "
      " or abs(k.dQty - (select total(qty) from bus_sd_det s where s.gsNo = g.gsNo)) > 1e-6 "
      " or k.unQty <> round(k.qty - k.dQty, 5)"},
@@ -45,9 +45,10 @@ constexpr const char* kMismatches[][2] = {
      "union select taskNo from qk_task_progress) g "
      "left join qk_task_progress k on k.taskNo = g.taskNo "
      "left join bus_task_det l on l.taskNo = g.taskNo "
-     "where k.taskNo is null or k.productNo is not l.productNo or k.procNo is not l.procNo "
-     " or k.depNo is not l.depNo or k.pDate is not l.pDate "
-     " or k.quote is not (select quote from bas_quote q where q.productNo = l.productNo "
+     "where k.taskNo is null or k.productNo is distinct from l.productNo or k.procNo is distinct "
+     "from l.procNo "
+     " or k.depNo is distinct from l.depNo or k.pDate is distinct from l.pDate "
+     " or k.quote is distinct from (select quote from bas_quote q where q.productNo = l.productNo "
      "   and q.procNo = l.procNo) "
      " or abs(k.qty - coalesce(l.qty, 0)) > 1e-6 "
      " or abs(k.fQty - (select total(gqty) from bus_flow f where f.taskNo = g.taskNo)) > 1e-6"
@@ -118,7 +119,8 @@ TEST_F(RunningTotalsTest, TotalsEqualTheStraightSumsAfterRandomEditsThroughTheSe
   const std::string oneRec =
       " where sysid = (select sysid from bus_flow_rec order by random() limit 1)";
   const std::string oneDelivery =
-      " where rowid = (select rowid from bus_sd_det order by random() limit 1)";
+      " where (keyNo, SDItemNo) in (select keyNo, SDItemNo from bus_sd_det order by random() "
+      "limit 1)";
   admin->execute("insert into bus_SD (keyNo, whNo, dDate) values ('FH-1', 'W01', '2026-06-10')");
   for (int step = 0; step < 240; ++step) {
     switch (pick(19)) {
@@ -326,8 +328,7 @@ TEST(RunningTotalsPostgresTest, TheSameWritesKeepTheSameTotalsAndTheDashboardAgr
   const std::string name = "qk_t_" + std::to_string(rd()) + std::to_string(rd());
   admin->script("CREATE DATABASE " + name +
                 " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
-  std::string dbUrl = url;
-  dbUrl.replace(dbUrl.find("/postgres"), 9, "/" + name);
+  const std::string dbUrl = postgresUrlOf(url, name);
   {
     // The schema as written, not through the translation client and server statements take.
     PGconn* raw = PQconnectdb(dbUrl.c_str());

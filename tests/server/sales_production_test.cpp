@@ -112,13 +112,16 @@ TEST_F(SalesProductionTest, ZeroOrEmptyUsageIsRefused) {
                               {"params", Json::object()}}),
               "用量不能为空!")
         << qty;
-    EXPECT_EQ(admin->errorOf(protocol::path::kExecute,
-                             {{"provider", "pubDSP"},
-                              {"sql", std::string("update bom set ylQty = ") + qty +
-                                          " where sysid = " + std::to_string(id)},
-                              {"params", Json::object()}}),
-              "用量不能为空!")
-        << qty;
+    // PostgreSQL refuses empty text for a number column before any rule sees it.
+    const std::string refusal = admin->errorOf(
+        protocol::path::kExecute, {{"provider", "pubDSP"},
+                                   {"sql", std::string("update bom set ylQty = ") + qty +
+                                               " where sysid = " + std::to_string(id)},
+                                   {"params", Json::object()}});
+    if (onPostgres() && std::string_view(qty) == "''")
+      EXPECT_NE(refusal, "") << qty;
+    else
+      EXPECT_EQ(refusal, "用量不能为空!") << qty;
   }
   auto left = admin->open("select count(*) as n, max(ylQty) as qty from bom");
   EXPECT_EQ(number(left, 0, "n"), 1);
@@ -271,10 +274,10 @@ TEST_F(SalesProductionTest, EachSessionHasItsOwnTree) {
 TEST_F(SalesProductionTest, ACycleStoredBeforeTheRulesStopsWhereAPartWouldRepeat) {
   {
     auto db = server::AccountStore(dir_.path()).open(kAccount);
-    db->script(
-        "drop trigger tr_bom_cycle_insert;"
-        "insert into bom (productNo, partNo, itemNo, ylQty) values ('P', 'A', 1, 1), "
-        "('A', 'B', 1, 1), ('B', 'P', 1, 1), ('B', 'a', 2, 1);");
+    db->script(std::string(onPostgres() ? "drop trigger tr_bom_cycle on bom;"
+                                        : "drop trigger tr_bom_cycle_insert;") +
+               "insert into bom (productNo, partNo, itemNo, ylQty) values ('P', 'A', 1, 1), "
+               "('A', 'B', 1, 1), ('B', 'P', 1, 1), ('B', 'a', 2, 1);");
   }
   auto rs = tree(*admin, "P");
   std::vector<std::string> order;

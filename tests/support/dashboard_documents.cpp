@@ -46,10 +46,7 @@ DashboardDocuments generateDashboardDocuments(db::Connection& db,
       quotes.push_back({number("P", i, 6), p[0], q});
       quote[{number("P", i, 6), p[0]}] = q;
     }
-  db.execute(
-      "insert into bas_quote (productNo, procNo, quote) select value->>0, value->>1, value->>2 "
-      "from json_each(:rows)",
-      {{"rows", quotes.dump()}});
+  insertJsonRows(db, "insert into bas_quote (productNo, procNo, quote)", quotes);
 
   nlohmann::json orders = nlohmann::json::array(), lines = nlohmann::json::array(),
                  deliveries = nlohmann::json::array();
@@ -57,7 +54,7 @@ DashboardDocuments generateDashboardDocuments(db::Connection& db,
     const std::string key = number("XS", o, 7);
     const std::string cust = number("C", between(1, spec.customers), 3);
     const std::string due = dayAfter(spec.day, between(-60, 30)) + " 00:00:00";
-    orders.push_back({key, cust, due});
+    orders.push_back({key, cust, due, due});
     for (int l = 1; l <= spec.linesPerOrder; ++l) {
       const std::string gsNo = key + "-" + number("", l, 2);
       const double qty = between(1, 100);
@@ -65,25 +62,17 @@ DashboardDocuments generateDashboardDocuments(db::Connection& db,
       const int kind = between(0, 2);
       const double delivered = kind == 0 ? qty : kind == 1 ? std::floor(qty / 2) : 0;
       lines.push_back({gsNo, key, l, number("P", between(1, spec.items), 6), qty});
-      if (delivered > 0) deliveries.push_back({gsNo, delivered});
+      if (delivered > 0)
+        deliveries.push_back({"FH-DASH", static_cast<int>(deliveries.size()) + 1, gsNo, delivered});
       out.orderLines.push_back({key, cust, due, qty, delivered});
     }
   }
-  db.execute(
-      "insert into bus_SO (keyNo, custNo, dlvDate, docDate) select value->>0, value->>1, "
-      "value->>2, value->>2 from json_each(:rows)",
-      {{"rows", orders.dump()}});
-  db.execute(
-      "insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty) select value->>0, "
-      "value->>1, value->>2, value->>3, value->>4 from json_each(:rows)",
-      {{"rows", lines.dump()}});
+  insertJsonRows(db, "insert into bus_SO (keyNo, custNo, dlvDate, docDate)", orders);
+  insertJsonRows(db, "insert into bus_so_det (gsNo, keyNo, itemNo, productNo, qty)", lines);
   // Deliveries without a warehouse move no stock, so the stock figures stay the stock
   // generator's own.
   db.execute("insert into bus_SD (keyNo, docDate) values ('FH-DASH', :d)", {{"d", spec.day}});
-  db.execute(
-      "insert into bus_sd_det (keyNo, SDItemNo, gsNo, qty) select 'FH-DASH', key + 1, "
-      "value->>0, value->>1 from json_each(:rows)",
-      {{"rows", deliveries.dump()}});
+  insertJsonRows(db, "insert into bus_sd_det (keyNo, SDItemNo, gsNo, qty)", deliveries);
 
   const std::string thisMonth = spec.day.substr(0, 8) + "01";
   const std::string lastMonth = dayAfter(thisMonth, -1).substr(0, 8) + "01";
@@ -115,24 +104,15 @@ DashboardDocuments generateDashboardDocuments(db::Connection& db,
     }
     // A quarter of the lines received in full: closed, whatever their records say.
     if (qty > 0 && between(0, 3) == 0) {
-      receipts.push_back({taskNo, qty});
+      receipts.push_back({taskNo, qty, ""});
       line.received = qty;
     }
     out.taskLines.push_back(line);
   }
-  db.execute(
-      "insert into bus_task_det (taskNo, gsNo, productNo, procNo, depNo, qty, pDate) select "
-      "value->>0, value->>1, value->>2, value->>3, value->>4, value->>5, value->>6 "
-      "from json_each(:rows)",
-      {{"rows", tasks.dump()}});
-  db.execute(
-      "insert into bus_flow (taskNo, staffNo, gqty, inspDate) select value->>0, value->>1, "
-      "value->>2, value->>3 from json_each(:rows)",
-      {{"rows", records.dump()}});
-  db.execute(
-      "insert into bus_flow_rec (taskNo, recQty, recDep) select value->>0, value->>1, '' "
-      "from json_each(:rows)",
-      {{"rows", receipts.dump()}});
+  insertJsonRows(
+      db, "insert into bus_task_det (taskNo, gsNo, productNo, procNo, depNo, qty, pDate)", tasks);
+  insertJsonRows(db, "insert into bus_flow (taskNo, staffNo, gqty, inspDate)", records);
+  insertJsonRows(db, "insert into bus_flow_rec (taskNo, recQty, recDep)", receipts);
   tx.commit();
   return out;
 }

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "server/procedures/registry.h"
+
 namespace qk::test {
 
 namespace {
@@ -44,6 +46,33 @@ std::string dayAfter(const std::string& first, int days) {
   return buf;
 }
 
+void insertJsonRows(db::Connection& db, const std::string& into, const nlohmann::json& rows) {
+  if (rows.empty()) return;
+  if (db.dialect() == db::Dialect::Sqlite) {
+    std::string select = " select ";
+    for (std::size_t c = 0; c < rows.front().size(); ++c)
+      select += (c ? ", value->>" : "value->>") + std::to_string(c);
+    db.execute(into + select + " from json_each(:rows)", {{"rows", rows.dump()}});
+    return;
+  }
+  std::vector<protocol::Row> values;
+  values.reserve(rows.size());
+  for (const auto& row : rows) {
+    protocol::Row& out = values.emplace_back();
+    for (const auto& v : row) {
+      if (v.is_string())
+        out.emplace_back(v.get<std::string>());
+      else if (v.is_number_integer())
+        out.emplace_back(v.get<std::int64_t>());
+      else if (v.is_number())
+        out.emplace_back(v.get<double>());
+      else
+        out.emplace_back();
+    }
+  }
+  server::insertRows(db, into, values);
+}
+
 std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDocumentsSpec& spec,
                                               bool keepMoves) {
   std::mt19937 rng(spec.seed);
@@ -78,7 +107,7 @@ std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDoc
     std::string date = dayAfter(spec.firstDay, between(0, spec.days - 1));
     if (std::string_view(k.master) != "wh_In")
       date += " " + number("", between(8, 17), 2) + ":" + number("", between(0, 59), 2) + ":00";
-    masters[kind].push_back({key, wh, date});
+    masters[kind].push_back({key, wh, date, date});
     for (int l = 1; l <= spec.linesPerDocument && done < spec.lines; ++l, ++done) {
       const std::string product = number("P", between(1, spec.items), 6);
       const double qty = k.receipt ? between(1, 50) : between(1, 20);
@@ -88,18 +117,17 @@ std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDoc
   }
   for (int kind = 0; kind < 5; ++kind) {
     const Kind& k = kKinds[kind];
-    db.execute(std::string("insert into ") + k.master + " (" + k.key + ", whNo, " + k.date +
-                   ", docDate) select value->>0, value->>1, value->>2, value->>2 "
-                   "from json_each(:rows)",
-               {{"rows", masters[kind].dump()}});
+    insertJsonRows(
+        db,
+        std::string("insert into ") + k.master + " (" + k.key + ", whNo, " + k.date + ", docDate)",
+        masters[kind]);
   }
   for (int kind = 0; kind < 5; ++kind) {
     const Kind& k = kKinds[kind];
-    db.execute(std::string("insert into ") + k.detail + " (keyNo, " + k.line +
-                   ", productNo, qty, " + k.price +
-                   ") select value->>0, value->>1, value->>2, value->>3, value->>4 "
-                   "from json_each(:rows)",
-               {{"rows", lines[kind].dump()}});
+    insertJsonRows(db,
+                   std::string("insert into ") + k.detail + " (keyNo, " + k.line +
+                       ", productNo, qty, " + k.price + ")",
+                   lines[kind]);
   }
   tx.commit();
   return moves;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "server/db/connection.h"
 
 namespace qk::test {
@@ -29,6 +31,11 @@ struct StockMove {
 std::string number(const char* prefix, int n, int width);
 // The day `days` after `first` (both "YYYY-MM-DD"); days may be negative.
 std::string dayAfter(const std::string& first, int days);
+
+// Stores rows given as a JSON array of arrays through `into` ("insert into t (a, b)"), each
+// value taking its column's type: on SQLite in one statement that reads the JSON, on other
+// engines as bound multi-row VALUES.
+void insertJsonRows(db::Connection& db, const std::string& into, const nlohmann::json& rows);
 
 // Returns every movement, the opening stock first (dated ""), when `moves` is wanted.
 std::vector<StockMove> generateStockDocuments(db::Connection& db, const StockDocumentsSpec& spec,

@@ -106,12 +106,7 @@ class PgTestDatabases {
     }
   }
 
-  std::string urlOf(const std::string& database) const {
-    std::string url = url_;
-    const auto at = url.find("/postgres");
-    if (at == std::string::npos) throw std::runtime_error("QK_TEST_PG must name database postgres");
-    return url.replace(at, 9, "/" + database);
-  }
+  std::string urlOf(const std::string& database) const { return postgresUrlOf(url_, database); }
 
  private:
   PgTestDatabases() : model_(server::schemaModel()) {
@@ -197,6 +192,13 @@ class PostgresRequired : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new PostgresRequired);
 
 }  // namespace
+
+std::string postgresUrlOf(const std::string& clusterUrl, const std::string& database) {
+  std::string url = clusterUrl;
+  const auto at = url.find("/postgres");
+  if (at == std::string::npos) throw std::runtime_error("QK_TEST_PG must name database postgres");
+  return url.replace(at, 9, "/" + database);
+}
 
 bool havePostgresCluster() {
   const char* url = std::getenv("QK_TEST_PG");

@@ -41,6 +41,9 @@ bool onPostgres();
 // Whether a PostgreSQL cluster to test against is given (QK_TEST_PG, see scripts/pg-cluster.sh).
 bool havePostgresCluster();
 
+// The cluster's URL (naming database postgres, as QK_TEST_PG does) for another of its databases.
+std::string postgresUrlOf(const std::string& clusterUrl, const std::string& database);
+
 // A new, empty database on that cluster, dropped with the object (connections ended first).
 class ScratchPgDatabase {
  public:

@@ -110,16 +110,22 @@ void writeDelta(db::Connection& db, const Rights& rights, const wire::Delta& del
   checkAfterWrites(db, writer.table());
 }
 
-// Runs the writes in one transaction and answers "OK", or the reason nothing was written.
+// Runs the writes in one transaction and answers "OK", or the reason nothing was written. A
+// save the database rolled back because it deadlocked with another one is run again: the user
+// should not have to press Save twice for what was nobody's mistake.
 template <typename Fn>
 wire::TextReply inOneTransaction(db::Connection& db, Fn&& write) {
-  try {
-    db::Transaction tx(db);
-    write();
-    tx.commit();
-    return {"OK", {}, {}};
-  } catch (const db::DbError& e) {
-    return {e.what(), errorCode(e.kind()), e.table()};
+  constexpr int kAttempts = 4;
+  for (int attempt = 1;; ++attempt) {
+    try {
+      db::Transaction tx(db);
+      write();
+      tx.commit();
+      return {"OK", {}, {}};
+    } catch (const db::DbError& e) {
+      if (e.lostToAnother() && attempt < kAttempts) continue;
+      return {e.what(), errorCode(e.kind()), e.table()};
+    }
   }
 }
 

@@ -112,7 +112,7 @@ void SharedLoginFailures::failed(std::string_view user, std::string_view address
   db_.execute(
       "INSERT INTO qk_login_failure (userName, address, failures, lastFailure) "
       "VALUES (:u, :a, 1, :t) ON CONFLICT (userName, address) DO UPDATE "
-      "SET failures = failures + 1, lastFailure = excluded.lastFailure",
+      "SET failures = qk_login_failure.failures + 1, lastFailure = excluded.lastFailure",
       {{"u", std::string(user)}, {"a", addressKey(address)}, {"t", unixNow()}});
 }
 

@@ -58,9 +58,17 @@ class DbError : public std::runtime_error {
   ErrorKind kind() const noexcept { return kind_; }
   const std::string& table() const noexcept { return table_; }
   const std::vector<std::string>& columns() const noexcept { return columns_; }
+  // The transaction lost to another one at the same time (a deadlock, a serialization failure)
+  // and was rolled back by the engine: run again, it will most likely go through.
+  bool lostToAnother() const noexcept { return lostToAnother_; }
+  DbError& setLostToAnother() noexcept {
+    lostToAnother_ = true;
+    return *this;
+  }
 
  private:
   ErrorKind kind_;
+  bool lostToAnother_ = false;
   std::string table_;
   std::vector<std::string> columns_;
 };

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <regex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -201,27 +200,12 @@ struct BoundParams {
 
 constexpr const char* kRefusedPrefix = "服务器拒绝执行此语句：";
 
-// CREATE TEMP TABLE of a session table ("##name", also quoted); the name in group 1 or 2.
-const std::regex& sessionTableCreation() {
-  static const std::regex re(
-      R"re(^\s*create\s+(?:temp|temporary)\s+table\s+(?:if\s+not\s+exists\s+)?)re"
-      R"re((?:temp\s*\.\s*)?(?:"(##[^"]+)"|(##\w+)))re",
-      std::regex::icase);
-  return re;
-}
-
 // A session table the server declares with the schema's types (NVARCHAR(n), DECIMAL(p,s),
 // DATETIME) gets them as the PostgreSQL schema stores them; other statements stay as they are.
 std::string withSessionTableTypes(std::string_view sql) {
-  if (leadingKeyword(sql) != "create" ||
-      !std::regex_search(sql.begin(), sql.end(), sessionTableCreation()))
+  if (leadingKeyword(sql) != "create" || sessionTableDefinition(sql).name.empty())
     return std::string(sql);
-  static const std::regex decimal(R"re(\bDECIMAL\s*\(\s*\d+\s*,\s*\d+\s*\))re", std::regex::icase);
-  static const std::regex datetime(R"re(\bDATETIME\b)re", std::regex::icase);
-  static const std::regex nvarchar(R"re(\bNVARCHAR\b)re", std::regex::icase);
-  std::string out = std::regex_replace(std::string(sql), decimal, "DOUBLE PRECISION");
-  out = std::regex_replace(out, datetime, "TEXT");
-  return std::regex_replace(out, nvarchar, "VARCHAR");
+  return withPostgresColumnTypes(sql);
 }
 
 class PgConnection final : public Connection {
@@ -395,40 +379,26 @@ class PgConnection final : public Connection {
       mode_ = Mode::Unknown;
     // A session table the server fills ("##name") is read by the client's statements, which run
     // under the client role.
-    std::match_results<std::string_view::const_iterator> m;
-    if (word != "create" || !std::regex_search(sql.begin(), sql.end(), m, sessionTableCreation()))
-      return;
-    const std::string table = m[1].matched ? m[1].str() : m[2].str();
-    runSimple("GRANT ALL ON " + translateForPostgres(table).sql + " TO " + clientRole_);
+    if (word != "create") return;
+    SessionTableDefinition def = sessionTableDefinition(sql);
+    if (def.name.empty()) return;
+    runSimple("GRANT ALL ON " + translateForPostgres(def.name).sql + " TO " + clientRole_);
     // Its columns keep the statement's spelling and declared type in results, as on SQLite.
-    auto& names = sessionColumns_[protocol::toLower(table)];
-    std::vector<std::string> parts{""};  // the definitions between the outer parentheses
-    int depth = 0;
-    for (auto it = m[0].second; it != sql.end(); ++it) {
-      if (*it == '(' && ++depth == 1) continue;
-      if (*it == ')' && --depth == 0) break;
-      if (depth == 1 && *it == ',')
-        parts.emplace_back();
-      else if (depth >= 1)
-        parts.back() += *it;
-    }
-    static const std::regex definition(
-        R"re(^\s*"?([A-Za-z_][A-Za-z0-9_]*)"?\s*([A-Za-z]+(?:\s*\([^)]*\))?)?)re");
-    static const std::regex constraint("primary|unique|check|foreign|constraint",
-                                       std::regex::icase);
-    for (const std::string& part : parts) {
-      std::smatch m;
-      if (!std::regex_search(part, m, definition) || std::regex_match(m[1].str(), constraint))
-        continue;
-      TableColumn& column = names[protocol::toLower(m[1].str())];
-      column.name = m[1].str();
-      column.declaredType = m[2].str();
+    auto& names = sessionColumns_[protocol::toLower(def.name)];
+    for (auto& [name, type] : def.columns) {
+      TableColumn& column = names[protocol::toLower(name)];
+      column.name = std::move(name);
+      column.declaredType = std::move(type);
     }
   }
 
   PgStatement prepareClient(std::string_view sql) {
     const ClientStatementCheck check = checkClientStatement(sql);
     if (check.blank) throw DbError("SQL 语句为空");
+    // Said first: the more telling reason, and the one SQLite's connection gives.
+    if (!check.createdTable.empty() && !model_->relationSpelling(check.createdTable).empty())
+      throw RefusedError(std::string(kRefusedPrefix) + "临时表不能与数据库中的表或视图同名（" +
+                         check.createdTable + "）");
     if (!check.refusal.empty()) throw RefusedError(kRefusedPrefix + check.refusal);
     if (writePolicy_) {
       for (const ClientWrite& w : check.writes) {
@@ -492,13 +462,24 @@ class PgConnection final : public Connection {
   Outcome run(const PgStatement& st, const Params& params, bool client, Keep keep,
               std::string_view original) {
     const BoundParams bound(st.params, params);
+    // Inside a transaction a failed statement undoes only itself, as on SQLite, and the
+    // transaction goes on: the statement runs within a savepoint, sent in the same round trip.
+    const bool guarded =
+        PQtransactionStatus(conn_) == PQTRANS_INTRANS && !controlsTransaction(original);
+    std::optional<DbError> failure;
+    if (guarded && (!PQenterPipelineMode(conn_) || !sendPlain("SAVEPOINT qk_statement")))
+      throw errorFrom(nullptr, client);
     if (!PQsendQueryParams(conn_, st.sql.c_str(), static_cast<int>(bound.values.size()),
                            bound.types.data(), bound.values.data(), nullptr, nullptr, 0))
       throw errorFrom(nullptr, client);
+    if (guarded) {
+      if (!sendPlain("RELEASE SAVEPOINT qk_statement") || !PQpipelineSync(conn_))
+        throw errorFrom(nullptr, client);
+      failure = readPlain(client);  // the savepoint's
+    }
     if (client) PQsetSingleRowMode(conn_);
 
     Outcome out;
-    std::optional<DbError> failure;
     std::vector<Oid> types;
     std::vector<std::pair<Oid, int>> origins;  // table and column of each result column
     std::int64_t bytes = 0;
@@ -550,8 +531,21 @@ class PgConnection final : public Connection {
           char* buffer = nullptr;
           while (PQgetCopyData(conn_, &buffer, 0) > 0) PQfreemem(buffer);
         }
+      } else if (status == PGRES_PIPELINE_ABORTED) {
+        if (!failure) failure = DbError("事务中有语句失败，数据没有保存");
       } else if (!failure) {
         failure = errorFrom(raw, client);
+      }
+    }
+    if (guarded) {
+      std::optional<DbError> released = readPlain(client);
+      if (!failure) failure = std::move(released);
+      finishPipeline();
+      if (failure && PQstatus(conn_) != CONNECTION_BAD) {
+        // Back to before the statement; should that fail too, the transaction stays failed and
+        // its commit says nothing was saved.
+        Result r(
+            PQexec(conn_, "ROLLBACK TO SAVEPOINT qk_statement; RELEASE SAVEPOINT qk_statement"));
       }
     }
     if (PQstatus(conn_) == CONNECTION_BAD && !failure) failure = errorFrom(nullptr, client);
@@ -561,6 +555,44 @@ class PgConnection final : public Connection {
     }
     describeFields(out.rows, types, origins, original);
     return out;
+  }
+
+  static bool controlsTransaction(std::string_view sql) {
+    const std::string word = leadingKeyword(sql);
+    for (const char* w : {"begin", "start", "commit", "end", "rollback", "abort", "savepoint",
+                          "release", "prepare"})
+      if (word == w) return true;
+    return false;
+  }
+
+  // A statement without parameters sent within a pipeline, and the reading of its results.
+  bool sendPlain(const char* sql) {
+    return PQsendQueryParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0) != 0;
+  }
+  std::optional<DbError> readPlain(bool client) {
+    std::optional<DbError> failure;
+    while (PGresult* raw = PQgetResult(conn_)) {
+      Result r(raw);
+      const auto status = PQresultStatus(raw);
+      if (status == PGRES_PIPELINE_ABORTED) {
+        if (!failure) failure = DbError("事务中有语句失败，数据没有保存");
+      } else if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && !failure) {
+        failure = errorFrom(raw, client);
+      }
+    }
+    return failure;
+  }
+
+  // Reads up to the pipeline's sync and leaves pipeline mode.
+  void finishPipeline() {
+    for (int ends = 0; ends < 3 && PQstatus(conn_) != CONNECTION_BAD;) {
+      Result r(PQgetResult(conn_));
+      if (!r)
+        ++ends;  // the end of a statement's results; the sync follows the last one
+      else if (PQresultStatus(r.get()) == PGRES_PIPELINE_SYNC)
+        break;
+    }
+    PQexitPipelineMode(conn_);
   }
 
   static void noteCommand(PGresult* r, Outcome& out) {
@@ -697,8 +729,9 @@ class PgConnection final : public Connection {
     if (state == "42501")
       return DbError(std::string(kRefusedPrefix) + "没有权限（" + message + "）",
                      ErrorKind::Refused);
-    if (state == "40001" || state == "40P01" || state == "55P03")
-      return DbError("数据库正被其他程序占用，请稍后重试", ErrorKind::Busy);
+    if (state == "40001" || state == "40P01")
+      return DbError("数据库正被其他程序占用，请稍后重试", ErrorKind::Busy).setLostToAnother();
+    if (state == "55P03") return DbError("数据库正被其他程序占用，请稍后重试", ErrorKind::Busy);
     if (state == "53100")
       return DbError("服务器磁盘空间已满，数据没有保存，请联系管理员", ErrorKind::DiskFull);
     if (state.rfind("58", 0) == 0 || state.rfind("XX", 0) == 0)

@@ -331,6 +331,105 @@ std::map<std::string, std::string> aliasSpellings(std::string_view sql) {
   return out;
 }
 
+SessionTableDefinition sessionTableDefinition(std::string_view sql) {
+  SessionTableDefinition def;
+  const std::vector<Token> toks = lexPg(sql);
+  std::vector<const Token*> sig;
+  for (const Token& t : toks)
+    if (significant(t)) sig.push_back(&t);
+  auto wordAt = [&](std::size_t k, std::string_view w) {
+    return k < sig.size() && isWord(*sig[k], w);
+  };
+  auto punctAt = [&](std::size_t k, std::string_view p) {
+    return k < sig.size() && isPunct(*sig[k], p);
+  };
+  auto offsetOf = [&](const Token* t) {
+    return static_cast<std::size_t>(t->text.data() - sql.data());
+  };
+  std::size_t k = 1;
+  if (!wordAt(0, "create") || !(wordAt(k, "temp") || wordAt(k, "temporary"))) return def;
+  if (!wordAt(++k, "table")) return def;
+  ++k;
+  if (wordAt(k, "if") && wordAt(k + 1, "not") && wordAt(k + 2, "exists")) k += 3;
+  if (wordAt(k, "temp") && punctAt(k + 1, ".")) k += 2;
+  if (k >= sig.size()) return def;
+  const Token& name = *sig[k];
+  if (name.kind == Tok::TempName)
+    def.name = std::string(name.text);
+  else if (name.kind == Tok::Quoted && name.text.size() > 4 && name.text.substr(0, 3) == "\"##")
+    def.name = std::string(name.text.substr(1, name.text.size() - 2));
+  else
+    return def;
+  if (!punctAt(++k, "(")) return def;  // CREATE … AS SELECT
+  // The definitions between the outer parentheses: a name, then a type with its arguments.
+  for (++k; k < sig.size() && !punctAt(k, ")");) {
+    const std::size_t first = k;
+    int depth = 0;
+    while (k < sig.size() && !(depth == 0 && (punctAt(k, ",") || punctAt(k, ")")))) {
+      if (punctAt(k, "(")) ++depth;
+      if (punctAt(k, ")")) --depth;
+      ++k;
+    }
+    const Token& column = *sig[first];
+    const bool constraint =
+        column.kind == Tok::Word &&
+        (isWord(column, "primary") || isWord(column, "unique") || isWord(column, "check") ||
+         isWord(column, "foreign") || isWord(column, "constraint"));
+    if ((column.kind == Tok::Word || column.kind == Tok::Quoted) && !constraint) {
+      std::string_view spelled = column.text;
+      if (column.kind == Tok::Quoted) spelled = spelled.substr(1, spelled.size() - 2);
+      std::string type;
+      if (first + 1 < k && sig[first + 1]->kind == Tok::Word) {
+        std::size_t end = offsetOf(sig[first + 1]) + sig[first + 1]->text.size();
+        if (punctAt(first + 2, "("))
+          for (std::size_t j = first + 3; j < k; ++j)
+            if (punctAt(j, ")")) {
+              end = offsetOf(sig[j]) + 1;
+              break;
+            }
+        type = std::string(sql.substr(offsetOf(sig[first + 1]), end - offsetOf(sig[first + 1])));
+      }
+      def.columns.emplace_back(std::string(spelled), std::move(type));
+    }
+    if (punctAt(k, ",")) ++k;
+  }
+  return def;
+}
+
+std::string withPostgresColumnTypes(std::string_view sql) {
+  const std::vector<Token> toks = lexPg(sql);
+  std::string out;
+  out.reserve(sql.size() + 16);
+  for (std::size_t i = 0; i < toks.size(); ++i) {
+    const Token& t = toks[i];
+    if (isWord(t, "datetime")) {
+      out += "TEXT";
+    } else if (isWord(t, "nvarchar")) {
+      out += "VARCHAR";
+    } else if (isWord(t, "decimal")) {
+      // DECIMAL ( p , s ): the significant tokens after it, blanks between them allowed.
+      static constexpr std::string_view kShape[] = {"(", "9", ",", "9", ")"};
+      std::size_t j = i + 1, matched = 0;
+      for (; j < toks.size() && matched < std::size(kShape); ++j) {
+        if (!significant(toks[j])) continue;
+        const bool ok = kShape[matched] == "9" ? toks[j].kind == Tok::Number
+                                               : isPunct(toks[j], kShape[matched]);
+        if (!ok) break;
+        ++matched;
+      }
+      if (matched == std::size(kShape)) {
+        out += "DOUBLE PRECISION";
+        i = j - 1;
+      } else {
+        out += t.text;
+      }
+    } else {
+      out += t.text;
+    }
+  }
+  return out;
+}
+
 std::vector<std::string> splitPostgresScript(std::string_view sql) {
   std::vector<std::string> out;
   std::string current;
@@ -416,6 +515,7 @@ class ClientStatementJudge {
       if (!wordAt(k, "table")) return refuse(kSchemaChange), false;
       ++k;
       if (wordAt(k, "if") && wordAt(k + 1, "not") && wordAt(k + 2, "exists")) k += 3;
+      if (at(k)) check_.createdTable = bareName(*at(k));
       if (!at(k) || at(k)->kind != Tok::TempName) return refuse(kSchemaChange), false;
       return true;
     }

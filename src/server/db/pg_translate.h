@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "server/db/connection.h"
@@ -33,6 +34,18 @@ PgStatement translateForPostgres(std::string_view sql);
 // PostgreSQL reports result columns in lower case, SQLite as the statement spells them.
 std::map<std::string, std::string> aliasSpellings(std::string_view sql);
 
+// A session table the server creates ("create temp table ##name (…)"): its name as written,
+// with the "##", and each column's name and declared type as written ("DECIMAL(18,4)").
+struct SessionTableDefinition {
+  std::string name;  // empty when the statement creates no session table
+  std::vector<std::pair<std::string, std::string>> columns;
+};
+SessionTableDefinition sessionTableDefinition(std::string_view sql);
+
+// The statement with the types of the SQLite schema as PostgreSQL's schema stores them:
+// DECIMAL(p,s) becomes DOUBLE PRECISION, DATETIME TEXT, NVARCHAR VARCHAR.
+std::string withPostgresColumnTypes(std::string_view sql);
+
 // The statements of a script, each with its trailing semicolon removed; blank ones left out.
 std::vector<std::string> splitPostgresScript(std::string_view sql);
 
@@ -47,6 +60,7 @@ struct ClientStatementCheck {
   bool blank = false;               // nothing but blanks and comments
   std::string refusal;              // why the statement is refused; empty when it may run
   std::vector<ClientWrite> writes;  // writes to tables other than the session's temporary ones
+  std::string createdTable;         // the table a CREATE TABLE names, as written
 };
 
 // What the guard decides from the text alone: exactly one statement; a query or a write of

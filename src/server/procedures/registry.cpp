@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <mutex>
@@ -44,6 +45,24 @@ std::int64_t ProcedureCall::integer(std::size_t i) const {
   }
   throw db::DbError("存储过程第 " + std::to_string(i + 1) +
                     " 个参数应为整数: " + protocol::toDisplayText(v));
+}
+
+protocol::Value ProcedureCall::number(std::size_t i) const {
+  const protocol::Value& v = arg(i);
+  auto s = std::get_if<std::string>(&v);
+  if (!s) return v;
+  const auto first = s->find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  const auto last = s->find_last_not_of(" \t");
+  const std::string digits = s->substr(first, last - first + 1);
+  char* end = nullptr;
+  errno = 0;
+  const long long n = std::strtoll(digits.c_str(), &end, 10);
+  if (end && *end == '\0' && errno != ERANGE) return static_cast<std::int64_t>(n);
+  errno = 0;
+  const double d = std::strtod(digits.c_str(), &end);
+  if (end && *end == '\0' && errno != ERANGE && std::isfinite(d)) return d;
+  throw db::DbError("存储过程第 " + std::to_string(i + 1) + " 个参数应为数字: " + *s);
 }
 
 void registerProcedure(std::string name, Procedure proc) {

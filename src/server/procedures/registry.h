@@ -22,6 +22,9 @@ struct ProcedureCall {
   const protocol::Value& arg(std::size_t i) const;  // throws when the caller passed too few
   std::string text(std::size_t i) const;            // the argument as text ("" for null)
   std::int64_t integer(std::size_t i) const;        // throws with a clear text when not a number
+  // The argument for a numeric column: null when null or blank (a blank cell of the screen),
+  // a number otherwise; throws with a clear text when it is neither.
+  protocol::Value number(std::size_t i) const;
 };
 
 // Text folded as the NOCASE columns compare (ASCII letters only), for matching numbers in C++.
