@@ -499,16 +499,42 @@ TEST_F(PgConnectionTest, TransactionsRollBackAndClientsStayUnderTheirRole) {
   EXPECT_EQ(owner_->query("select current_user = session_user", {}).rows[0][0],
             Value(std::int64_t{1}));  // a comparison gives 1, as on SQLite
 
-  // A failed statement undoes only itself, as on SQLite: the transaction goes on, and what it
-  // wrote before and after the failure is saved.
+  // A failed statement ends the transaction: the rest of it still reads (a refusal is worded
+  // from what it reads), writes nothing, and its commit says nothing was saved.
   owner_->begin();
   owner_->execute("insert into item (itemname) values ('y')", {});
   EXPECT_THROW(owner_->execute("insert into item (itemname) values ('Y')", {}), db::DbError);
+  EXPECT_TRUE(owner_->inTransaction());
+  EXPECT_EQ(one("select count(*) from item"), Value(std::int64_t{0}));
   EXPECT_THROW(owner_->clientQuery("select nosuchcolumn from item", {}), db::DbError);
   EXPECT_EQ(owner_->clientQuery("select count(*) from item", {}).rows[0][0],
-            Value(std::int64_t{1}));
-  owner_->execute("insert into item (itemname) values ('z')", {});
+            Value(std::int64_t{0}));
+  EXPECT_THROW(owner_->query("insert into item (itemname) values ('w') returning itemname", {}),
+               db::DbError);  // a read of its own, and read-only
+  EXPECT_THROW(owner_->execute("insert into item (itemname) values ('z')", {}), db::DbError);
+  EXPECT_THROW(owner_->clientExecute("insert into item (itemname) values ('z')", {}), db::DbError);
+  EXPECT_THROW(owner_->commit(), db::DbError);  // never a silent rollback reported as saved
+  EXPECT_FALSE(owner_->inTransaction());
+  EXPECT_EQ(one("select count(*) from item"), Value(std::int64_t{0}));
+
+  // With statement rollback asked for, a failed statement undoes only itself, as on SQLite: the
+  // transaction goes on, and what it wrote before and after the failure is saved.
+  owner_->begin();
+  {
+    const db::StatementRollback keepGoing(*owner_);
+    owner_->execute("insert into item (itemname) values ('y')", {});
+    EXPECT_THROW(owner_->execute("insert into item (itemname) values ('Y')", {}), db::DbError);
+    EXPECT_THROW(owner_->clientQuery("select nosuchcolumn from item", {}), db::DbError);
+    EXPECT_EQ(owner_->clientQuery("select count(*) from item", {}).rows[0][0],
+              Value(std::int64_t{1}));
+    owner_->execute("insert into item (itemname) values ('z')", {});
+  }
   owner_->commit();
+  EXPECT_EQ(one("select count(*) from item"), Value(std::int64_t{2}));
+  // The next transaction starts afresh.
+  owner_->begin();
+  owner_->execute("insert into item (itemname) values ('x')", {});
+  owner_->rollback();
   EXPECT_EQ(one("select count(*) from item"), Value(std::int64_t{2}));
 }
 

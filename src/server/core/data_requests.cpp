@@ -181,6 +181,8 @@ wire::ApplyReply applyChanges(db::Connection& db, Rights& rights, const wire::Ap
 
   wire::ApplyReply reply;
   db::Transaction tx(db);
+  // Rows after a refused one are still written when errors are tolerated.
+  const db::StatementRollback keepGoing(db, r.maxErrors != 0);
   ChangeWriter writer(db, table, {});
   checkRights(rights, writer.table(), r.delta);
   for (std::size_t i : writeOrder(r.delta)) {

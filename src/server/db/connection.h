@@ -150,6 +150,30 @@ class Connection {
   virtual void commit() = 0;
   virtual void rollback() = 0;
   virtual bool inTransaction() const = 0;
+
+  // Inside a transaction, what a failed statement leaves. With this on, it undoes only itself
+  // and the transaction goes on (what SQLite always does): for callers that keep writing after a
+  // refused row. Off (the default), an engine may end the transaction at the failure: on
+  // PostgreSQL the rest of it can still read, for the words of the refusal, but not write, and
+  // its commit fails.
+  virtual void setStatementRollback(bool on) { (void)on; }
+};
+
+// Statement rollback (above) for a scope.
+class StatementRollback {
+ public:
+  explicit StatementRollback(Connection& c, bool on = true) : c_(c), on_(on) {
+    if (on_) c_.setStatementRollback(true);
+  }
+  StatementRollback(const StatementRollback&) = delete;
+  StatementRollback& operator=(const StatementRollback&) = delete;
+  ~StatementRollback() {
+    if (on_) c_.setStatementRollback(false);
+  }
+
+ private:
+  Connection& c_;
+  bool on_;
 };
 
 // Scoped transaction: commit explicitly; the destructor rolls back what was not committed.

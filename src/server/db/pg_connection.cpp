@@ -199,6 +199,7 @@ struct BoundParams {
 };
 
 constexpr const char* kRefusedPrefix = "服务器拒绝执行此语句：";
+constexpr const char* kFailedTransaction = "事务中有语句失败，数据没有保存";
 
 // A session table the server declares with the schema's types (NVARCHAR(n), DECIMAL(p,s),
 // DATETIME) gets them as the PostgreSQL schema stores them; other statements stay as they are.
@@ -244,6 +245,7 @@ class PgConnection final : public Connection {
   }
 
   RecordSet query(std::string_view sql, const Params& params) override {
+    if (failedTransaction_) return readAfterFailure([&] { return query(sql, params); });
     enter(Mode::Server);
     PgStatement st = translateForPostgres(sql);
     if (st.replaceRows) replaceOnConflict(st);
@@ -253,6 +255,7 @@ class PgConnection final : public Connection {
   }
 
   ExecResult execute(std::string_view sql, const Params& params) override {
+    refuseWritesAfterFailure();
     enter(Mode::Server);
     ExecResult r = runExecute(translateForPostgres(withSessionTableTypes(sql)), params, false, sql);
     afterServerStatement(sql);
@@ -260,6 +263,7 @@ class PgConnection final : public Connection {
   }
 
   void script(std::string_view sql) override {
+    refuseWritesAfterFailure();
     for (const std::string& statement : splitPostgresScript(sql)) {
       enter(Mode::Server);
       PgStatement st = translateForPostgres(withSessionTableTypes(statement));
@@ -270,12 +274,14 @@ class PgConnection final : public Connection {
   }
 
   RecordSet clientQuery(std::string_view sql, const Params& params) override {
+    if (failedTransaction_) return readAfterFailure([&] { return clientQuery(sql, params); });
     PgStatement st = prepareClient(sql);
     if (st.replaceRows) replaceOnConflict(st);
     return run(st, params, true, Keep::All, sql).rows;
   }
 
   ExecResult clientExecute(std::string_view sql, const Params& params) override {
+    refuseWritesAfterFailure();
     return runExecute(prepareClient(sql), params, true, sql);
   }
 
@@ -300,13 +306,20 @@ class PgConnection final : public Connection {
            (table.size() >= 18 && protocol::iequals(table.substr(0, 18), "information_schema"));
   }
 
-  void begin() override { runSimple("BEGIN"); }
+  void begin() override {
+    failedTransaction_ = false;
+    runSimple("BEGIN");
+  }
 
   void commit() override {
+    if (failedTransaction_) {
+      failedTransaction_ = false;
+      throw DbError(kFailedTransaction);
+    }
     if (PQtransactionStatus(conn_) == PQTRANS_INERROR) {
       // COMMIT would answer with a silent rollback; the caller must hear that nothing was saved.
       rollback();
-      throw DbError("事务中有语句失败，数据没有保存");
+      throw DbError(kFailedTransaction);
     }
     try {
       runSimple("COMMIT");
@@ -317,12 +330,19 @@ class PgConnection final : public Connection {
   }
 
   void rollback() override {
+    if (failedTransaction_) {
+      failedTransaction_ = false;  // already rolled back at the failure
+      return;
+    }
     if (!inTransaction()) return;
     mode_ = Mode::Unknown;  // the rollback also undoes the role and settings set within it
     runSimple("ROLLBACK");
   }
 
+  void setStatementRollback(bool on) override { statementRollback_ = on; }
+
   bool inTransaction() const override {
+    if (failedTransaction_) return true;  // to its caller, until its rollback or commit
     const auto status = PQtransactionStatus(conn_);
     return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
   }
@@ -346,6 +366,32 @@ class PgConnection final : public Connection {
     std::string name;
     std::map<int, std::string> columns;  // by attribute number
   };
+
+  // In a transaction that failed (and was rolled back at the failure), its caller may still read,
+  // for the words of the refusal, in a read-only transaction of its own; writes are refused,
+  // since nothing written now could be kept with what came before.
+  template <typename Fn>
+  RecordSet readAfterFailure(Fn&& read) {
+    failedTransaction_ = false;
+    RecordSet rs;
+    try {
+      runSimple("BEGIN READ ONLY");
+      rs = read();
+    } catch (...) {
+      finishReadAfterFailure();
+      throw;
+    }
+    finishReadAfterFailure();
+    return rs;
+  }
+  void finishReadAfterFailure() {
+    Result r(PQexec(conn_, "ROLLBACK"));
+    mode_ = Mode::Unknown;
+    failedTransaction_ = true;
+  }
+  void refuseWritesAfterFailure() const {
+    if (failedTransaction_) throw DbError(kFailedTransaction);
+  }
 
   void runSimple(const std::string& sql) {
     Result r(PQexec(conn_, sql.c_str()));
@@ -462,10 +508,12 @@ class PgConnection final : public Connection {
   Outcome run(const PgStatement& st, const Params& params, bool client, Keep keep,
               std::string_view original) {
     const BoundParams bound(st.params, params);
-    // Inside a transaction a failed statement undoes only itself, as on SQLite, and the
-    // transaction goes on: the statement runs within a savepoint, sent in the same round trip.
-    const bool guarded =
-        PQtransactionStatus(conn_) == PQTRANS_INTRANS && !controlsTransaction(original);
+    // With statement rollback a failed statement undoes only itself and the transaction goes on,
+    // as on SQLite: the statement runs within a savepoint, sent in the same round trip. Not for
+    // every statement: each savepoint that writes is a subtransaction, and past 64 in one
+    // transaction PostgreSQL's snapshots overflow and slow every session down.
+    const bool inTransaction = PQtransactionStatus(conn_) == PQTRANS_INTRANS;
+    const bool guarded = statementRollback_ && inTransaction && !controlsTransaction(original);
     std::optional<DbError> failure;
     if (guarded && (!PQenterPipelineMode(conn_) || !sendPlain("SAVEPOINT qk_statement")))
       throw errorFrom(nullptr, client);
@@ -549,6 +597,14 @@ class PgConnection final : public Connection {
       }
     }
     if (PQstatus(conn_) == CONNECTION_BAD && !failure) failure = errorFrom(nullptr, client);
+    if (failure && !guarded && inTransaction && !failedTransaction_ &&
+        PQtransactionStatus(conn_) == PQTRANS_INERROR) {
+      // PostgreSQL takes nothing more in this transaction: it ends here, and what follows of it
+      // only reads (see the failed-transaction state below).
+      Result r(PQexec(conn_, "ROLLBACK"));
+      mode_ = Mode::Unknown;
+      failedTransaction_ = true;
+    }
     if (failure) {
       if (client) releaseFreedMemory();
       throw *failure;
@@ -756,6 +812,8 @@ class PgConnection final : public Connection {
   WritePolicy writePolicy_;
   StatementLimits limits_;
   std::int64_t lastInsertId_ = 0;
+  bool statementRollback_ = false;
+  bool failedTransaction_ = false;  // a statement of the caller's transaction failed: see above
   std::map<Oid, Relation> relations_;
   // The columns of the session tables the server made ("##name"), as its statements spell and
   // declare them; by lower-case table and column name.
