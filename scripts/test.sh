@@ -35,8 +35,11 @@ echo "build and smoke run: $((SECONDS - started)) s"
 # (named pg.*, label pg-ci), in this build only: the sanitized suite below runs them on SQLite.
 bash scripts/build.sh --target qk_server_tests qk_dataset_tests qk_document_tests
 pg_started=$SECONDS
-pending=$(grep -v '^#' tests/postgres_pending.txt | sed 's/\./\\./g' | paste -sd'|')
-(cd build && ctest -j2 --output-on-failure --timeout 600 -L '^pg-ci$' -E "^pg\.(${pending})\$")
+# grep finds nothing once every test passes there: an empty list, not a failure.
+pending=$({ grep -v '^#' tests/postgres_pending.txt || true; } | sed 's/\./\\./g' | paste -sd'|')
+exclude=()
+[ -z "$pending" ] || exclude=(-E "^pg\.(${pending})\$")
+(cd build && ctest -j2 --output-on-failure --timeout 600 -L '^pg-ci$' "${exclude[@]}")
 echo "PostgreSQL run: $((SECONDS - pg_started)) s"
 bash scripts/package-test.sh
 bash scripts/sanitize.sh
