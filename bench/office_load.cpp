@@ -24,7 +24,8 @@ struct Tally {
 
 // One office: logs in, then pages the product list and saves receipts, once in about 500
 // requests logging out and in again (hashing a password is deliberately expensive).
-void office(int port, int id, int phase, Clock::time_point end, Tally& t) {
+void office(int port, int id, int phase, Clock::time_point end, bool ownItem, Tally& t) {
+  const std::string item = ownItem ? "OFFICE" + std::to_string(1000 + id) : "PRDS000001";
   std::mt19937 rng(static_cast<unsigned>(id * 7919 + phase));
   test::ApiClient c(port);
   auto timed = [&](Kind k, auto call) {
@@ -54,7 +55,7 @@ void office(int port, int id, int phase, Clock::time_point end, Tally& t) {
       const std::string key =
           "L" + std::to_string(phase) + "-" + std::to_string(id) + "-" + std::to_string(n);
       timed(kSave, [&] {
-        auto r = c.post(protocol::path::kUpdateData, test::receiptDocument(key, 50));
+        auto r = c.post(protocol::path::kUpdateData, test::receiptDocument(key, 50, item));
         return r.body.value("result", "") == "OK";
       });
     }
@@ -93,7 +94,8 @@ double PhaseResult::savesPerSecond() const {
   return seconds > 0 ? (static_cast<double>(ms[kSave].size()) - errors[kSave]) / seconds : 0;
 }
 
-PhaseResult runPhase(const std::vector<int>& ports, int phase, int clients, int seconds, int slow) {
+PhaseResult runPhase(const std::vector<int>& ports, int phase, int clients, int seconds, int slow,
+                     bool ownItems) {
   std::atomic<bool> stop{false};
   int reconnects = 0;
   std::thread slowThread;
@@ -103,7 +105,8 @@ PhaseResult runPhase(const std::vector<int>& ports, int phase, int clients, int 
   const auto end = start + std::chrono::seconds(seconds);
   std::vector<std::thread> threads;
   for (int i = 0; i < clients; ++i)
-    threads.emplace_back([&, i] { office(ports[i % ports.size()], i, phase, end, tallies[i]); });
+    threads.emplace_back(
+        [&, i] { office(ports[i % ports.size()], i, phase, end, ownItems, tallies[i]); });
   for (auto& t : threads) t.join();
   PhaseResult r;
   r.seconds = std::chrono::duration<double>(Clock::now() - start).count();

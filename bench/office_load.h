@@ -22,9 +22,10 @@ struct PhaseResult {
 
 // `clients` offices for `seconds`, client i on ports[i % ports.size()]; `slow` connections
 // dribbling header bytes at the first port meanwhile. `phase` keeps the receipts' numbers of
-// one phase apart from another's.
+// one phase apart from another's. Every receipt moves the same item, unless `ownItems`: then each
+// office receives an item of its own, so no two saves touch the same stock figures.
 PhaseResult runPhase(const std::vector<int>& ports, int phase, int clients, int seconds,
-                     int slow = 0);
+                     int slow = 0, bool ownItems = false);
 
 // The phase's table: per kind the count, errors, p50 and p99, then saves per second.
 void print(const char* title, const PhaseResult& r);

@@ -321,14 +321,14 @@ std::string ApiClient::errorOf(const std::string& path, const Json& body) {
   return e.value_or("");
 }
 
-Json receiptDocument(const std::string& keyNo, int lines) {
+Json receiptDocument(const std::string& keyNo, int lines, const std::string& productNo) {
   Json detail = Json::array();
   for (int i = 1; i <= lines; ++i)
     detail.push_back({{"op", "insert"},
                       {"new",
                        {{"keyNo", keyNo},
                         {"itemNo", i},
-                        {"productNo", "PRDS000001"},
+                        {"productNo", productNo},
                         {"qty", i},
                         {"uPrice", 3.5},
                         {"pName", "闸阀"},

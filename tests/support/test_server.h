@@ -112,7 +112,8 @@ class ApiClient {
 
 // A warehouse receipt as the document editor saves it through UpdateData: its master row and
 // `lines` detail lines.
-Json receiptDocument(const std::string& keyNo, int lines);
+Json receiptDocument(const std::string& keyNo, int lines,
+                     const std::string& productNo = "PRDS000001");
 
 // The paging procedure's statement and parameters, as every list, finder and picker sends them
 // to /api/open.
