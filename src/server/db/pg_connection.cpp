@@ -580,7 +580,7 @@ class PgConnection final : public Connection {
           while (PQgetCopyData(conn_, &buffer, 0) > 0) PQfreemem(buffer);
         }
       } else if (status == PGRES_PIPELINE_ABORTED) {
-        if (!failure) failure = DbError("事务中有语句失败，数据没有保存");
+        if (!failure) failure = DbError(kFailedTransaction);
       } else if (!failure) {
         failure = errorFrom(raw, client);
       }
@@ -631,7 +631,7 @@ class PgConnection final : public Connection {
       Result r(raw);
       const auto status = PQresultStatus(raw);
       if (status == PGRES_PIPELINE_ABORTED) {
-        if (!failure) failure = DbError("事务中有语句失败，数据没有保存");
+        if (!failure) failure = DbError(kFailedTransaction);
       } else if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && !failure) {
         failure = errorFrom(raw, client);
       }
