@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <latch>
 #include <memory>
 #include <random>
 #include <string>
@@ -22,9 +23,18 @@ struct Tally {
   bool served = false;
 };
 
+// The phase's clock starts once every office has logged in, as offices start their day: a
+// morning's logins all at once would otherwise fill a short phase, and hashing a password is
+// deliberately expensive.
+struct Start {
+  std::latch loggedIn;
+  std::latch go{1};
+  Clock::time_point end;
+};
+
 // One office: logs in, then pages the product list and saves receipts, once in about 500
-// requests logging out and in again (hashing a password is deliberately expensive).
-void office(int port, int id, int phase, Clock::time_point end, bool ownItem, Tally& t) {
+// requests logging out and in again.
+void office(int port, int id, int phase, Start& start, bool ownItem, Tally& t) {
   const std::string item = ownItem ? "OFFICE" + std::to_string(1000 + id) : "PRDS000001";
   std::mt19937 rng(static_cast<unsigned>(id * 7919 + phase));
   test::ApiClient c(port);
@@ -37,7 +47,9 @@ void office(int port, int id, int phase, Clock::time_point end, bool ownItem, Ta
   };
   auto login = [&] { return c.login() == "OK"; };
   timed(kLogin, login);
-  for (int n = 0; Clock::now() < end; ++n) {
+  start.loggedIn.count_down();
+  start.go.wait();
+  for (int n = 0; Clock::now() < start.end; ++n) {
     const int dice = static_cast<int>(rng() % 100);
     if (dice == 0 && rng() % 5 == 0) {
       c.post(protocol::path::kLogout, protocol::Json::object());
@@ -101,15 +113,18 @@ PhaseResult runPhase(const std::vector<int>& ports, int phase, int clients, int 
   std::thread slowThread;
   if (slow > 0) slowThread = std::thread([&] { reconnects = dribble(ports.front(), slow, stop); });
   std::vector<Tally> tallies(static_cast<std::size_t>(clients));
-  const auto start = Clock::now();
-  const auto end = start + std::chrono::seconds(seconds);
+  Start start{std::latch(clients)};
   std::vector<std::thread> threads;
   for (int i = 0; i < clients; ++i)
     threads.emplace_back(
-        [&, i] { office(ports[i % ports.size()], i, phase, end, ownItems, tallies[i]); });
+        [&, i] { office(ports[i % ports.size()], i, phase, start, ownItems, tallies[i]); });
+  start.loggedIn.wait();
+  const auto started = Clock::now();
+  start.end = started + std::chrono::seconds(seconds);
+  start.go.count_down();
   for (auto& t : threads) t.join();
   PhaseResult r;
-  r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  r.seconds = std::chrono::duration<double>(Clock::now() - started).count();
   stop = true;
   if (slowThread.joinable()) slowThread.join();
   r.clients = clients;

@@ -75,6 +75,49 @@ TEST_F(ChangeSetTest, UpdateDataWritesBothSetsOrNeither) {
   EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'RK2'"), 0);
 }
 
+// New lines reach the database many to a statement. A line the database refuses, deep in a save
+// of more lines than one statement takes, is still the one named, nothing of the save stays, and
+// the stock its lines move is what they say once the save goes through.
+TEST_F(ChangeSetTest, ManyNewLinesAreWrittenTogetherAndARefusedOneIsStillNamed) {
+  auto lines = [](const std::string& key, bool withBadLine) {
+    Json rows = Json::array();
+    for (int i = 1; i <= 230; ++i) {
+      Json line = receiptLine(key, i, i % 7 + 1);
+      if (i % 50 == 0) line["new"]["remark"] = "整批";  // other columns: another statement
+      if (withBadLine && i == 215) line["new"]["ItemNo"] = 214;
+      rows.push_back(line);
+    }
+    return Json{{"rows", rows}};
+  };
+  auto received = [&] {
+    auto rs = c->open(
+        "select coalesce(sum(inQty), 0), coalesce(sum(inMoney), 0) from wh_stock "
+        "where whNo = '01' and productNo = 'PRDS000001'");
+    return std::pair{protocol::toDisplayText(rs.rows.at(0).at(0)),
+                     protocol::toDisplayText(rs.rows.at(0).at(1))};
+  };
+  const auto before = received();
+
+  const Json reply = updateDataReply(delta({receiptMaster("RK1")}), lines("RK1", true));
+  EXPECT_EQ(reply["result"], "重复的编号：入库单明细中已有单据编号为“RK1”、行号为“214”的记录");
+  EXPECT_EQ(reply["code"], "duplicate");
+  EXPECT_EQ(reply["table"], "wh_in_det");
+  EXPECT_EQ(count("select count(*) from wh_In where keyNo = 'RK1'"), 0);
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'RK1'"), 0);
+  EXPECT_EQ(received(), before);
+
+  // The same save without that line's fault: the session's transaction was left sound.
+  ASSERT_EQ(updateData(delta({receiptMaster("RK1")}), lines("RK1", false)), "OK");
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'RK1'"), 230);
+  EXPECT_EQ(count("select count(*) from wh_in_det where keyNo = 'RK1' and remark = '整批'"), 4);
+  double qty = 0;
+  for (int i = 1; i <= 230; ++i) qty += i % 7 + 1;
+  auto rs = c->open(
+      "select inQty, inMoney, Qty from wh_stock where whNo = '01' and productNo = 'PRDS000001'");
+  EXPECT_EQ(std::get<double>(rs.rows.at(0).at(0)) - std::stod(before.first), qty);
+  EXPECT_EQ(std::get<double>(rs.rows.at(0).at(1)) - std::stod(before.second), qty * 2.5);
+}
+
 TEST_F(ChangeSetTest, UpdatesAndDeletesFindTheirRowByTheOldKeyValues) {
   ASSERT_EQ(updateData(delta({receiptMaster("RK1")}),
                        delta({receiptLine("RK1", 1, 1), receiptLine("RK1", 2, 2),

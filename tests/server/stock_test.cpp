@@ -365,6 +365,32 @@ TEST_F(StockTest, TwoSessionsRunningLedgersAtOnceSeeOnlyTheirOwnRows) {
   EXPECT_EQ(b.get(), std::set<std::string>{"P000002"});
 }
 
+// A pair's row in wh_stock is the user's as well as the documents': what the user wrote there
+// stays when documents move the item, and opening stock entered later fills that row.
+TEST_F(StockTest, WhatUsersWroteInAStockRowStaysWhenDocumentsMoveItsItem) {
+  auto row = [&] {
+    return admin->open(
+        "select remark, initQty, inQty, Qty from wh_stock "
+        "where whNo = '01' and productNo = 'PRDS000001'");
+  };
+  ASSERT_EQ(admin->call(protocol::path::kUpdateData, receiptDocument("RK1", 2))["result"], "OK");
+  admin->execute(
+      "update wh_stock set remark = '货架 A' where whNo = '01' and productNo = 'PRDS000001'");
+  ASSERT_EQ(admin->call(protocol::path::kUpdateData, receiptDocument("RK2", 3))["result"], "OK");
+  RecordSet rs = row();
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(str(rs, 0, "remark"), "货架 A");
+  EXPECT_EQ(num(rs, 0, "inQty"), 1 + 2 + 1 + 2 + 3);
+
+  admin->execute(
+      "insert into wh_stock (whNo, productNo, initQty, initPrice, remark) "
+      "values ('01', 'PRDS000001', 5, 2, '期初')");
+  rs = row();
+  ASSERT_EQ(rs.rows.size(), 1u);
+  EXPECT_EQ(str(rs, 0, "remark"), "期初");
+  EXPECT_EQ(num(rs, 0, "Qty"), 5 + 9);
+}
+
 TEST_F(StockTest, UnclearWarehousesMissingPeriodsAndMissingRightsAreRefused) {
   for (const char* no : {"0", "01", "1", "11", "02"})
     admin->execute("insert into bas_dep (depNo, depName, isWh) values (:n, :n, 1)", {{"n", no}});

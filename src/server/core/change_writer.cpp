@@ -44,6 +44,24 @@ std::size_t characters(const std::string& text) {
   return n;
 }
 
+// Rows of one insert statement: few enough values for either engine's limit on parameters.
+constexpr std::size_t kRowsTogether = 200;
+constexpr std::size_t kValuesTogether = 2000;
+
+// What a failed insert of many rows may owe to one of them, so that writing them one at a time
+// finds it. A busy or full database, or a deadlock the server runs the save again for, is said as
+// it is.
+bool refusedRow(const db::DbError& e) {
+  switch (e.kind()) {
+    case db::ErrorKind::Busy:
+    case db::ErrorKind::DiskFull:
+    case db::ErrorKind::Storage:
+      return false;
+    default:
+      return !e.lostToAnother();
+  }
+}
+
 }  // namespace
 
 std::vector<std::size_t> writeOrder(const protocol::Delta& delta) {
@@ -126,24 +144,109 @@ std::string ChangeWriter::whereClause(const NamedValues& old, Params& params) co
   return where;
 }
 
+ChangeWriter::Row ChangeWriter::insertRow(const Change& change) const {
+  Row row;
+  row.change = &change;
+  for (const auto& c : columns_) {
+    auto it = change.newValues.find(c.name);
+    if (it == change.newValues.end() || isPasswordColumn(table_, c.name)) continue;
+    if (c.isIdentity && protocol::isNull(it->second)) continue;  // the database assigns it
+    row.columns.push_back(&c);
+    row.values.push_back(storedValue(c, it->second));
+  }
+  // A row with nothing the table holds is a mistake of the caller, not an empty row.
+  if (row.columns.empty()) throw db::DbError("要新增的记录没有表 " + table_ + " 的任何字段");
+  return row;
+}
+
+std::string ChangeWriter::insertSql(const std::vector<Row>& rows, Params& params) const {
+  std::string sql = "insert into " + mainTable(table_) + " (";
+  const auto& columns = rows.front().columns;
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    sql += (i == 0 ? "" : ", ") + quoteName(columns[i]->name);
+  sql += ") values ";
+  for (const Row& row : rows) {
+    sql += &row == &rows.front() ? "(" : ", (";
+    for (std::size_t i = 0; i < row.values.size(); ++i) {
+      const std::string p = "v" + std::to_string(params.size());
+      sql += (i == 0 ? ":" : ", :") + p;
+      params[p] = row.values[i];
+    }
+    sql += ')';
+  }
+  return sql;
+}
+
+protocol::ExecResult ChangeWriter::run(const std::string& sql, const Params& params,
+                                       const Change& change) {
+  try {
+    return db_.execute(sql, params);
+  } catch (const db::DbError& e) {
+    // The values the row was to have: those written, else those it had.
+    NamedValues values = change.newValues;
+    values.insert(change.oldValues.begin(), change.oldValues.end());
+    throw inUsersWords(db_, e, values);
+  }
+}
+
+void ChangeWriter::insertTogether(const std::vector<Row>& rows) {
+  if (rows.size() > 1) {
+    Params params;
+    const std::string sql = insertSql(rows, params);
+    try {
+      // A refusal undoes this statement only, so the rows can be written again one by one.
+      const db::StatementRollback onlyThis(db_);
+      db_.execute(sql, params);
+      return;
+    } catch (const db::DbError& e) {
+      if (!refusedRow(e)) throw;
+    }
+  }
+  for (const Row& row : rows) {
+    Params params;
+    run(insertSql({row}, params), params, *row.change);
+  }
+}
+
+void ChangeWriter::applyAll(const protocol::Delta& delta) {
+  std::vector<Row> together;
+  std::size_t values = 0;
+  auto write = [&] {
+    if (!together.empty()) insertTogether(together);
+    together.clear();
+    values = 0;
+  };
+  for (std::size_t i : writeOrder(delta)) {
+    const Change& change = delta.rows[i];
+    if (change.op != ChangeOp::Insert) {
+      write();
+      apply(change);
+      continue;
+    }
+    Row row;
+    try {
+      row = insertRow(change);
+    } catch (const db::DbError&) {
+      write();  // the rows before it are written, or refused, first
+      throw;
+    }
+    if (!together.empty() &&
+        (together.front().columns != row.columns || together.size() == kRowsTogether ||
+         values + row.values.size() > kValuesTogether))
+      write();
+    values += row.values.size();
+    together.push_back(std::move(row));
+  }
+  write();
+}
+
 void ChangeWriter::apply(const Change& change) {
   Params params;
   std::string sql;
   switch (change.op) {
     case ChangeOp::Insert: {
-      std::string cols, vals;
-      for (const auto& c : columns_) {
-        auto it = change.newValues.find(c.name);
-        if (it == change.newValues.end() || isPasswordColumn(table_, c.name)) continue;
-        if (c.isIdentity && protocol::isNull(it->second)) continue;  // the database assigns it
-        const std::string p = "v" + std::to_string(params.size());
-        cols += (cols.empty() ? "" : ", ") + quoteName(c.name);
-        vals += (vals.empty() ? ":" : ", :") + p;
-        params[p] = storedValue(c, it->second);
-      }
-      // A row with nothing the table holds is a mistake of the caller, not an empty row.
-      if (cols.empty()) throw db::DbError("要新增的记录没有表 " + table_ + " 的任何字段");
-      sql = "insert into " + mainTable(table_) + " (" + cols + ") values (" + vals + ")";
+      const Row row = insertRow(change);
+      sql = insertSql({row}, params);
       break;
     }
     case ChangeOp::Update: {
@@ -165,15 +268,7 @@ void ChangeWriter::apply(const Change& change) {
       sql = "delete from " + mainTable(table_) + whereClause(change.oldValues, params);
       break;
   }
-  protocol::ExecResult r;
-  try {
-    r = db_.execute(sql, params);
-  } catch (const db::DbError& e) {
-    // The values the row was to have: those written, else those it had.
-    NamedValues values = change.newValues;
-    values.insert(change.oldValues.begin(), change.oldValues.end());
-    throw inUsersWords(db_, e, values);
-  }
+  const protocol::ExecResult r = run(sql, params, change);
   if (change.op != ChangeOp::Insert && r.rowsAffected == 0)
     throw db::DbError(Captions(db_).table(table_) + "中要" +
                           (change.op == ChangeOp::Update ? "修改" : "删除") +

@@ -22,10 +22,29 @@ class ChangeWriter {
   // update or delete that finds no row, changed or removed by someone else meanwhile (NotFound).
   void apply(const protocol::Change& change);
 
+  // Writes a change log's rows in writeOrder() as apply() writes each, and throws as apply()
+  // does for the first row that cannot be written. Consecutive inserts of the same columns reach
+  // the database as one statement, so that its statement triggers see a document's lines at
+  // once; when that statement fails, its rows are written again one at a time to find the row
+  // refused and say what is wrong with it.
+  void applyAll(const protocol::Delta& delta);
+
   const std::string& table() const { return table_; }
 
  private:
+  // The columns and values an insert writes.
+  struct Row {
+    std::vector<const db::TableColumn*> columns;
+    std::vector<protocol::Value> values;
+    const protocol::Change* change = nullptr;
+  };
+
   const db::TableColumn* column(std::string_view name) const;
+  Row insertRow(const protocol::Change& change) const;
+  std::string insertSql(const std::vector<Row>& rows, protocol::Params& params) const;
+  void insertTogether(const std::vector<Row>& rows);
+  protocol::ExecResult run(const std::string& sql, const protocol::Params& params,
+                           const protocol::Change& change);
   std::string whereClause(const protocol::NamedValues& old, protocol::Params& params) const;
   protocol::Value storedValue(const db::TableColumn& col, const protocol::Value& v) const;
 

@@ -106,7 +106,7 @@ void writeDelta(db::Connection& db, const Rights& rights, const wire::Delta& del
   if (delta.empty()) return;
   ChangeWriter writer(db, table, {key1, key2});
   checkRights(rights, writer.table(), delta);
-  for (std::size_t i : writeOrder(delta)) writer.apply(delta.rows[i]);
+  writer.applyAll(delta);
   checkAfterWrites(db, writer.table());
 }
 

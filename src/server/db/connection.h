@@ -155,25 +155,29 @@ class Connection {
   // and the transaction goes on (what SQLite always does): for callers that keep writing after a
   // refused row. Off (the default), an engine may end the transaction at the failure: on
   // PostgreSQL the rest of it can still read, for the words of the refusal, but not write, and
-  // its commit fails.
-  virtual void setStatementRollback(bool on) { (void)on; }
+  // its commit fails. Answers whether it was on before.
+  virtual bool setStatementRollback(bool on) {
+    (void)on;
+    return false;
+  }
 };
 
 // Statement rollback (above) for a scope.
 class StatementRollback {
  public:
   explicit StatementRollback(Connection& c, bool on = true) : c_(c), on_(on) {
-    if (on_) c_.setStatementRollback(true);
+    if (on_) before_ = c_.setStatementRollback(true);
   }
   StatementRollback(const StatementRollback&) = delete;
   StatementRollback& operator=(const StatementRollback&) = delete;
   ~StatementRollback() {
-    if (on_) c_.setStatementRollback(false);
+    if (on_) c_.setStatementRollback(before_);
   }
 
  private:
   Connection& c_;
   bool on_;
+  bool before_ = false;
 };
 
 // Scoped transaction: commit explicitly; the destructor rolls back what was not committed.

@@ -339,7 +339,7 @@ class PgConnection final : public Connection {
     runSimple("ROLLBACK");
   }
 
-  void setStatementRollback(bool on) override { statementRollback_ = on; }
+  bool setStatementRollback(bool on) override { return std::exchange(statementRollback_, on); }
 
   bool inTransaction() const override {
     if (failedTransaction_) return true;  // to its caller, until its rollback or commit
