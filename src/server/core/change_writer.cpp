@@ -159,7 +159,7 @@ ChangeWriter::Row ChangeWriter::insertRow(const Change& change) const {
   return row;
 }
 
-std::string ChangeWriter::insertSql(const std::vector<Row>& rows, Params& params) const {
+std::string ChangeWriter::insertSql(std::span<const Row> rows, Params& params) const {
   std::string sql = "insert into " + mainTable(table_) + " (";
   const auto& columns = rows.front().columns;
   for (std::size_t i = 0; i < columns.size(); ++i)
@@ -204,7 +204,7 @@ void ChangeWriter::insertTogether(const std::vector<Row>& rows) {
   }
   for (const Row& row : rows) {
     Params params;
-    run(insertSql({row}, params), params, *row.change);
+    run(insertSql({&row, 1}, params), params, *row.change);
   }
 }
 
@@ -246,7 +246,7 @@ void ChangeWriter::apply(const Change& change) {
   switch (change.op) {
     case ChangeOp::Insert: {
       const Row row = insertRow(change);
-      sql = insertSql({row}, params);
+      sql = insertSql({&row, 1}, params);
       break;
     }
     case ChangeOp::Update: {

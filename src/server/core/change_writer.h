@@ -3,6 +3,7 @@
 // dataset read from a view are ignored; names match case-insensitively.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +42,7 @@ class ChangeWriter {
 
   const db::TableColumn* column(std::string_view name) const;
   Row insertRow(const protocol::Change& change) const;
-  std::string insertSql(const std::vector<Row>& rows, protocol::Params& params) const;
+  std::string insertSql(std::span<const Row> rows, protocol::Params& params) const;
   void insertTogether(const std::vector<Row>& rows);
   protocol::ExecResult run(const std::string& sql, const protocol::Params& params,
                            const protocol::Change& change);
